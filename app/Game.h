@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <glm/mat4x4.hpp>
+
+#include "app/Platform.h"
+#include "physics/Physics.h"
+
+struct GLFWwindow;
+
+namespace vorn {
+
+class Game {
+ public:
+  Game(int32_t width, int32_t height, int32_t fullscreen, int32_t refreshRate);
+  ~Game();
+  Game(const Game&) = delete;
+  Game& operator=(const Game&) = delete;
+
+  // Start-up, the main loop until the window is to close, teardown.
+  void run();
+
+  // The pieces of run(), for tests that drive frames themselves.
+  void startUp();
+  void runFrame();
+  bool shouldClose() const;
+  void shutDown();
+
+  void initWorld(GLFWwindow* window);
+  void destroyWorld();
+  void buildLevel();
+
+  void applyCensoring();
+  void handleInput(float dt);
+  void throwBox();
+  void checkWin();
+  void animateArm(float dt);
+  void checkLightSwitch();
+  void updateLightEvents(float dt);
+
+  // Fields, in the order the game declares them.
+  int32_t width;
+  int32_t height;
+  float nearPlane = 0.0f;
+  float farPlane = 0.0f;
+  int32_t fullscreen;
+  int32_t refreshRate;
+  std::unique_ptr<Physics> physics;
+  int32_t boxCount = 0;
+  float armAngle = 0.0f;
+  bool armRising = true;
+  std::string basePath;
+  GLFWwindow* window = nullptr;
+  bool showFrameTime = false;
+  bool wireframe = false;
+  bool bilinearFiltering = true;
+  int32_t mipmapMode = 1;
+  bool effectsEnabled = true;
+  bool frustumCulling = true;
+  bool transparencyEnabled = true;
+  float keyCooldown = 0.0f;
+  uint32_t frameCount = 0;
+  uint32_t frameTimeMs = 0;
+  bool lightsSwitched = false;
+  uint32_t flickerTimerMs = 0;
+  bool reportDrawCount = false;
+  uint32_t drawReportTimerMs = 0;
+  int32_t censoredCount = 0;
+  bool hasWon = false;
+  uint32_t winTimerMs = 0;
+
+  // Seams: the real game reads GLFW; tests may install their own before startUp().
+  std::unique_ptr<Clock> clock;
+  std::unique_ptr<InputSource> input;
+
+ private:
+  double lastTime = 0.0;
+  glm::mat4 identity{1.0f};
+};
+
+}  // namespace vorn

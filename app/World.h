@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+
+namespace vorn {
+
+class ShadowMapFBO;
+class ShadowShader;
+class LightingShader;
+class ViewFrustum;
+class BloomFBO;
+class BlurFBO;
+class PostShader;
+
+namespace scene {
+class MeshObject;
+class CameraActor;
+}  // namespace scene
+
+// The program-wide single instances that the world set-up creates and its teardown releases.
+struct World {
+  World();
+  ~World();
+
+  std::unique_ptr<ShadowMapFBO> spotShadowMap;
+  std::unique_ptr<ShadowShader> spotShadowShader;
+  std::unique_ptr<ShadowMapFBO> pointShadowMap;
+  std::unique_ptr<ShadowShader> pointShadowShader;
+  std::unique_ptr<LightingShader> lightingShader;
+  std::unique_ptr<ViewFrustum> frustum;
+  std::unique_ptr<BloomFBO> bloom;
+  std::unique_ptr<BlurFBO> blurA;
+  std::unique_ptr<BlurFBO> blurB;
+  std::unique_ptr<PostShader> blurShader;
+  std::unique_ptr<PostShader> compositeShader;
+  std::unique_ptr<scene::MeshObject> textureObject;
+  std::unique_ptr<scene::CameraActor> camera;
+  // Mesh source of the swinging arm; never registered, released after the registry.
+  std::unique_ptr<scene::MeshObject> armMesh;
+};
+
+World& world();
+
+}  // namespace vorn

@@ -1,0 +1,127 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <glm/vec3.hpp>
+
+#include "physics/Actor.h"
+
+namespace vorn {
+
+namespace scene {
+class SceneObject;
+}
+
+struct PhysicsMaterial {
+  float staticFriction = 0.5f;
+  float dynamicFriction = 0.5f;
+  float restitution = 0.5f;
+};
+
+// Outcomes of the filter rule (pair flag words).
+constexpr uint32_t kPairFlagsTrigger = 0x414;        // touch found, touch lost, discrete detection
+constexpr uint32_t kPairFlagsContact = 0x401;        // solve contact, discrete detection
+constexpr uint32_t kPairFlagsContactNotify = 0x405;  // contact plus touch-found report
+constexpr uint32_t kFilterObjectTrigger = 1u << 5;   // object attribute: the shape is a trigger
+
+// Trigger pair status and flags.
+constexpr uint32_t kTouchFound = 1u << 2;
+constexpr uint32_t kTouchLost = 1u << 4;
+constexpr uint32_t kRemovedShapeTrigger = 1u << 0;
+constexpr uint32_t kRemovedShapeOther = 1u << 1;
+
+struct TriggerPair {
+  Actor* triggerActor = nullptr;
+  Actor* otherActor = nullptr;
+  uint32_t status = 0;  // kTouchFound or kTouchLost
+  uint32_t flags = 0;   // kRemovedShape* bits
+};
+
+class SimulationEventCallback {
+ public:
+  virtual ~SimulationEventCallback() = default;
+  virtual void onContact() {}
+  virtual void onTrigger(const TriggerPair* pairs, uint32_t count) = 0;
+};
+
+// Vertex and index data of one mesh, as the model import hands it over (positions already scaled).
+struct MeshData {
+  const float* points = nullptr;  // x, y, z triples, stride 12 bytes
+  uint32_t vertexCount = 0;
+  const uint32_t* indices = nullptr;  // three per face
+  uint32_t faceCount = 0;
+};
+
+enum class CookResult { Ok, InvalidDescriptor, CookingFailed, ShapeFailed };
+
+// The dynamics world: gravity, the ground plane, actors, fixed-step simulation and trigger reports.
+class PhysicsScene {
+ public:
+  PhysicsScene(uint32_t (*filterShader)(uint32_t, FilterData, uint32_t, FilterData),
+               SimulationEventCallback* callback);
+  ~PhysicsScene();
+  PhysicsScene(const PhysicsScene&) = delete;
+  PhysicsScene& operator=(const PhysicsScene&) = delete;
+
+  // Takes ownership; the actor joins the simulation.
+  void addActor(std::unique_ptr<Actor> actor);
+  // Removes and destroys the actor; pending trigger pairs that name it are dropped.
+  void removeActor(Actor* actor);
+  std::size_t actorCount() const;
+
+  // Advances the world by dt in fixed sub-steps and then reports trigger pairs to the callback.
+  void simulate(float dt);
+
+  static constexpr float kFixedStep = 1.0f / 120.0f;
+  static constexpr int kMaxSubSteps = 8;
+
+  struct Impl;
+  Impl& impl() { return *state; }
+
+ private:
+  std::unique_ptr<Impl> state;
+};
+
+// Builds collision geometry ("cooking") and the actors that carry it.
+class Cooking {
+ public:
+  static constexpr int kHullVertexLimit = 50;
+
+  // A static actor with one triangle-mesh shape (flags simulation | scene query | visualisation).
+  static CookResult createStaticMeshActor(const PhysicsMaterial& material, const MeshData& mesh,
+                                          std::unique_ptr<Actor>& out);
+  // A dynamic actor with a trigger shape and a simulation shape of one convex hull of at most
+  // kHullVertexLimit vertices; mass = density x hull volume.
+  static CookResult createConvexActor(const PhysicsMaterial& material, const MeshData& mesh,
+                                      float density, std::unique_ptr<Actor>& out);
+};
+
+class Physics : public SimulationEventCallback {
+ public:
+  // Object of the trigger actor and of the other actor of the last accepted trigger pair.
+  scene::SceneObject* pendingTrigger = nullptr;
+  scene::SceneObject* pendingTarget = nullptr;
+
+  Physics();
+  ~Physics() override;
+  Physics(const Physics&) = delete;
+  Physics& operator=(const Physics&) = delete;
+
+  PhysicsMaterial createMaterial(float staticFriction, float dynamicFriction, float restitution) const;
+  PhysicsScene* getScene() { return scene.get(); }
+  Cooking* getCooking() { return &cooking; }
+
+  void onTrigger(const TriggerPair* pairs, uint32_t count) override;
+
+  static void setupFiltering(scene::SceneObject* object, uint32_t group, uint32_t mask);
+  static uint32_t filterShader(uint32_t attributes0, FilterData data0, uint32_t attributes1,
+                               FilterData data1);
+
+ private:
+  Cooking cooking;
+  std::unique_ptr<PhysicsScene> scene;
+};
+
+}  // namespace vorn

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <GL/glew.h>
+
+#include "assets/Texture.h"
+#include "physics/Physics.h"
+#include "scene/SceneObject.h"
+
+struct aiMesh;
+struct aiScene;
+
+namespace vorn {
+namespace scene {
+
+struct SubMesh {
+  uint32_t numIndices = 0;
+  uint32_t baseVertex = 0;
+  uint32_t baseIndex = 0;
+  uint32_t materialIndex = 0;
+};
+
+// A scene object that owns an imported model: GPU buffers, sub-meshes, textures and (through the
+// import) its physics actors.
+class MeshObject : public SceneObject {
+ public:
+  MeshObject(std::string name, std::string path, int32_t kind);
+  ~MeshObject() override;
+
+  bool loadModel(const PhysicsMaterial& material, Cooking* cooking, PhysicsScene* scene,
+                 float scaleX, float scaleY, float scaleZ);
+  void releaseResources();
+  void draw(bool linearFiltering, int mipmapMode) override;
+
+  std::string path;
+  std::vector<SubMesh> subMeshes;
+  std::vector<std::unique_ptr<Texture>> diffuseTextures;
+  std::vector<std::unique_ptr<Texture>> normalTextures;
+  GLuint vao = 0;
+  GLuint buffers[7] = {0, 0, 0, 0, 0, 0, 0};
+
+ protected:
+  struct Streams;
+  bool initFromScene(const aiScene* imported, const PhysicsMaterial& material, Cooking* cooking,
+                     PhysicsScene* scene, const float scale[3]);
+  void initMesh(const aiMesh* mesh, Streams& streams, const PhysicsMaterial& material,
+                Cooking* cooking, PhysicsScene* scene, const float scale[3]);
+  void initMaterials(const aiScene* imported);
+  void cookMeshActor(const MeshData& mesh, const PhysicsMaterial& material, Cooking* cooking,
+                     PhysicsScene* scene);
+};
+
+}  // namespace scene
+}  // namespace vorn

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <glm/mat4x4.hpp>
+#include <glm/vec3.hpp>
+#include <glm/vec4.hpp>
+
+#include "physics/Actor.h"
+#include "physics/Pose.h"
+
+namespace vorn {
+namespace scene {
+
+struct MaterialFactors {
+  float ambient = 0.0f;
+  float diffuse = 0.0f;
+  float specular = 0.0f;
+  float shininess = 0.0f;
+};
+
+glm::mat4 poseToMatrix(const Pose& pose);
+Pose matrixToPose(const glm::mat4& m);
+
+// Everything placed in the world. It has no transform of its own: its pose is the global pose of
+// its first physics actor, and every change of pose is written to all of its actors.
+class SceneObject {
+ public:
+  SceneObject(std::string name, int32_t kind);
+  virtual ~SceneObject();
+  SceneObject(const SceneObject&) = delete;
+  SceneObject& operator=(const SceneObject&) = delete;
+
+  virtual void transform(const glm::mat4& m, bool local);
+  virtual void draw(bool linearFiltering, int mipmapMode) = 0;
+  virtual Pose getGlobalPose();
+  virtual Actor* getActor();
+  virtual void setVelocity(const glm::vec3& v);
+  virtual MaterialFactors getMaterial();
+  virtual float getOpacity();
+  virtual std::vector<glm::vec4> getWorldCorners();
+  virtual std::string getName();
+  virtual uint32_t getFilterGroup();
+  virtual uint32_t getFilterMask();
+  virtual void setFilterGroup(uint32_t group);
+  virtual void setFilterMask(uint32_t mask);
+
+  std::string name;
+  std::vector<Actor*> actors;  // owned by the physics scene
+  int32_t kind;
+  uint32_t filterGroup = 1;
+  uint32_t filterMask = 1;
+  float ambient = 0.0f;
+  float diffuse = 0.0f;
+  float specular = 0.0f;
+  float shininess = 0.0f;
+  float opacity = 1.0f;
+  float bounds[6] = {0, 0, 0, 0, 0, 0};  // minX, maxX, minY, maxY, minZ, maxZ
+  bool boundsEmpty = true;
+  std::vector<glm::vec4> corners;
+};
+
+}  // namespace scene
+}  // namespace vorn
