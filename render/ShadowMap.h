@@ -1,0 +1,33 @@
+#pragma once
+
+#include <GL/glew.h>
+
+namespace vorn {
+
+class LightingShader;
+class SceneRegistry;
+class ShadowShader;
+class ViewFrustum;
+struct RenderSettings;
+
+// A depth-only framebuffer: the 2D spot-light map or the point-light cube map, 512 x 512.
+class ShadowMapFBO {
+ public:
+  ShadowMapFBO() = default;
+  ~ShadowMapFBO();
+  ShadowMapFBO(const ShadowMapFBO&) = delete;
+  ShadowMapFBO& operator=(const ShadowMapFBO&) = delete;
+
+  bool initSpot();
+  bool initPoint();
+
+  static constexpr int kSize = 512;
+  GLuint framebuffer = 0;
+  GLuint depthTexture = 0;
+};
+
+// Renders the scene's depth from "point1" into the cube map; leaves the lighting program current.
+void shadowPass(ShadowMapFBO& pointMap, ShadowShader& pointShader, LightingShader& lighting,
+                const SceneRegistry& registry, ViewFrustum& frustum, const RenderSettings& settings);
+
+}  // namespace vorn

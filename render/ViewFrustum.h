@@ -1,0 +1,31 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <glm/vec3.hpp>
+#include <glm/vec4.hpp>
+
+#include "scene/Lights.h"
+
+namespace vorn {
+
+// The camera frustum (or a light's box) as inward-facing planes, for culling by bounding points.
+class ViewFrustum {
+ public:
+  ViewFrustum(float aspect, float near, float far);
+
+  void updateFromCamera(const glm::vec3& position, const glm::vec3& front, const glm::vec3& up,
+                        const glm::vec3& right, float fieldOfViewDegrees);
+  void updateAsBox(const glm::vec3& centre, float horizontalHalfExtent, float verticalHalfExtent);
+  // True unless every point lies outside one plane; a point on a plane counts as inside.
+  bool contains(const std::vector<glm::vec4>& points) const;
+
+  float aspect;
+  float near;
+  float far;
+  glm::vec3 eye{0.0f};
+  std::vector<std::shared_ptr<scene::Plane>> planes;
+};
+
+}  // namespace vorn
