@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+namespace assetgen {
+
+// Each writes its models (OBJ + MTL + images) below resourcesDir ("<run dir>/Resources") and the
+// flat default normal map "Textures/normal.jpg" into every model directory it uses.
+bool writeBasics(const std::string& resourcesDir);       // cube.obj, Censorable/box.obj, Human/basic_male.obj
+bool writeBuilding(const std::string& resourcesDir);     // Building/*.obj
+bool writeFurniture(const std::string& resourcesDir);    // Furniture/*.obj
+bool writePeople(const std::string& resourcesDir);       // Human/*.obj (the five people and the arm)
+bool writeCensorables(const std::string& resourcesDir);  // Censorable/*.obj and their *_censored.obj
+
+// Writes "<dir>/Textures/normal.jpg", a flat normal map, unless it exists.
+bool writeDefaultNormalMap(const std::string& modelDir);
+
+}  // namespace assetgen
