@@ -47,12 +47,6 @@ std::string modelDirectory(const std::string& path) {
   return path.substr(0, slash);
 }
 
-// Texture paths written on Windows start with ".\"; the rest is taken as relative to the model.
-std::string texturePath(const std::string& directory, std::string name) {
-  if (name.compare(0, 2, ".\\") == 0) name.erase(0, 2);
-  return directory + "/" + name;
-}
-
 // The path of the first texture of the type, or empty when the material has none.
 std::string firstTexture(const aiMaterial* material, aiTextureType type) {
   aiString name;
@@ -61,6 +55,15 @@ std::string firstTexture(const aiMaterial* material, aiTextureType type) {
     return std::string();
   return name.C_Str();
 }
+
+}  // namespace
+
+std::string modelTexturePath(const std::string& modelPath, const std::string& textureName) {
+  const bool windowsRelative = textureName.compare(0, 2, ".\\") == 0;
+  return modelDirectory(modelPath) + "/" + (windowsRelative ? textureName.substr(2) : textureName);
+}
+
+namespace {
 
 float redChannel(const aiMaterial* material, const char* key, unsigned type, unsigned index) {
   aiColor4D colour(0.0f, 0.0f, 0.0f, 0.0f);
@@ -229,7 +232,6 @@ void MeshObject::initMesh(const aiMesh* mesh, Streams& streams, const PhysicsMat
 }
 
 void MeshObject::initMaterials(const aiScene* imported) {
-  const std::string directory = modelDirectory(path);
   for (unsigned m = 0; m < imported->mNumMaterials; ++m) {
     const aiMaterial* material = imported->mMaterials[m];
     if (m == kFactorMaterial) {
@@ -247,12 +249,12 @@ void MeshObject::initMaterials(const aiScene* imported) {
 
     const std::string diffuseName = firstTexture(material, aiTextureType_DIFFUSE);
     if (!diffuseName.empty())
-      diffuseTextures[m] = std::make_unique<Texture>(texturePath(directory, diffuseName));
+      diffuseTextures[m] = std::make_unique<Texture>(modelTexturePath(path, diffuseName));
 
     // The OBJ importer files bump maps under the height type.
     std::string normalName = firstTexture(material, aiTextureType_HEIGHT);
     if (normalName.empty()) normalName = kDefaultNormalMap;
-    normalTextures[m] = std::make_unique<Texture>(texturePath(directory, normalName));
+    normalTextures[m] = std::make_unique<Texture>(modelTexturePath(path, normalName));
   }
 }
 

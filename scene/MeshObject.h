@@ -24,6 +24,10 @@ struct SubMesh {
   uint32_t materialIndex = 0;
 };
 
+// The file a model's material names: relative to the model's directory, with a leading ".\"
+// (written by Windows tools) dropped.
+std::string modelTexturePath(const std::string& modelPath, const std::string& textureName);
+
 // A scene object that owns an imported model: GPU buffers, sub-meshes, textures and (through the
 // import) its physics actors.
 class MeshObject : public SceneObject {
