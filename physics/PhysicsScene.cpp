@@ -56,7 +56,13 @@ PhysicsScene::Impl::Impl(PhysicsScene& owner, FilterShader shader, SimulationEve
     : scene(owner), filterShader(shader), callback(events) {
   gCalculateCombinedFrictionCallback = meanFriction;
   gCalculateCombinedRestitutionCallback = meanRestitution;
+  // Several contact points from the first touch: a box landing on a face would otherwise be caught
+  // on one corner and tip over.
+  configuration.setPlaneConvexMultipointIterations();
+  configuration.setConvexConvexMultipointIterations();
   world.setGravity(btVector3(0.0f, -9.8f, 0.0f));
+  // Penetration is corrected apart from the velocities, so a landing gains no bounce or spin from it.
+  world.getSolverInfo().m_splitImpulsePenetrationThreshold = 0.0f;
   // Bounds of sleeping and static bodies are refreshed when they are moved, not every sub-step.
   world.setForceUpdateAllAabbs(false);
   world.setInternalTickCallback(afterSubStep, this);
