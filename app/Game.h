@@ -4,8 +4,6 @@
 #include <memory>
 #include <string>
 
-#include <glm/mat4x4.hpp>
-
 #include "app/Platform.h"
 #include "physics/Physics.h"
 
@@ -28,6 +26,14 @@ class Game {
   void runFrame();
   bool shouldClose() const;
   void shutDown();
+
+  // Whole milliseconds of the frame (frameMillis) from its dt; the fraction of a millisecond is
+  // carried into the next frame so every millisecond timer advances at any frame rate.
+  void measureFrame(float dt);
+
+  // Frame steps 9 to 11: the frame-time report, the draw-count request and the win timer, fed
+  // with the milliseconds of the frame that started last.
+  void updateConsoleTimers();
 
   void initWorld(GLFWwindow* window);
   void destroyWorld();
@@ -71,14 +77,18 @@ class Game {
   int32_t censoredCount = 0;
   bool hasWon = false;
   uint32_t winTimerMs = 0;
+  uint32_t frameMillis = 0;
 
   // Seams: the real game reads GLFW; tests may install their own before startUp().
   std::unique_ptr<Clock> clock;
   std::unique_ptr<InputSource> input;
 
  private:
+  void stepPhysics(float dt);
+  void renderFrame();
+
   double lastTime = 0.0;
-  glm::mat4 identity{1.0f};
+  int64_t carriedMicroseconds = 0;
 };
 
 }  // namespace vorn

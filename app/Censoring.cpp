@@ -1,0 +1,91 @@
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "app/Game.h"
+#include "app/World.h"
+#include "scene/CameraActor.h"
+#include "scene/MeshObject.h"
+#include "scene/SceneRegistry.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr uint32_t kBoxGroup = 2;
+constexpr uint32_t kBoxMask = 4;
+constexpr float kThrowSpeed = 10.0f;
+const char* const kBoxModel = "Resources/Censorable/box.obj";
+
+// Between 0.2 (rand() at its maximum) and 1.0 (rand() = 0).
+float randomBoxScale() { return static_cast<float>(1 + std::rand() / -40958.75); }
+
+std::string censoredModelPath(const std::string& path) {
+  return path.substr(0, path.size() < 4 ? 0 : path.size() - 4) + "_censored.obj";
+}
+
+// Takes a censored or thrown object out of the world: its bodies leave the physics scene and its
+// GPU objects go; the object itself lives on while somebody still holds a handle.
+void releaseFromWorld(scene::SceneObject* object) {
+  if (auto* mesh = dynamic_cast<scene::MeshObject*>(object)) mesh->releaseResources();
+}
+
+}  // namespace
+
+void Game::throwBox() {
+  boxCount += 1;
+  const PhysicsMaterial material = physics->createMaterial(0.5f, 0.5f, 0.5f);
+  auto box = std::make_shared<scene::MeshObject>("box" + std::to_string(boxCount),
+                                                 basePath + kBoxModel, 1);
+  const float z = randomBoxScale();
+  const float y = randomBoxScale();
+  const float x = randomBoxScale();
+  box->loadModel(material, physics->getCooking(), physics->getScene(), x, y, z);
+  if (box->actors.empty()) {
+    std::cerr << "ERROR: no box thrown: " << box->path << " gave no body" << std::endl;
+    return;
+  }
+  ::scene().addObject(glm::vec3(0.0f), box->getName(), box, 0.0f);
+  Physics::setupFiltering(box.get(), kBoxGroup, kBoxMask);
+
+  const scene::CameraActor& camera = *world().camera;
+  const glm::vec3 p = camera.position;
+  const glm::vec3 f = camera.front;
+  const glm::vec3 spawn(p.x + f.x, static_cast<float>(static_cast<double>(p.y) - 0.5), p.z + f.z);
+  box->setVelocity(f * kThrowSpeed);
+  ::scene().addObject(spawn, box->getName(), box, 0.0f);
+}
+
+void Game::applyCensoring() {
+  if (scene::SceneObject* box = physics->pendingTrigger) {
+    physics->pendingTrigger = nullptr;
+    const std::string name = box->getName();
+    releaseFromWorld(box);
+    ::scene().remove(box, name);
+  }
+
+  if (scene::SceneObject* target = physics->pendingTarget) {
+    physics->pendingTarget = nullptr;
+    auto* original = dynamic_cast<scene::MeshObject*>(target);
+    const std::string name = target->getName();
+    const std::shared_ptr<scene::SceneObject> registered = ::scene().get(name);
+    if (!original || registered.get() != target) return;
+
+    // The censored model keeps the original's kind, so a poster or television fixed to the
+    // building stays where it hangs instead of falling down as a loose body.
+    const PhysicsMaterial material = physics->createMaterial(0.5f, 0.5f, 0.5f);
+    auto censored = std::make_shared<scene::MeshObject>(
+        name + "_censored", censoredModelPath(original->path), original->kind);
+    censored->loadModel(material, physics->getCooking(), physics->getScene(), 1, 1, 1);
+    if (censored->actors.empty()) {
+      std::cerr << "ERROR: '" << name << "' stays uncensored: " << censored->path
+                << " gave no body" << std::endl;
+      return;
+    }
+    ::scene().replace(name, censored);
+    releaseFromWorld(original);
+    censoredCount += 1;
+  }
+}
+
+}  // namespace vorn

@@ -1,0 +1,118 @@
+#include <cstdlib>
+#include <iostream>
+
+#include <glm/gtc/matrix_transform.hpp>
+
+#include "app/Game.h"
+#include "app/World.h"
+#include "render/LightSetup.h"
+#include "render/ShaderProgram.h"
+#include "scene/CameraActor.h"
+#include "scene/LevelLayout.h"
+#include "scene/SceneRegistry.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr float kUpperFloor = 6.0f;
+constexpr uint32_t kFlickerPeriodMs = 500;
+constexpr float kArmSpeed = 60.0f;    // degrees per second
+constexpr float kOrbitSpeed = 25.0f;  // degrees per second
+const glm::vec3 kOrbitCentre(0.0f, 0.0f, 9.0f);
+
+bool inWinRoom(const glm::vec3& eye) {
+  return eye.x > 0 && eye.x < 14 && eye.z > -20 && eye.z < -10 && eye.y > kUpperFloor;
+}
+
+bool onStaircase(const glm::vec3& eye) {
+  return eye.x > 16 && eye.x < 20 && eye.z > -5 && eye.z < 5;
+}
+
+double randomUnit() { return std::rand() / 32767.0; }
+
+glm::mat4 rotationAbout(float degrees, const glm::vec3& axis) {
+  return glm::rotate(glm::mat4(1.0f), degrees * 0.017453292f, axis);
+}
+
+}  // namespace
+
+void Game::checkWin() {
+  World& w = world();
+  if (!inWinRoom(w.camera->position)) return;
+  const std::shared_ptr<scene::PointLight> light = ::scene().getPointLight("point3");
+  if (!light) return;
+  if (censoredCount >= scene::kCensorableCount) {
+    if (!hasWon) {
+      std::cout << "YOU WON!" << std::endl;
+      hasWon = true;
+      light->color = glm::vec3(0.0f, 1.0f, 0.0f);
+    }
+  } else {
+    light->color = glm::vec3(1.0f, 0.0f, 0.0f);
+  }
+  w.lightingShader->use();
+  updatePointLight(*w.lightingShader, 2, *light);
+}
+
+void Game::animateArm(float dt) {
+  float step = dt * kArmSpeed;
+  if (armAngle <= -30.0f) armRising = true;
+  else if (armAngle >= 0.0f) armRising = false;
+  if (!armRising) step = -step;
+  armAngle += step;
+
+  const std::shared_ptr<scene::SceneObject> arm = ::scene().get(scene::kArmDerivedName);
+  if (!arm) return;
+  glm::mat4 m = glm::translate(glm::mat4(1.0f), glm::vec3(0.0f, 3.0f, 0.0f));
+  m = m * rotationAbout(step, glm::vec3(0.0f, 0.0f, 1.0f));
+  m = glm::translate(m, glm::vec3(0.0f, -3.0f, 0.0f));
+  arm->transform(m, true);
+}
+
+void Game::checkLightSwitch() {
+  World& w = world();
+  const glm::vec3& eye = w.camera->position;
+  if (!onStaircase(eye)) return;
+  const bool upstairs = eye.y > kUpperFloor;
+  if (upstairs == lightsSwitched) return;
+  lightsSwitched = upstairs;
+  std::cout << "Lights switched!" << std::endl;
+  setupLights(*w.lightingShader, ::scene(), lightsSwitched);
+}
+
+void Game::updateLightEvents(float dt) {
+  World& w = world();
+  if (lightsSwitched) {
+    const std::shared_ptr<scene::PointLight> light = ::scene().getPointLight("point1");
+    if (!light) return;
+    const glm::vec4 offset(light->position - kOrbitCentre, 1.0f);
+    light->position =
+        glm::vec3(rotationAbout(dt * kOrbitSpeed, glm::vec3(0.0f, 1.0f, 0.0f)) * offset) +
+        kOrbitCentre;
+    w.lightingShader->use();
+    updatePointLight(*w.lightingShader, 0, *light);
+    return;
+  }
+
+  if (flickerTimerMs <= kFlickerPeriodMs) {
+    flickerTimerMs += frameMillis;
+    return;
+  }
+  flickerTimerMs = 0;
+  const std::shared_ptr<scene::SpotLight> spot1 = ::scene().getSpotLight("spot1");
+  const std::shared_ptr<scene::SpotLight> spot2 = ::scene().getSpotLight("spot2");
+  if (!spot1 || !spot2) return;
+  const double r1 = randomUnit();
+  const double r2 = randomUnit();
+  const double r3 = randomUnit();
+  spot1->color = glm::vec3(r1, r2, r3);
+  spot1->direction = glm::vec3(2 * r1 - 1, 2 * r2 - 1, 2 * r3 - 1);
+  w.lightingShader->use();
+  updateSpotLight(*w.lightingShader, 0, *spot1);
+  spot2->color = r1 < 0.3 ? glm::vec3(0.0f) : glm::vec3(1.0f, 0.9f, 0.8f);
+  w.lightingShader->use();
+  updateSpotLight(*w.lightingShader, 1, *spot2);
+}
+
+}  // namespace vorn

@@ -1,0 +1,103 @@
+#include <iostream>
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include "app/Game.h"
+#include "app/World.h"
+#include "scene/CameraActor.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr float kToggleCooldown = 0.3f;
+constexpr float kPitchLimit = 89.0f;
+
+const char* onOff(bool on) { return on ? "On" : "Off"; }
+
+const char* mipmapName(int32_t mode) {
+  if (mode == 0) return "Nearest Neighbor";
+  if (mode == 1) return "Linear";
+  return "Off";
+}
+
+uint32_t movementFlags(InputSource& input) {
+  uint32_t flags = 0;
+  if (input.keyDown(GLFW_KEY_W)) flags |= scene::kMoveForward;
+  if (input.keyDown(GLFW_KEY_S)) flags |= scene::kMoveBackward;
+  if (input.keyDown(GLFW_KEY_A)) flags |= scene::kMoveLeft;
+  if (input.keyDown(GLFW_KEY_D)) flags |= scene::kMoveRight;
+  if (input.keyDown(GLFW_KEY_SPACE)) flags |= scene::kMoveJump;
+  return flags;
+}
+
+}  // namespace
+
+void Game::handleInput(float dt) {
+  keyCooldown -= dt;
+  scene::CameraActor& camera = *world().camera;
+  camera.move(movementFlags(*input), dt);
+
+  if (input->keyDown(GLFW_KEY_ESCAPE)) glfwSetWindowShouldClose(window, GLFW_TRUE);
+  if (input->keyDown(GLFW_KEY_TAB)) censoredCount = 13;
+
+  // At most one toggle a frame: the first one that fires starts the cool-down for the rest.
+  auto toggle = [this](int key) { return keyCooldown < 0.0f && input->keyDown(key); };
+  auto announce = [this](const std::string& message) {
+    std::cout << message << std::endl;
+    keyCooldown = kToggleCooldown;
+  };
+  if (toggle(GLFW_KEY_F2)) {
+    showFrameTime = !showFrameTime;
+    if (showFrameTime) frameTimeMs = frameCount = 0;
+    announce(std::string("Frame Time: ") + onOff(showFrameTime));
+  }
+  if (toggle(GLFW_KEY_F3)) {
+    wireframe = !wireframe;
+    announce(std::string("Wire Frame: ") + onOff(wireframe));
+    glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
+  }
+  if (toggle(GLFW_KEY_F4)) {
+    bilinearFiltering = !bilinearFiltering;
+    announce(std::string("Texture Sampling Quality: ") +
+             (bilinearFiltering ? "Bilinear" : "Nearest Neighbor"));
+  }
+  if (toggle(GLFW_KEY_F5)) {
+    mipmapMode = mipmapMode == -1 ? 0 : mipmapMode == 0 ? 1 : -1;
+    announce(std::string("MipMapping Quality: ") + mipmapName(mipmapMode));
+  }
+  if (toggle(GLFW_KEY_F7)) {
+    effectsEnabled = !effectsEnabled;
+    announce(std::string("Effects: ") + onOff(effectsEnabled));
+  }
+  if (toggle(GLFW_KEY_F8)) {
+    frustumCulling = !frustumCulling;
+    announce(std::string("View-Frustum Culling: ") + onOff(frustumCulling));
+  }
+  if (toggle(GLFW_KEY_F9)) {
+    transparencyEnabled = !transparencyEnabled;
+    announce(std::string("Transparency: ") + onOff(transparencyEnabled));
+  }
+
+  int w = 0;
+  int h = 0;
+  double x = 0.0;
+  double y = 0.0;
+  input->getWindowSize(w, h);
+  input->getCursorPos(x, y);
+  const float dx = static_cast<float>(x - w / 2);
+  const float dy = static_cast<float>(h / 2 - y);
+  camera.yaw += camera.mouseSensitivity * dx * dt;
+  camera.pitch += camera.mouseSensitivity * dy * dt;
+  if (camera.pitch > kPitchLimit) camera.pitch = kPitchLimit;
+  if (camera.pitch < -kPitchLimit) camera.pitch = -kPitchLimit;
+  input->setCursorPos(w / 2, h / 2);
+
+  if (input->mouseButtonDown(GLFW_MOUSE_BUTTON_LEFT) && keyCooldown < 0.0f) {
+    throwBox();
+    keyCooldown = kToggleCooldown;
+  }
+}
+
+}  // namespace vorn
