@@ -18,6 +18,20 @@
 #include "support/GlContext.h"
 
 namespace vorn {
+namespace scene {
+
+// Found by argument lookup, for the sub-mesh comparisons below.
+bool operator==(const SubMesh& a, const SubMesh& b) {
+  return a.numIndices == b.numIndices && a.baseVertex == b.baseVertex &&
+         a.baseIndex == b.baseIndex && a.materialIndex == b.materialIndex;
+}
+std::ostream& operator<<(std::ostream& out, const SubMesh& s) {
+  return out << "{" << s.numIndices << ", " << s.baseVertex << ", " << s.baseIndex << ", "
+             << s.materialIndex << "}";
+}
+
+}  // namespace scene
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -131,15 +145,6 @@ class ImportTest : public test::GlTest {
   Physics physics;
   PhysicsMaterial material = physics.createMaterial(0.5f, 0.5f, 0.5f);
 };
-
-bool operator==(const SubMesh& a, const SubMesh& b) {
-  return a.numIndices == b.numIndices && a.baseVertex == b.baseVertex &&
-         a.baseIndex == b.baseIndex && a.materialIndex == b.materialIndex;
-}
-std::ostream& operator<<(std::ostream& out, const SubMesh& s) {
-  return out << "{" << s.numIndices << ", " << s.baseVertex << ", " << s.baseIndex << ", "
-             << s.materialIndex << "}";
-}
 
 TEST_F(ImportTest, EveryMeshGetsASubMeshWithRunningBasesAndAnActor) {
   write("three.mtl", "newmtl red\nKd 1 0 0\nnewmtl green\nKd 0 1 0\n");
@@ -385,6 +390,16 @@ TEST_F(ImportTest, DegenerateFacesKeepThreeIndicesEach) {
   const auto indices = readBuffer<uint32_t>(object.buffers[0]);
   ASSERT_EQ(indices.size(), 6u);
   for (uint32_t index : indices) EXPECT_LT(index, 6u);
+}
+
+TEST_F(ImportTest, LinesComeWithoutNormalsAndStillLoadForDrawing) {
+  MeshObject object("wire", write("wire.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nl 1 2 3\n"), 2);
+  ASSERT_TRUE(load(object));
+  ASSERT_EQ(object.subMeshes.size(), 1u);
+  for (const glm::vec3& n : readBuffer<glm::vec3>(object.buffers[2])) EXPECT_EQ(n, glm::vec3(0));
+  for (uint32_t index : readBuffer<uint32_t>(object.buffers[0])) EXPECT_LT(index, 4u);
+  object.draw(true, 1);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(ImportTest, UnreadableModelIsReportedAndLeavesAnEmptyObject) {
