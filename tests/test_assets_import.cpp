@@ -90,7 +90,7 @@ class ObjText {
   int uvs = 0;
 };
 
-class ImportTest : public test::GlTest {
+class AssetsImport : public test::GlTest {
  protected:
   void SetUp() override {
     dir = fs::temp_directory_path() / ("blotwise_import_" + std::to_string(::getpid()));
@@ -146,7 +146,7 @@ class ImportTest : public test::GlTest {
   PhysicsMaterial material = physics.createMaterial(0.5f, 0.5f, 0.5f);
 };
 
-TEST_F(ImportTest, EveryMeshGetsASubMeshWithRunningBasesAndAnActor) {
+TEST_F(AssetsImport, EveryMeshGetsASubMeshWithRunningBasesAndAnActor) {
   write("three.mtl", "newmtl red\nKd 1 0 0\nnewmtl green\nKd 0 1 0\n");
   ObjText obj;
   obj.line("mtllib three.mtl");
@@ -188,7 +188,7 @@ TEST_F(ImportTest, EveryMeshGetsASubMeshWithRunningBasesAndAnActor) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(ImportTest, VertexArrayDescribesTheFourStreamsAtTheirLocations) {
+TEST_F(AssetsImport, VertexArrayDescribesTheFourStreamsAtTheirLocations) {
   MeshObject object("quad", write("quad.obj", ObjText().polygon({{0, 0, 0}, {1, 0, 0}, {1, 1, 0},
                                                                  {0, 1, 0}}, true).text), 2);
   ASSERT_TRUE(load(object));
@@ -226,7 +226,7 @@ TEST_F(ImportTest, VertexArrayDescribesTheFourStreamsAtTheirLocations) {
   EXPECT_TRUE(object.actors.empty()) << "kind 2 has no body";
 }
 
-TEST_F(ImportTest, MissingUvAndTangentsGetTheirDefaults) {
+TEST_F(AssetsImport, MissingUvAndTangentsGetTheirDefaults) {
   ObjText obj;
   obj.line("o plain").polygon({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
   obj.line("o mapped").polygon({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, true);
@@ -251,7 +251,7 @@ TEST_F(ImportTest, MissingUvAndTangentsGetTheirDefaults) {
   }
 }
 
-TEST_F(ImportTest, CoefficientsAndOpacityComeFromMaterialOne) {
+TEST_F(AssetsImport, CoefficientsAndOpacityComeFromMaterialOne) {
   write("lit.mtl",
         "newmtl first\nKa 0.3 0.9 0.9\nKd 0.6 0.1 0.1\nKs 0.2 0.5 0.5\nNs 40\nd 0.5\n"
         "newmtl second\nKa 0.9 0 0\nKd 0.9 0 0\nKs 0.9 0 0\nNs 400\nd 0.25\n");
@@ -285,7 +285,7 @@ TEST_F(ImportTest, CoefficientsAndOpacityComeFromMaterialOne) {
   EXPECT_EQ(bare.opacity, 1.0f);
 }
 
-TEST(TexturePaths, AreRelativeToTheModelsDirectory) {
+TEST(AssetsTexturePaths, AreRelativeToTheModelsDirectory) {
   EXPECT_EQ(scene::modelTexturePath("Resources/a/b.obj", "./x.png"), "Resources/a/./x.png");
   EXPECT_EQ(scene::modelTexturePath("Resources/a/b.obj", ".\\x.png"), "Resources/a/x.png");
   EXPECT_EQ(scene::modelTexturePath("Resources/a/b.obj", "x\\.\\y.png"), "Resources/a/x\\.\\y.png");
@@ -294,7 +294,7 @@ TEST(TexturePaths, AreRelativeToTheModelsDirectory) {
   EXPECT_EQ(scene::modelTexturePath("./b.obj", "."), "./.");
 }
 
-TEST_F(ImportTest, MaterialsFindTheirMapsAndTheDefaultNormalMap) {
+TEST_F(AssetsImport, MaterialsFindTheirMapsAndTheDefaultNormalMap) {
   writeImage("a/diffuse.png", 2);
   writeImage("a/bump.png", 4);
   writeImage("a/Textures/normal.jpg", 8, {128, 128, 255, 255}, FIF_JPEG);
@@ -315,7 +315,7 @@ TEST_F(ImportTest, MaterialsFindTheirMapsAndTheDefaultNormalMap) {
   EXPECT_EQ(textureWidth(object.normalTextures[2].get()), 8);
 }
 
-TEST_F(ImportTest, MissingTextureFilesStillLoadTheModel) {
+TEST_F(AssetsImport, MissingTextureFilesStillLoadTheModel) {
   write("gone.mtl", "newmtl gone\nmap_Kd nowhere.png\n");
   MeshObject object("gone", write("gone.obj", "mtllib gone.mtl\nusemtl gone\n" +
                                                   ObjText().polygon({{0, 0, 0}, {1, 0, 0},
@@ -327,7 +327,7 @@ TEST_F(ImportTest, MissingTextureFilesStillLoadTheModel) {
   EXPECT_EQ(textureWidth(object.normalTextures[1].get()), 0);
 }
 
-TEST_F(ImportTest, ScaleReachesGpuAndCollisionButNotBoundsOrCorners) {
+TEST_F(AssetsImport, ScaleReachesGpuAndCollisionButNotBoundsOrCorners) {
   const std::string path = write("box.obj", ObjText().box({-1, 0, -2}, {1, 3, 2}).text);
   MeshObject unit("unit", path, 1);
   MeshObject doubled("doubled", path, 1);
@@ -357,7 +357,7 @@ TEST_F(ImportTest, ScaleReachesGpuAndCollisionButNotBoundsOrCorners) {
   EXPECT_EQ(unit.corners, expectedCorners);
 }
 
-TEST_F(ImportTest, DynamicModelWithTwoMeshesSaysSoAndLoadsBoth) {
+TEST_F(AssetsImport, DynamicModelWithTwoMeshesSaysSoAndLoadsBoth) {
   ObjText obj;
   obj.line("o first").box({0, 0, 0}, {1, 1, 1});
   obj.line("o second").box({2, 0, 0}, {3, 1, 1});
@@ -378,7 +378,7 @@ TEST_F(ImportTest, DynamicModelWithTwoMeshesSaysSoAndLoadsBoth) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
-TEST_F(ImportTest, DegenerateFacesKeepThreeIndicesEach) {
+TEST_F(AssetsImport, DegenerateFacesKeepThreeIndicesEach) {
   // The importer turns the collapsed triangle into a line; it must not be read as a triangle.
   ObjText obj;
   obj.polygon({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
@@ -392,7 +392,7 @@ TEST_F(ImportTest, DegenerateFacesKeepThreeIndicesEach) {
   for (uint32_t index : indices) EXPECT_LT(index, 6u);
 }
 
-TEST_F(ImportTest, LinesComeWithoutNormalsAndStillLoadForDrawing) {
+TEST_F(AssetsImport, LinesComeWithoutNormalsAndStillLoadForDrawing) {
   MeshObject object("wire", write("wire.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nl 1 2 3\n"), 2);
   ASSERT_TRUE(load(object));
   ASSERT_EQ(object.subMeshes.size(), 1u);
@@ -402,7 +402,7 @@ TEST_F(ImportTest, LinesComeWithoutNormalsAndStillLoadForDrawing) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(ImportTest, UnreadableModelIsReportedAndLeavesAnEmptyObject) {
+TEST_F(AssetsImport, UnreadableModelIsReportedAndLeavesAnEmptyObject) {
   const std::string missing = (dir / "missing.obj").string();
   const std::string empty = write("empty.obj", "");
   for (const std::string& path : {missing, empty}) {
@@ -425,7 +425,7 @@ TEST_F(ImportTest, UnreadableModelIsReportedAndLeavesAnEmptyObject) {
   }
 }
 
-TEST_F(ImportTest, ReleasingGivesEverythingBackExactlyOnce) {
+TEST_F(AssetsImport, ReleasingGivesEverythingBackExactlyOnce) {
   write("rel.mtl", "newmtl red\nmap_Kd red.png\n");
   writeImage("red.png", 2);
   ObjText obj;
@@ -473,7 +473,7 @@ TEST_F(ImportTest, ReleasingGivesEverythingBackExactlyOnce) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(ImportTest, LoadingAgainReplacesTheFirstLoad) {
+TEST_F(AssetsImport, LoadingAgainReplacesTheFirstLoad) {
   const std::string path = write("again.obj", ObjText().box({0, 0, 0}, {1, 2, 3}).text);
   MeshObject object("again", path, 0);
   const std::size_t actorsBefore = physics.getScene()->actorCount();
@@ -487,7 +487,7 @@ TEST_F(ImportTest, LoadingAgainReplacesTheFirstLoad) {
 
 // Draws with a minimal program that samples unit 0, so the picture shows which texture each
 // sub-mesh was drawn with.
-TEST_F(ImportTest, DrawIssuesOneCallPerSubMeshWithItsMaterialsTextures) {
+TEST_F(AssetsImport, DrawIssuesOneCallPerSubMeshWithItsMaterialsTextures) {
   writeImage("red.png", 2, {0, 0, 255, 255});
   writeImage("green.png", 2, {0, 255, 0, 255});
   write("draw.mtl", "newmtl red\nmap_Kd red.png\nnewmtl green\nmap_Kd green.png\nnewmtl none\n");
@@ -550,7 +550,7 @@ void main() { colour = texture(diffuseMap, texCoord); })";
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST(ImportDeathTest, DynamicMeshTooSmallForAHullEndsTheProgram) {
+TEST(AssetsImportDeathTest, DynamicMeshTooSmallForAHullEndsTheProgram) {
   // The file's place must not depend on the process: the check runs again in a child process.
   const fs::path path = fs::temp_directory_path() / "blotwise_import_line.obj";
   std::ofstream(path) << "v 0 0 0\nv 1 0 0\nl 1 2\n";

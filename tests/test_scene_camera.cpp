@@ -38,7 +38,7 @@ glm::vec3 centreOf(const CameraActor& camera) {
   return glm::vec3(camera.controller->getPosition());
 }
 
-class CameraTest : public ::testing::Test {
+class SceneCamera : public ::testing::Test {
  protected:
   // Puts the capsule's centre 1.6 above the point and lets the view follow.
   void placeAt(const glm::vec3& point) {
@@ -56,7 +56,7 @@ class CameraTest : public ::testing::Test {
       physics.getScene(), glm::vec3(0, 1, 0), -90.0f, 0.0f, "Resources/Human/basic_male.obj");
 };
 
-TEST_F(CameraTest, StartsAsAnUnregisteredMeshWithItsController) {
+TEST_F(SceneCamera, StartsAsAnUnregisteredMeshWithItsController) {
   EXPECT_EQ(camera->getName(), "cameraactor");
   EXPECT_EQ(camera->kind, 2);
   EXPECT_EQ(camera->path, "Resources/Human/basic_male.obj");
@@ -76,7 +76,7 @@ TEST_F(CameraTest, StartsAsAnUnregisteredMeshWithItsController) {
   EXPECT_TRUE(camera->hasPose());
 }
 
-TEST_F(CameraTest, YawAndPitchGiveTheViewingDirections) {
+TEST_F(SceneCamera, YawAndPitchGiveTheViewingDirections) {
   camera->getViewMatrix();
   expectNear(camera->front, {0, 0, -1}, 1e-6f);
   expectNear(camera->right, {1, 0, 0}, 1e-6f);
@@ -94,7 +94,7 @@ TEST_F(CameraTest, YawAndPitchGiveTheViewingDirections) {
   expectNear(camera->up, {-0.5f, 0.86603f, 0}, 1e-4f);
 }
 
-TEST_F(CameraTest, ViewMatrixLooksFromTheEyeAlongFront) {
+TEST_F(SceneCamera, ViewMatrixLooksFromTheEyeAlongFront) {
   placeAt({2, 0, 3});
   camera->yaw = 20.0f;
   camera->pitch = -35.0f;
@@ -108,7 +108,7 @@ TEST_F(CameraTest, ViewMatrixLooksFromTheEyeAlongFront) {
   EXPECT_NEAR(glm::dot(camera->front, camera->up), 0.0f, 1e-6f);
 }
 
-TEST_F(CameraTest, TransformPutsTheCentreAboveThePointAndTheEyeAboveThat) {
+TEST_F(SceneCamera, TransformPutsTheCentreAboveThePointAndTheEyeAboveThat) {
   testing::internal::CaptureStderr();
   camera->transform(glm::translate(glm::mat4(1.0f), glm::vec3(3, 10, -4)), false);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the camera has a pose to transform";
@@ -125,7 +125,7 @@ TEST_F(CameraTest, TransformPutsTheCentreAboveThePointAndTheEyeAboveThat) {
 }
 
 // High above the ground nothing is in the way, so every move is exactly the displacement.
-TEST_F(CameraTest, KeysMoveHorizontallyAtWalkingSpeedWhileGravityPulls) {
+TEST_F(SceneCamera, KeysMoveHorizontallyAtWalkingSpeedWhileGravityPulls) {
   struct Case {
     const char* what;
     uint32_t flags;
@@ -156,7 +156,7 @@ TEST_F(CameraTest, KeysMoveHorizontallyAtWalkingSpeedWhileGravityPulls) {
   }
 }
 
-TEST_F(CameraTest, LookingSteeplyUpSlowsWalkingWithoutLifting) {
+TEST_F(SceneCamera, LookingSteeplyUpSlowsWalkingWithoutLifting) {
   placeAt({0, 100, 0});
   camera->pitch = 89.0f;
   camera->getViewMatrix();
@@ -167,7 +167,7 @@ TEST_F(CameraTest, LookingSteeplyUpSlowsWalkingWithoutLifting) {
   EXPECT_NEAR(step.y, -1.5f, 1e-4f);
 }
 
-TEST_F(CameraTest, JumpFollowsItsCurveAndEndsOnTheGround) {
+TEST_F(SceneCamera, JumpFollowsItsCurveAndEndsOnTheGround) {
   placeAt({0, 0, 0});  // feet on the world's ground plane
   settle();
   ASSERT_FALSE(camera->jumping);
@@ -201,7 +201,7 @@ TEST_F(CameraTest, JumpFollowsItsCurveAndEndsOnTheGround) {
   EXPECT_FLOAT_EQ(camera->jumpTime, 0.0001f + kDt) << "after landing a press starts a new jump";
 }
 
-TEST_F(CameraTest, JumpIntoEmptySpaceNeverEnds) {
+TEST_F(SceneCamera, JumpIntoEmptySpaceNeverEnds) {
   placeAt({0, 1000, 0});
   camera->move(scene::kMoveJump, kDt);
   float previous = centreOf(*camera).y;
@@ -220,7 +220,7 @@ TEST_F(CameraTest, JumpIntoEmptySpaceNeverEnds) {
 }
 
 // A floor that is a loaded model: the capsule stands on it, walks across it and falls off its edge.
-class CameraOnFloorTest : public test::GlTest {
+class SceneCameraOnFloor : public test::GlTest {
  protected:
   void SetUp() override {
     dir = fs::temp_directory_path() / ("blotwise_camera_" + std::to_string(::getpid()));
@@ -232,7 +232,7 @@ class CameraOnFloorTest : public test::GlTest {
   Physics physics;
 };
 
-TEST_F(CameraOnFloorTest, WalksOnAStaticMeshAndFallsOffItsEdge) {
+TEST_F(SceneCameraOnFloor, WalksOnAStaticMeshAndFallsOffItsEdge) {
   // A slab 40 x 1 x 40 whose top is at y = 5, well above the world's ground plane.
   std::ostringstream obj;
   for (int i = 0; i < 8; ++i)

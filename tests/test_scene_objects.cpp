@@ -74,7 +74,7 @@ glm::vec3 turn(const Pose& pose, const glm::vec3& v) {
 // ---------------------------------------------------------------------------------------------
 // Pose and matrix
 
-TEST(PoseMatrix, PoseToMatrixFollowsTheRightHandedConvention) {
+TEST(ScenePose, PoseToMatrixFollowsTheRightHandedConvention) {
   const float half = glm::radians(45.0f);
   const Pose pose(glm::quat(std::cos(half), 0.0f, std::sin(half), 0.0f), glm::vec3(1, 2, 3));
   const glm::mat4 m = poseToMatrix(pose);
@@ -85,7 +85,7 @@ TEST(PoseMatrix, PoseToMatrixFollowsTheRightHandedConvention) {
   expectNear(poseToMatrix(Pose()), glm::mat4(1.0f), 0.0f);
 }
 
-TEST(PoseMatrix, EveryPivotGivesTheRotationBack) {
+TEST(ScenePose, EveryPivotGivesTheRotationBack) {
   struct Case {
     const char* what;
     float degrees;
@@ -117,7 +117,7 @@ TEST(PoseMatrix, EveryPivotGivesTheRotationBack) {
   }
 }
 
-TEST(PoseMatrix, PivotFormulasKeepTheSignOfTheirComponent) {
+TEST(ScenePose, PivotFormulasKeepTheSignOfTheirComponent) {
   // With a pivot the pivot component comes out positive and the others follow from it, so a
   // 170 degree turn about +y gives (0, sin 85, 0, cos 85) and not its negation.
   const glm::quat q = glm::angleAxis(glm::radians(170.0f), glm::vec3(0, 1, 0));
@@ -130,7 +130,7 @@ TEST(PoseMatrix, PivotFormulasKeepTheSignOfTheirComponent) {
   EXPECT_LT(negative.q.w, 0.0f);
 }
 
-TEST(PoseMatrix, RandomRotationsSurviveTheRoundTrip) {
+TEST(ScenePose, RandomRotationsSurviveTheRoundTrip) {
   std::mt19937 random(7);
   std::normal_distribution<float> gauss;
   for (int i = 0; i < 500; ++i) {
@@ -160,7 +160,7 @@ class TestObject : public SceneObject {
   int draws = 0;
 };
 
-class SceneObjectTest : public ::testing::Test {
+class SceneObjects : public ::testing::Test {
  protected:
   // Gives the object one actor at the identity pose, as the model import does.
   void giveActor(SceneObject& object, bool dynamic = false) {
@@ -192,7 +192,7 @@ class SceneObjectTest : public ::testing::Test {
   SceneRegistry registry;
 };
 
-TEST_F(SceneObjectTest, LocalTransformsActInTheObjectsFrameWorldTransformsInTheWorlds) {
+TEST_F(SceneObjects, LocalTransformsActInTheObjectsFrameWorldTransformsInTheWorlds) {
   auto object = placeable("o");
   object->transform(translation({5, 0, 0}), false);
   object->transform(rotationY(90), true);
@@ -205,7 +205,7 @@ TEST_F(SceneObjectTest, LocalTransformsActInTheObjectsFrameWorldTransformsInTheW
   expectNear(other->getGlobalPose().p, glm::vec3(0, 0, -5));
 }
 
-TEST_F(SceneObjectTest, TransformMovesEveryActorOfTheObject) {
+TEST_F(SceneObjects, TransformMovesEveryActorOfTheObject) {
   auto object = placeable("two");
   giveActor(*object);
   object->transform(translation({1, 2, 3}) * rotationY(30), false);
@@ -215,7 +215,7 @@ TEST_F(SceneObjectTest, TransformMovesEveryActorOfTheObject) {
   expectSameRotation(second.q, first.q);
 }
 
-TEST_F(SceneObjectTest, ObjectsWithoutActorsAreNotPlacedButNothingBreaks) {
+TEST_F(SceneObjects, ObjectsWithoutActorsAreNotPlacedButNothingBreaks) {
   auto bare = std::make_shared<TestObject>("bare");
   EXPECT_THROW(bare->getActor(), std::out_of_range);
   EXPECT_FALSE(bare->hasPose());
@@ -234,7 +234,7 @@ TEST_F(SceneObjectTest, ObjectsWithoutActorsAreNotPlacedButNothingBreaks) {
   EXPECT_TRUE(registry.getTransparentObjects().empty());
 }
 
-TEST_F(SceneObjectTest, WorldCornersFollowThePoseInImportOrder) {
+TEST_F(SceneObjects, WorldCornersFollowThePoseInImportOrder) {
   auto object = placeable("box");
   EXPECT_TRUE(object->getWorldCorners().empty());
   object->corners = {{-1, 0, -2, 1}, {1, 0, -2, 1}, {-1, 3, -2, 1}, {-1, 0, 2, 1},
@@ -259,7 +259,7 @@ TEST_F(SceneObjectTest, WorldCornersFollowThePoseInImportOrder) {
   EXPECT_EQ(object->getWorldCorners(), buffer);
 }
 
-TEST_F(SceneObjectTest, VelocityIsForDynamicBodiesOnly) {
+TEST_F(SceneObjects, VelocityIsForDynamicBodiesOnly) {
   auto staticObject = placeable("wall");
   testing::internal::CaptureStderr();
   staticObject->setVelocity({1, 0, 0});
@@ -273,7 +273,7 @@ TEST_F(SceneObjectTest, VelocityIsForDynamicBodiesOnly) {
   expectNear(box->getActor()->getLinearVelocity(), glm::vec3(0, 0, -10));
 }
 
-TEST_F(SceneObjectTest, MaterialAndFilterWordsAreCopiedOut) {
+TEST_F(SceneObjects, MaterialAndFilterWordsAreCopiedOut) {
   TestObject object("m");
   EXPECT_EQ(object.getFilterGroup(), 1u);
   EXPECT_EQ(object.getFilterMask(), 1u);
@@ -295,7 +295,7 @@ TEST_F(SceneObjectTest, MaterialAndFilterWordsAreCopiedOut) {
 // ---------------------------------------------------------------------------------------------
 // Registry
 
-TEST_F(SceneObjectTest, AddObjectTurnsAboutYThenMovesToThePosition) {
+TEST_F(SceneObjects, AddObjectTurnsAboutYThenMovesToThePosition) {
   auto object = placeable("chair");
   registry.addObject({1, 0, 0}, "chair", object, 90.0f);
   const Pose pose = object->getGlobalPose();
@@ -304,7 +304,7 @@ TEST_F(SceneObjectTest, AddObjectTurnsAboutYThenMovesToThePosition) {
   EXPECT_EQ(registry.get("chair"), object);
 }
 
-TEST_F(SceneObjectTest, OpacityChoosesTheMap) {
+TEST_F(SceneObjects, OpacityChoosesTheMap) {
   registry.insert("opaque", placeable("opaque", 1.0f));
   registry.insert("glass", placeable("glass", 0.999f));
   registry.insert("nan", placeable("nan", std::numeric_limits<float>::quiet_NaN()));
@@ -317,14 +317,14 @@ TEST_F(SceneObjectTest, OpacityChoosesTheMap) {
   EXPECT_EQ(transparent.count("glass"), 1u);
 }
 
-TEST_F(SceneObjectTest, MapsIterateInByteOrderOfTheNames) {
+TEST_F(SceneObjects, MapsIterateInByteOrderOfTheNames) {
   for (const char* name : {"b", "B", "a_2", "a_10", "_x"}) registry.insert(name, placeable(name));
   std::vector<std::string> order;
   for (const auto& entry : registry.opaque()) order.push_back(entry.first);
   EXPECT_EQ(order, (std::vector<std::string>{"B", "_x", "a_10", "a_2", "b"}));
 }
 
-TEST_F(SceneObjectTest, SameNameReplacesInOneMapAndCoexistsAcrossMaps) {
+TEST_F(SceneObjects, SameNameReplacesInOneMapAndCoexistsAcrossMaps) {
   auto first = placeable("first");
   auto second = placeable("second");
   auto glass = placeable("glass", 0.5f);
@@ -341,7 +341,7 @@ TEST_F(SceneObjectTest, SameNameReplacesInOneMapAndCoexistsAcrossMaps) {
   EXPECT_EQ(registry.get("x"), glass);
 }
 
-TEST_F(SceneObjectTest, GetOfAnUnknownNameAddsNothing) {
+TEST_F(SceneObjects, GetOfAnUnknownNameAddsNothing) {
   registry.insert("known", placeable("known"));
   EXPECT_EQ(registry.get("unknown"), nullptr);
   EXPECT_EQ(registry.getPointLight("unknown"), nullptr);
@@ -350,7 +350,7 @@ TEST_F(SceneObjectTest, GetOfAnUnknownNameAddsNothing) {
   EXPECT_TRUE(registry.getTransparentObjects().empty());
 }
 
-TEST_F(SceneObjectTest, RemoveChoosesTheMapByTheCurrentOpacity) {
+TEST_F(SceneObjects, RemoveChoosesTheMapByTheCurrentOpacity) {
   auto object = placeable("fading", 0.5f);
   registry.insert("fading", object);
   object->opacity = 1.0f;
@@ -367,7 +367,7 @@ TEST_F(SceneObjectTest, RemoveChoosesTheMapByTheCurrentOpacity) {
   EXPECT_NE(testing::internal::GetCapturedStderr().find("ERROR: "), std::string::npos);
 }
 
-TEST_F(SceneObjectTest, ReplaceTakesOverTheOldPoseAndLetsTheOldObjectGo) {
+TEST_F(SceneObjects, ReplaceTakesOverTheOldPoseAndLetsTheOldObjectGo) {
   auto old = placeable("c_tv");
   registry.addObject({3, 1, -2}, "c_tv", old, 45.0f);
   auto censored = placeable("c_tv_censored");
@@ -381,7 +381,7 @@ TEST_F(SceneObjectTest, ReplaceTakesOverTheOldPoseAndLetsTheOldObjectGo) {
   expectSameRotation(after.q, before.q);
 }
 
-TEST_F(SceneObjectTest, ReplaceThatCannotTakeOverThePoseKeepsTheOldObject) {
+TEST_F(SceneObjects, ReplaceThatCannotTakeOverThePoseKeepsTheOldObject) {
   auto old = placeable("c_statue");
   registry.addObject({2, 0, 2}, "c_statue", old, 0.0f);
   auto unloaded = std::make_shared<TestObject>("c_statue_censored");
@@ -399,7 +399,7 @@ TEST_F(SceneObjectTest, ReplaceThatCannotTakeOverThePoseKeepsTheOldObject) {
   EXPECT_EQ(registry.get("missing"), nullptr);
 }
 
-TEST_F(SceneObjectTest, SnapshotsStayAsTheyWereWhileEntriesChange) {
+TEST_F(SceneObjects, SnapshotsStayAsTheyWereWhileEntriesChange) {
   for (const char* name : {"a", "b", "c", "d"}) registry.insert(name, placeable(name));
   const ObjectMap snapshot = registry.getOpaqueObjects();
   std::vector<std::string> visited;
@@ -413,7 +413,7 @@ TEST_F(SceneObjectTest, SnapshotsStayAsTheyWereWhileEntriesChange) {
   EXPECT_EQ(snapshot.at("d")->getName(), "d");
 }
 
-TEST_F(SceneObjectTest, LightsAreStoredByNameAndReplaced) {
+TEST_F(SceneObjects, LightsAreStoredByNameAndReplaced) {
   auto red = std::make_shared<scene::PointLight>("point3", glm::vec3(1, 0, 0), glm::vec3(0),
                                                  glm::vec3(1, 0.1f, 0.01f));
   auto green = std::make_shared<scene::PointLight>(*red);
@@ -432,7 +432,7 @@ TEST_F(SceneObjectTest, LightsAreStoredByNameAndReplaced) {
   EXPECT_EQ(registry.getPointLight("spot1"), nullptr);
 }
 
-TEST_F(SceneObjectTest, DestructionReleasesLightsThenOpaqueThenTransparentObjects) {
+TEST_F(SceneObjects, DestructionReleasesLightsThenOpaqueThenTransparentObjects) {
   auto registered = std::make_unique<SceneRegistry>();
   auto logged = [this](auto* light) {
     log.push_back(light->name);
@@ -462,7 +462,7 @@ TEST_F(SceneObjectTest, DestructionReleasesLightsThenOpaqueThenTransparentObject
   EXPECT_EQ(kept.use_count(), 1) << "a handle held elsewhere keeps its object alive";
 }
 
-TEST_F(SceneObjectTest, TheGlobalAccessorReachesTheWorldsRegistry) {
+TEST_F(SceneObjects, TheGlobalAccessorReachesTheWorldsRegistry) {
   sceneRegistry = std::make_unique<SceneRegistry>();
   auto object = placeable("door");
   ::scene().addObject({0, 0, 4}, "door", object, 0.0f);
@@ -474,7 +474,7 @@ TEST_F(SceneObjectTest, TheGlobalAccessorReachesTheWorldsRegistry) {
 // ---------------------------------------------------------------------------------------------
 // Derived objects
 
-TEST_F(SceneObjectTest, DerivedObjectIsNamedAfterItsMeshAndFollowsItsAnchor) {
+TEST_F(SceneObjects, DerivedObjectIsNamedAfterItsMeshAndFollowsItsAnchor) {
   TestObject arm("ap4_collegedude_arm");
   auto person = placeable("ap4_collegedude");
   person->transform(translation({4, 0, 1}) * rotationY(30), false);
@@ -493,7 +493,7 @@ TEST_F(SceneObjectTest, DerivedObjectIsNamedAfterItsMeshAndFollowsItsAnchor) {
   EXPECT_EQ(arm.draws, 1);
 }
 
-TEST_F(SceneObjectTest, DerivedProductOrderFollowsThePreviousCall) {
+TEST_F(SceneObjects, DerivedProductOrderFollowsThePreviousCall) {
   TestObject arm("arm");
   auto person = placeable("person");
   DerivedObject derived(&arm, person.get());
@@ -513,7 +513,7 @@ TEST_F(SceneObjectTest, DerivedProductOrderFollowsThePreviousCall) {
   EXPECT_EQ(derived.meshSource, &arm);
 }
 
-TEST_F(SceneObjectTest, DerivedPoseIsExpressedInTheAnchorsFrame) {
+TEST_F(SceneObjects, DerivedPoseIsExpressedInTheAnchorsFrame) {
   TestObject arm("arm");
   auto person = placeable("person");
   registry.addObject({2, 0, 0}, "person", person, 90.0f);
@@ -531,7 +531,7 @@ TEST_F(SceneObjectTest, DerivedPoseIsExpressedInTheAnchorsFrame) {
   expectNear(world.getGlobalPose().p, glm::vec3(3, 0, 5));
 }
 
-TEST_F(SceneObjectTest, DerivedObjectBorrowsMeshPropertiesAndAnchorGeometry) {
+TEST_F(SceneObjects, DerivedObjectBorrowsMeshPropertiesAndAnchorGeometry) {
   TestObject arm("arm");
   arm.opacity = 0.4f;
   arm.specular = 0.7f;
