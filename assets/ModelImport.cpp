@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include <GL/glew.h>
 #include <assimp/Importer.hpp>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
