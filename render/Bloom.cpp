@@ -95,10 +95,8 @@ void BlurFBO::release() {
   framebuffer = colorTexture = depthRenderbuffer = 0;
 }
 
-bool BlurFBO::init(int windowWidth, int windowHeight) {
+bool BlurFBO::init(int width, int height) {
   release();
-  width = windowWidth / 4;
-  height = windowHeight / 4;
   framebuffer = createBoundFramebuffer();
   depthRenderbuffer = createDepthTarget(width, height);
   colorTexture = createColorTarget(width, height, GL_COLOR_ATTACHMENT0);

@@ -31,7 +31,8 @@ class BloomFBO {
   void release();
 };
 
-// One blur target, a quarter of the window in each direction (sizes truncated).
+// One blur target; the world makes two, each a quarter of the window in each direction
+// (window width / 4 x window height / 4, truncated).
 class BlurFBO {
  public:
   BlurFBO() = default;
@@ -39,11 +40,10 @@ class BlurFBO {
   BlurFBO(const BlurFBO&) = delete;
   BlurFBO& operator=(const BlurFBO&) = delete;
 
-  // Takes the window size; leaves the framebuffer bound. False, after a report, when incomplete.
-  bool init(int windowWidth, int windowHeight);
+  // Takes the target's own size; leaves the framebuffer bound. False, after a report, when it is
+  // incomplete.
+  bool init(int width, int height);
 
-  int width = 0;
-  int height = 0;
   GLuint framebuffer = 0;
   GLuint depthRenderbuffer = 0;
   GLuint colorTexture = 0;
