@@ -3,7 +3,6 @@
 #include <cmath>
 #include <glm/gtc/type_ptr.hpp>
 #include <iostream>
-#include <stdexcept>
 
 #include "render/ShaderProgram.h"
 #include "render/ViewFrustum.h"
@@ -46,14 +45,9 @@ glm::mat4 perspectiveMatrix(float fieldOfViewDegrees, float aspect, float near, 
 
 bool placeForPass(scene::SceneObject& object, const ViewFrustum& frustum, bool culling,
                   glm::mat4& model) {
-  try {
-    if (culling && !frustum.contains(object.getWorldCorners())) return false;
-    model = scene::poseToMatrix(object.getGlobalPose());
-    return true;
-  } catch (const std::out_of_range&) {
-    // An object without a physics actor has no pose; it cannot be drawn, but the frame goes on.
-    return false;
-  }
+  if (culling && !frustum.contains(object.getWorldCorners())) return false;
+  model = scene::poseToMatrix(object.getGlobalPose());
+  return true;
 }
 
 int scenePass(const glm::mat4& viewProjection, LightingShader& lighting,

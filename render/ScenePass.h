@@ -50,8 +50,8 @@ inline int scenePass(const glm::mat4& viewProjection, LightingShader& lighting,
                    reportDrawCount);
 }
 
-// Whether a pass draws the object (not culled when culling is on, and it has a pose) and, if so,
-// its model matrix.
+// Whether a pass draws the object (culling off, or some bounding point inside every plane) and, if
+// so, its model matrix. The registry holds only objects that have a pose.
 bool placeForPass(scene::SceneObject& object, const ViewFrustum& frustum, bool culling,
                   glm::mat4& model);
 

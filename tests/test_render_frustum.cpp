@@ -1,9 +1,9 @@
 // View-frustum culling: the camera planes, the light box, the inside test, the projection.
-#include <cmath>
-#include <vector>
-
-#include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <glm/gtc/matrix_transform.hpp>
+#include <vector>
 
 #include "render/ScenePass.h"
 #include "render/ViewFrustum.h"
@@ -39,8 +39,8 @@ TEST(RenderFrustumTest, CameraPlanesPointIntoTheFrustum) {
   expectNear(frustum.planes[4].normal, {-c, 0, -s});  // right
   expectNear(frustum.planes[5].normal, {c, 0, -s});   // left
   const float halfNear = 0.1f * std::tan(glm::radians(22.5f));
-  expectNear(frustum.planes[2].point, {-halfNear, halfNear, -0.1f});   // near top left
-  expectNear(frustum.planes[4].point, {halfNear, -halfNear, -0.1f});   // near bottom right
+  expectNear(frustum.planes[2].point, {-halfNear, halfNear, -0.1f});  // near top left
+  expectNear(frustum.planes[4].point, {halfNear, -halfNear, -0.1f});  // near bottom right
   expectNear(frustum.eye, {0, 0, 0});
 }
 

@@ -1,17 +1,19 @@
-// Scene objects and geometry for the render tests: objects that carry their own pose (no physics
-// actor), GPU meshes with the four vertex streams, and a log of what the passes drew.
+// Scene objects and geometry for the render tests: objects posed by a standalone physics actor,
+// GPU meshes with the four vertex streams, and a log of what the passes drew.
 #pragma once
 
-#include <memory>
-#include <string>
-#include <vector>
-
 #include <GL/glew.h>
+
+#include <cmath>
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/mat4x4.hpp>
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "physics/Physics.h"
 #include "scene/SceneObject.h"
 
 namespace vorn::test {
@@ -83,8 +85,8 @@ inline std::unique_ptr<GpuMesh> outwardCube() {
   for (const auto& face : faces) {
     const glm::vec3 n = face[0], u = face[1], v = face[2];
     const auto base = static_cast<uint32_t>(positions.size());
-    for (const glm::vec2 corner : {glm::vec2(-1, -1), glm::vec2(1, -1), glm::vec2(1, 1),
-                                   glm::vec2(-1, 1)}) {
+    for (const glm::vec2& corner :
+         {glm::vec2(-1, -1), glm::vec2(1, -1), glm::vec2(1, 1), glm::vec2(-1, 1)}) {
       positions.push_back(n + corner.x * u + corner.y * v);
       uvs.push_back(corner * 0.5f + 0.5f);
       normals.push_back(n);
@@ -102,17 +104,23 @@ struct DrawRecord {
   float alpha;
 };
 
-// A scene object whose pose is its own (no physics actor), drawing an optional mesh.
+// A scene object with a real (static, unsimulated) physics actor holding its pose, a model-space
+// bounding box and an optional mesh to draw; it records its draws in a log.
 class TestObject : public scene::SceneObject {
  public:
   TestObject(std::string name, float objectOpacity, std::vector<DrawRecord>* log,
              std::shared_ptr<GpuMesh> mesh = nullptr)
-      : SceneObject(std::move(name), 2), log(log), mesh(std::move(mesh)) {
+      : SceneObject(std::move(name), 0), log(log), mesh(std::move(mesh)) {
     opacity = objectOpacity;
     ambient = 1.0f;
     diffuse = 1.0f;
     specular = 0.0f;
     shininess = 8.0f;
+    const float tetrahedron[12] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const uint32_t faces[12] = {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3};
+    const MeshData data{tetrahedron, 4, faces, 4};
+    if (Cooking::createStaticMeshActor(PhysicsMaterial{}, data, body) == CookResult::Ok)
+      actors.push_back(body.get());
   }
 
   // A model-space box of the given half size around the origin.
@@ -122,24 +130,15 @@ class TestObject : public scene::SceneObject {
       corners.emplace_back(i & 1 ? half : -half, i & 2 ? half : -half, i & 4 ? half : -half, 1.0f);
     return *this;
   }
-  TestObject& at(const glm::vec3& position) {
-    pose.p = position;
+  TestObject& at(const glm::vec3& position, const glm::quat& rotation = glm::quat(1, 0, 0, 0)) {
+    body->setGlobalPose(Pose(rotation, position));
     return *this;
   }
 
-  Pose getGlobalPose() override { return pose; }
-  std::vector<glm::vec4> getWorldCorners() override {
-    std::vector<glm::vec4> world;
-    const glm::mat4 m = scene::poseToMatrix(pose);
-    for (const glm::vec4& c : corners) world.push_back(m * c);
-    return world;
-  }
   void draw(bool, int) override {
     if (log) log->push_back({name, currentAlpha()});
     if (mesh) mesh->draw();
   }
-
-  Pose pose;
 
  private:
   static float currentAlpha() {
@@ -152,6 +151,7 @@ class TestObject : public scene::SceneObject {
     return alpha;
   }
 
+  std::unique_ptr<Actor> body;
   std::vector<DrawRecord>* log;
   std::shared_ptr<GpuMesh> mesh;
 };

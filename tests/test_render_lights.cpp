@@ -1,11 +1,11 @@
 // Lights: the two layouts, what reaches the lighting program's uniforms, single-light updates.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "render/LightSetup.h"
 #include "render/ShaderProgram.h"
