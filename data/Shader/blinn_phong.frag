@@ -93,6 +93,11 @@ float attenuation(vec3 coefficients, float distance) {
   return denominator > 0.0 ? 1.0 / denominator : 0.0;
 }
 
+// 1 when nothing nearer the light than the given distance lies in that direction, else 0.
+float shadowSample(vec3 fromLight, vec3 offset, float distance, float far) {
+  return textureLod(i_shadowMapcubeUnit, fromLight + offset, 0.0).r * far < distance ? 0.0 : 1.0;
+}
+
 // Share of the light that reaches the point from the first point light (1 lit, 0 shadowed),
 // averaged over a small cone of directions that widens with the distance from the camera.
 float pointShadow(vec3 n, vec3 toLight) {
@@ -107,12 +112,13 @@ float pointShadow(vec3 n, vec3 toLight) {
   float cosine = max(dot(n, toLight), 0.05);
   float slope = min(sqrt(1.0 - cosine * cosine) / cosine, 4.0);
   float bias = 0.03 + radius * 1.8 * slope;
+  // The eight cube corners first; where they agree the point is wholly lit or wholly shadowed and
+  // the other twelve samples cannot change the outcome much.
+  float reach = distance - bias;
   float lit = 0.0;
-  for (int i = 0; i < 20; ++i) {
-    vec3 direction = fromLight + SHADOW_OFFSETS[i] * radius;
-    float closest = textureLod(i_shadowMapcubeUnit, direction, 0.0).r * far;
-    lit += (distance - bias > closest) ? 0.0 : 1.0;
-  }
+  for (int i = 0; i < 8; ++i) lit += shadowSample(fromLight, SHADOW_OFFSETS[i] * radius, reach, far);
+  if (lit == 0.0 || lit == 8.0) return lit / 8.0;
+  for (int i = 8; i < 20; ++i) lit += shadowSample(fromLight, SHADOW_OFFSETS[i] * radius, reach, far);
   return lit / 20.0;
 }
 
@@ -138,7 +144,7 @@ void main() {
     vec3 toLight = offset / max(distance, 1e-4);
     vec3 light = shade(pointLights[i].v_color, toLight, n, view, albedo, m) *
                  attenuation(pointLights[i].v_attenuation, distance);
-    if (i == 0) light *= pointShadow(n, toLight);
+    if (i == 0 && max(light.r, max(light.g, light.b)) > 0.002) light *= pointShadow(n, toLight);
     color += light;
   }
 
@@ -158,5 +164,5 @@ void main() {
   fragColor = vec4(color, f_alpha);
   // What is brighter than the display can show glows: fade in from just below white.
   float luminance = dot(color, vec3(0.2126, 0.7152, 0.0722));
-  glowColor = vec4(color * smoothstep(0.8, 1.6, luminance), f_alpha);
+  glowColor = vec4(color * smoothstep(0.85, 1.5, luminance), f_alpha);
 }
