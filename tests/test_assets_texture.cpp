@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TextureTest : public test::GlTest {
+class AssetsTexture : public test::GlTest {
  protected:
   void SetUp() override {
     dir = fs::temp_directory_path() / ("blotwise_texture_" + std::to_string(::getpid()));
@@ -68,7 +68,7 @@ class TextureTest : public test::GlTest {
   fs::path dir;
 };
 
-TEST_F(TextureTest, TrueColourAndPaletteImagesArriveAsRgba8BottomRowFirst) {
+TEST_F(AssetsTexture, TrueColourAndPaletteImagesArriveAsRgba8BottomRowFirst) {
   for (int bpp : {24, 8}) {
     SCOPED_TRACE(bpp);
     Texture texture(writeTwoRowImage("rows" + std::to_string(bpp) + ".png", bpp));
@@ -91,7 +91,7 @@ TEST_F(TextureTest, TrueColourAndPaletteImagesArriveAsRgba8BottomRowFirst) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(TextureTest, LoadBuildsTheMipChainAndStartsTrilinearRepeating) {
+TEST_F(AssetsTexture, LoadBuildsTheMipChainAndStartsTrilinearRepeating) {
   Texture texture(writeTwoRowImage("mips.png", 24));
   GLint width = -1;
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 2, GL_TEXTURE_WIDTH, &width);
@@ -102,7 +102,7 @@ TEST_F(TextureTest, LoadBuildsTheMipChainAndStartsTrilinearRepeating) {
   EXPECT_EQ(parameter(GL_TEXTURE_WRAP_T), GL_REPEAT);
 }
 
-TEST_F(TextureTest, BindPicksFiltersFromTheTwoToggles) {
+TEST_F(AssetsTexture, BindPicksFiltersFromTheTwoToggles) {
   Texture texture(writeTwoRowImage("filters.png", 24));
   struct Case {
     int mipmapMode;
@@ -135,7 +135,7 @@ TEST_F(TextureTest, BindPicksFiltersFromTheTwoToggles) {
   }
 }
 
-TEST_F(TextureTest, UnreadableImagesGiveEmptyTexturesSilently) {
+TEST_F(AssetsTexture, UnreadableImagesGiveEmptyTexturesSilently) {
   {
     std::ofstream garbage(file("garbage.png"));
     garbage << "this is not an image";
@@ -156,7 +156,7 @@ TEST_F(TextureTest, UnreadableImagesGiveEmptyTexturesSilently) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(TextureTest, DestroyingTheTextureDeletesItsName) {
+TEST_F(AssetsTexture, DestroyingTheTextureDeletesItsName) {
   GLuint name = 0;
   {
     Texture texture(writeTwoRowImage("gone.png", 24));
