@@ -282,15 +282,15 @@ float& HeightField::at(int x, int y) {
 
 float HeightField::at(int x, int y) const { return const_cast<HeightField&>(*this).at(x, y); }
 
-namespace {
-
-float latticeValue(int x, int y, uint32_t seed) {
+float latticeHash(int x, int y, uint32_t seed) {
   uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u +
                seed * 2246822519u;
   h = (h ^ (h >> 13)) * 1274126177u;
   h ^= h >> 16;
   return static_cast<float>(h & 0xffffffu) / 16777215.0f;
 }
+
+namespace {
 
 float smooth(float t) { return t * t * (3.0f - 2.0f * t); }
 
@@ -306,8 +306,8 @@ float tileableNoise(float u, float v, int period, uint32_t seed) {
   const int y1 = (y0 + 1) % period;
   const float fx = smooth(x - std::floor(x));
   const float fy = smooth(y - std::floor(y));
-  const float bottom = glm::mix(latticeValue(x0, y0, seed), latticeValue(x1, y0, seed), fx);
-  const float top = glm::mix(latticeValue(x0, y1, seed), latticeValue(x1, y1, seed), fx);
+  const float bottom = glm::mix(latticeHash(x0, y0, seed), latticeHash(x1, y0, seed), fx);
+  const float top = glm::mix(latticeHash(x0, y1, seed), latticeHash(x1, y1, seed), fx);
   return glm::mix(bottom, top, fy);
 }
 
@@ -342,7 +342,7 @@ bool writeImage(const Image& image, const std::string& path) {
   int flags = 0;
   if (extension == ".png") {
     format = FIF_PNG;
-    flags = PNG_Z_BEST_COMPRESSION;
+    flags = PNG_Z_DEFAULT_COMPRESSION;
   } else if (extension == ".jpg" || extension == ".jpeg") {
     format = FIF_JPEG;
     flags = JPEG_QUALITYSUPERB;

@@ -102,6 +102,9 @@ struct HeightField {
   float at(int x, int y) const;
 };
 
+// A deterministic pseudo-random value in [0, 1] for an integer lattice point.
+float latticeHash(int x, int y, uint32_t seed);
+
 // Value noise that repeats every `period` lattice cells across u, v in [0, 1): textures built from
 // it tile without seams. Results lie in [0, 1].
 float tileableNoise(float u, float v, int period, uint32_t seed);
