@@ -134,6 +134,20 @@ TEST(PhysicsTrigger, BoxTouchingCensorableIsRecordedAndPrintedOnce) {
   EXPECT_EQ(world.physics.pendingTarget, &world.target);
 }
 
+TEST(PhysicsTrigger, DynamicCensorableIsRecordedOnceThoughBothHaveTriggers) {
+  Physics physics;
+  BodyObject box("box1", 1), statue("c_statue", 1);
+  addBody(*physics.getScene(), statue, cubeMesh(1.0f), glm::vec3(0, 0.5f, 0));
+  addBody(*physics.getScene(), box, cubeMesh(0.4f), glm::vec3(0, 1.2f, 0));
+  Physics::setupFiltering(&statue, 4, 2);
+  Physics::setupFiltering(&box, 2, 4);
+  testing::internal::CaptureStdout();
+  simulateFor(*physics.getScene(), 1.0f);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Censor IT!\n");
+  EXPECT_EQ(physics.pendingTrigger, &box);
+  EXPECT_EQ(physics.pendingTarget, &statue);
+}
+
 TEST(PhysicsTrigger, WallAndReversedGroupsRecordNothing) {
   TriggerWorld world;
   world.throwBox(glm::vec3(5, 1.3f, 0), glm::vec3(0));  // drops onto the wall
