@@ -22,6 +22,10 @@ void drawObject(scene::SceneObject& object, const glm::mat4& model, float alpha,
   glUniform1f(lighting.matSpecular, material.specular);
   glUniform1f(lighting.matShininess, material.shininess);
   glUniform1f(lighting.alpha, alpha);
+  // A mesh binds its diffuse map only when it has one; without, it would take whatever unit 0
+  // holds from the previous object (or from post-processing, which left the scene target there).
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, lighting.neutralTexture);
   object.draw(settings.bilinearFiltering, settings.mipmapMode);
 }
 
@@ -55,9 +59,6 @@ int scenePass(const glm::mat4& viewProjection, LightingShader& lighting,
               const RenderSettings& settings, bool& reportDrawCount) {
   lighting.use();
   glUniformMatrix4fv(lighting.viewProjection, 1, GL_FALSE, glm::value_ptr(viewProjection));
-  // A mesh without a diffuse map keeps whatever unit 0 holds; start each frame from plain white.
-  glActiveTexture(GL_TEXTURE0);
-  glBindTexture(GL_TEXTURE_2D, lighting.neutralTexture);
   frustum.updateFromCamera(camera.position, camera.front, camera.up, camera.right,
                            camera.fieldOfView);
 

@@ -75,8 +75,8 @@ class LightingShader : public ShaderProgram {
   PointLightLocations pointLights[kPointLightCount];
   SpotLightLocations spotLights[kSpotLightCount];
 
-  // A 1 x 1 white diffuse map. The scene pass binds it to unit 0 first, so that a mesh without a
-  // diffuse map never samples what post-processing left there (the scene target itself).
+  // A 1 x 1 white diffuse map. The scene pass binds it to unit 0 before each object, so that a
+  // mesh without a diffuse map is lit in its material's plain colour.
   GLuint neutralTexture = 0;
 
  private:

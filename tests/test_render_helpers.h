@@ -137,8 +137,14 @@ class TestObject : public scene::SceneObject {
 
   void draw(bool, int) override {
     if (log) log->push_back({name, currentAlpha()});
+    if (diffuseMap != 0) {  // as a mesh with a diffuse map binds it
+      glActiveTexture(GL_TEXTURE0);
+      glBindTexture(GL_TEXTURE_2D, diffuseMap);
+    }
     if (mesh) mesh->draw();
   }
+
+  GLuint diffuseMap = 0;
 
  private:
   static float currentAlpha() {

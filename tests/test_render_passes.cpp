@@ -200,12 +200,18 @@ TEST_F(RenderPictureTest, FloorIsBrighterNearThePointLight) {
 
 TEST_F(RenderPictureTest, ObjectWithoutDiffuseMapIgnoresWhatUnitZeroHeld) {
   lightOnly({0, 1, 0}, {1.0f, 0.0f, 0.0f});
-  // Post-processing leaves its own texture on unit 0; a mesh without a diffuse map must not
-  // take its colour from it.
+  // Post-processing leaves its own texture on unit 0, and an object drawn earlier leaves its
+  // diffuse map; a mesh without a diffuse map must take its colour from neither.
   const test::SolidTexture black(0, 0, 0);
   black.bind(GL_TEXTURE0);
   renderScene();
   EXPECT_GT(floorBrightness(0.0f), 200);
+
+  auto textured = add("a-textured", 1.0f, {0, 0, 0}, test::horizontalQuad(-4, 0, -4, 4, 0.01f), 4);
+  textured->diffuseMap = black.name;
+  renderScene();
+  EXPECT_LT(floorBrightness(-1.0f), 5);   // the textured half is black
+  EXPECT_GT(floorBrightness(1.0f), 150);  // the floor, drawn after it, is not
 }
 
 TEST_F(RenderPictureTest, OccluderDarkensTheFloorOnlyAfterAShadowPass) {

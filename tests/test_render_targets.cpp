@@ -29,22 +29,6 @@ GLint textureLevelParameter(GLenum target, GLenum parameter) {
 
 using RenderTargetTest = test::GlTest;
 
-TEST_F(RenderTargetTest, SpotShadowMapIsA2DDepthTextureWithComparison) {
-  ShadowMapFBO map;
-  ASSERT_TRUE(map.initSpot());
-  EXPECT_EQ(boundFramebuffer(), static_cast<GLint>(map.framebuffer));
-  glBindTexture(GL_TEXTURE_2D, map.depthTexture);
-  EXPECT_EQ(textureLevelParameter(GL_TEXTURE_2D, GL_TEXTURE_WIDTH), 512);
-  EXPECT_EQ(textureLevelParameter(GL_TEXTURE_2D, GL_TEXTURE_HEIGHT), 512);
-  EXPECT_EQ(textureLevelParameter(GL_TEXTURE_2D, GL_TEXTURE_INTERNAL_FORMAT), GL_DEPTH_COMPONENT24);
-  GLint compare = 0;
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, &compare);
-  EXPECT_EQ(compare, GL_COMPARE_REF_TO_TEXTURE);
-  GLint drawBuffer = -1;
-  glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
-  EXPECT_EQ(drawBuffer, GL_NONE);
-}
-
 TEST_F(RenderTargetTest, PointShadowMapIsALayeredDepthCubeMap) {
   ShadowMapFBO map;
   ASSERT_TRUE(map.initPoint());
