@@ -120,8 +120,8 @@ CookResult Cooking::createConvexActor(const PhysicsMaterial& material, const Mes
   for (unsigned i = 0; i < hull.mNumOutputVertices; ++i) {
     geometry->addPoint(hull.m_OutputVertices[i] - mass.centre, false);
   }
-  geometry->recalcLocalAabb();
   geometry->setMargin(kHullMargin);
+  geometry->recalcLocalAabb();
   library.ReleaseResult(hull);
 
   out.reset(new Actor(Actor::Type::Dynamic, std::move(geometry), nullptr, material,

@@ -26,6 +26,8 @@ void Physics::onTrigger(const TriggerPair* pairs, uint32_t count) {
   for (uint32_t i = 0; i < count; ++i) {
     const TriggerPair& pair = pairs[i];
     if (pair.flags & (kRemovedShapeTrigger | kRemovedShapeOther)) continue;
+    // A box leaving an object has not hit it again.
+    if (pair.status != kTouchFound) continue;
     if (!pair.triggerActor || !pair.otherActor) continue;
     scene::SceneObject* box = pair.triggerActor->userData;
     scene::SceneObject* target = pair.otherActor->userData;

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <iterator>
 
 #include <BulletCollision/CollisionDispatch/btManifoldResult.h>
 
@@ -55,7 +56,13 @@ PhysicsScene::Impl::Impl(PhysicsScene& owner, FilterShader shader, SimulationEve
     : scene(owner), filterShader(shader), callback(events) {
   gCalculateCombinedFrictionCallback = meanFriction;
   gCalculateCombinedRestitutionCallback = meanRestitution;
+  // Several contact points from the first touch: a box landing on a face would otherwise be caught
+  // on one corner and tip over.
+  configuration.setPlaneConvexMultipointIterations();
+  configuration.setConvexConvexMultipointIterations();
   world.setGravity(btVector3(0.0f, -9.8f, 0.0f));
+  // Penetration is corrected apart from the velocities, so a landing gains no bounce or spin from it.
+  world.getSolverInfo().m_splitImpulsePenetrationThreshold = 0.0f;
   // Bounds of sleeping and static bodies are refreshed when they are moved, not every sub-step.
   world.setForceUpdateAllAabbs(false);
   world.setInternalTickCallback(afterSubStep, this);
@@ -116,11 +123,20 @@ void PhysicsScene::Impl::step(float dt) {
   reports.clear();
 }
 
+// Bullet leaves the manifolds of two sleeping bodies untouched, so their touches stand as they
+// were; only pairs with a moving body are looked at again.
 void PhysicsScene::Impl::findCurrentTouches() {
   current.clear();
+  for (const Touch& touch : touching) {
+    if (!touch.trigger->getBody()->isActive() && !touch.other->getBody()->isActive()) {
+      current.push_back(touch);
+    }
+  }
+  const std::size_t frozen = current.size();
   const int count = dispatcher.getNumManifolds();
   for (int i = 0; i < count; ++i) {
     const btPersistentManifold& manifold = *dispatcher.getManifoldByIndexInternal(i);
+    if (!manifold.getBody0()->isActive() && !manifold.getBody1()->isActive()) continue;
     if (!isTouching(manifold)) continue;
     Actor* a = actorOf(manifold.getBody0());
     Actor* b = actorOf(manifold.getBody1());
@@ -128,8 +144,13 @@ void PhysicsScene::Impl::findCurrentTouches() {
     if (a->findShape(kTriggerShape) && b->findShape(kSimulationShape)) current.push_back({a, b});
     if (b->findShape(kTriggerShape) && a->findShape(kSimulationShape)) current.push_back({b, a});
   }
-  std::sort(current.begin(), current.end());
-  current.erase(std::unique(current.begin(), current.end()), current.end());
+  // The carried touches are still sorted; sort the fresh ones and merge the two runs.
+  std::sort(current.begin() + frozen, current.end());
+  merged.clear();
+  std::merge(current.begin(), current.begin() + frozen, current.begin() + frozen, current.end(),
+             std::back_inserter(merged));
+  merged.erase(std::unique(merged.begin(), merged.end()), merged.end());
+  current.swap(merged);
 }
 
 void PhysicsScene::Impl::collectTouches() {

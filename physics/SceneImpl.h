@@ -48,6 +48,7 @@ struct PhysicsScene::Impl {
   // Reused every sub-step so the step allocates nothing once the containers have grown.
   std::vector<Touch> touching;  // sorted, as of the last sub-step
   std::vector<Touch> current;
+  std::vector<Touch> merged;
   std::vector<TriggerPair> reports;  // gathered during a step, handed over after it
 };
 

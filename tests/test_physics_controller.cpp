@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "physics/CharacterController.h"
+#include "physics/SceneImpl.h"
 #include "test_physics_helpers.h"
 
 namespace vorn {
@@ -17,6 +18,19 @@ constexpr float kDt = 1.0f / 60.0f;
 constexpr float kSpeed = 5.0f;
 // Capsule centre height when standing on y = 0: skin + radius + half height.
 constexpr double kStandingHeight = 0.1 + 0.7 + 0.9;
+
+// The deepest reach of static geometry into the actor (0 when nothing overlaps it).
+struct DeepestContact : btCollisionWorld::ContactResultCallback {
+  float deepest = 0;
+  bool needsCollision(btBroadphaseProxy* proxy) const override {
+    return static_cast<const btCollisionObject*>(proxy->m_clientObject)->isStaticObject();
+  }
+  btScalar addSingleResult(btManifoldPoint& point, const btCollisionObjectWrapper*, int, int,
+                           const btCollisionObjectWrapper*, int, int) override {
+    deepest = std::min(deepest, point.getDistance());
+    return 0;
+  }
+};
 
 // A player capsule in a world of static blocks, moved as the camera moves it.
 struct Walker {
@@ -35,15 +49,22 @@ struct Walker {
   Actor* addBlock(const glm::vec3& low, const glm::vec3& high) { return addBlock(boxMesh(low, high)); }
 
   // Walks in the direction for the time, falling at 15 units per second as the camera does.
-  uint32_t walk(const glm::vec3& direction, float seconds) {
+  // After every move the capsule must be clear of static geometry.
+  uint32_t walk(const glm::vec3& direction, float seconds, float dt = kDt) {
     uint32_t flags = 0;
-    for (float t = 0; t < seconds; t += kDt) {
-      scene.simulate(kDt);
-      const glm::vec3 side = direction * (kSpeed * kDt);
-      flags = controller.move(glm::vec3(side.x, -15.0f * kDt, side.z), 0.001f, kDt);
+    for (float t = 0; t < seconds; t += dt) {
+      scene.simulate(dt);
+      const glm::vec3 side = direction * (kSpeed * dt);
+      flags = controller.move(glm::vec3(side.x, -15.0f * dt, side.z), 0.001f, dt);
       seenFlags |= flags;
+      EXPECT_GT(penetration(), -0.005f) << "at " << at().x << " " << at().y << " " << at().z;
     }
     return flags;
+  }
+  float penetration() {
+    DeepestContact contact;
+    scene.impl().world.contactTest(controller.getActor()->getBody(), contact);
+    return contact.deepest;
   }
   glm::dvec3 at() const { return controller.getPosition(); }
 };
@@ -87,6 +108,7 @@ TEST(PhysicsController, FallsOntoTheGroundPlaneWithoutPassingIt) {
   EXPECT_NEAR(walker.at().y, kStandingHeight, 0.02);
   // Started halfway into the floor: pushed out, never left inside.
   walker.controller.setPosition(glm::dvec3(0, 0.8, 0));
+  EXPECT_LT(walker.penetration(), -0.5f);
   EXPECT_TRUE(walker.walk(glm::vec3(0), 0.1f) & kCollisionDown);
   EXPECT_GE(walker.at().y, kStandingHeight - 0.11);
 }
@@ -180,6 +202,49 @@ TEST(PhysicsController, DynamicFurnitureStopsItAndBoxesBounceOffIt) {
   box->setLinearVelocity(glm::vec3(10, 0, 0));
   test::simulateFor(walker.scene, 0.5f);
   EXPECT_LT(box->getGlobalPose().p.x, walker.at().x - 0.7);
+}
+
+// The same walks at frame rates from 15 to 144 frames per second.
+TEST(PhysicsController, StepsWallsAndSlopesHoldAtAnyFrameRate) {
+  for (float dt : {1.0f / 15.0f, 1.0f / 30.0f, 1.0f / 144.0f}) {
+    Walker stairs;
+    for (int i = 0; i < 6; ++i) {
+      stairs.addBlock(glm::vec3(1.0f + 0.5f * i, 0, -2), glm::vec3(10, 0.5f * (i + 1), 2));
+    }
+    stairs.walk(glm::vec3(1, 0, 0), 1.4f, dt);
+    EXPECT_NEAR(stairs.at().y, 3.0 + kStandingHeight, 0.02) << "dt " << dt;
+
+    Walker wall;
+    wall.addBlock(glm::vec3(2, 0, -5), glm::vec3(2.2f, 4, 5));
+    wall.walk(glm::normalize(glm::vec3(1, 0, 0.2f)), 2.0f, dt);
+    EXPECT_LE(wall.at().x, 2.0 - 0.7) << "dt " << dt;
+
+    Walker steep;
+    steep.addBlock(ramp(50.0f, 6.0f), 0, glm::vec3(1, 0, 0));
+    steep.walk(glm::vec3(1, 0, 0), 2.0f, dt);
+    EXPECT_LT(steep.at().y, kStandingHeight + 0.3) << "dt " << dt;
+  }
+}
+
+// Wandering through a furnished room never leaves the capsule inside anything or below the floor.
+TEST(PhysicsController, WanderingThroughARoomKeepsItClear) {
+  Walker walker;
+  walker.addBlock(glm::vec3(-6, 0, -6), glm::vec3(6, 3, -5.5f));  // walls
+  walker.addBlock(glm::vec3(-6, 0, 5.5f), glm::vec3(6, 3, 6));
+  walker.addBlock(glm::vec3(-6, 0, -6), glm::vec3(-5.5f, 3, 6));
+  walker.addBlock(glm::vec3(5.5f, 0, -6), glm::vec3(6, 3, 6));
+  walker.addBlock(glm::vec3(-2, 0, -2), glm::vec3(-1, 0.8f, 1));     // a bench to step onto
+  walker.addBlock(glm::vec3(2, 0, 2), glm::vec3(3.5f, 2, 2.6f));     // a cupboard
+  walker.addBlock(ramp(40.0f, 3.0f), 0, glm::vec3(1, 0, -4.5f));      // a walkable ramp
+  walker.addBlock(glm::vec3(-4, 2.6f, -4), glm::vec3(-2, 2.8f, 4));   // a low beam
+  srand(7);
+  for (int turn = 0; turn < 40; ++turn) {
+    const float heading = static_cast<float>(rand() % 360);
+    walker.walk(glm::vec3(std::cos(glm::radians(heading)), 0, std::sin(glm::radians(heading))), 0.5f);
+    ASSERT_GE(walker.at().y, kStandingHeight - 0.01);
+    ASSERT_LT(std::fabs(walker.at().x), 5.5 - 0.69);
+    ASSERT_LT(std::fabs(walker.at().z), 5.5 - 0.69);
+  }
 }
 
 }  // namespace
