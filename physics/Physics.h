@@ -100,9 +100,13 @@ class Cooking {
                                       float density, std::unique_ptr<Actor>& out);
 };
 
+// The game's physics world: one scene with its ground plane, the filter rule, and the record of
+// the last box (group 2) whose trigger touched a censorable object (group 4).
 class Physics : public SimulationEventCallback {
  public:
-  // Object of the trigger actor and of the other actor of the last accepted trigger pair.
+  // Objects of the trigger actor and of the other actor of the last accepted trigger pair. The
+  // consumer clears them; an object whose actor leaves the scene is cleared here, so neither ever
+  // names a released object.
   scene::SceneObject* pendingTrigger = nullptr;
   scene::SceneObject* pendingTarget = nullptr;
 
@@ -115,9 +119,11 @@ class Physics : public SimulationEventCallback {
   PhysicsScene* getScene() { return scene.get(); }
   Cooking* getCooking() { return &cooking; }
 
+  // Records a touch found between a box's trigger and a censorable object and prints "Censor IT!".
   void onTrigger(const TriggerPair* pairs, uint32_t count) override;
   void onActorRemoved(const Actor& actor) override;
 
+  // Stores group and mask in the object and in every shape of its first actor.
   static void setupFiltering(scene::SceneObject* object, uint32_t group, uint32_t mask);
   static uint32_t filterShader(uint32_t attributes0, FilterData data0, uint32_t attributes1,
                                FilterData data1);
