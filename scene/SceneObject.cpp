@@ -1,6 +1,5 @@
 #include "scene/SceneObject.h"
 
-#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <stdexcept>
@@ -107,16 +106,16 @@ float SceneObject::getOpacity() { return opacity; }
 
 std::vector<glm::vec4> SceneObject::getWorldCorners() {
   std::vector<glm::vec4> world;
+  world.reserve(8);
   fillWorldCorners(world);
   return world;
 }
 
 void SceneObject::fillWorldCorners(std::vector<glm::vec4>& out) {
-  out.clear();
+  out.resize(corners.size());  // a buffer reused from object to object keeps its capacity
   if (corners.empty()) return;
   const glm::mat4 pose = poseToMatrix(getGlobalPose());
-  out.reserve(std::max<std::size_t>(8, corners.size()));
-  for (const glm::vec4& corner : corners) out.push_back(pose * corner);
+  for (std::size_t i = 0; i < corners.size(); ++i) out[i] = pose * corners[i];
 }
 
 std::string SceneObject::getName() { return name; }

@@ -156,15 +156,5 @@ TEST_F(AssetsTexture, UnreadableImagesGiveEmptyTexturesSilently) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(AssetsTexture, DestroyingTheTextureDeletesItsName) {
-  GLuint name = 0;
-  {
-    Texture texture(writeTwoRowImage("gone.png", 24));
-    name = texture.name;
-    EXPECT_TRUE(glIsTexture(name));
-  }
-  EXPECT_FALSE(glIsTexture(name));
-}
-
 }  // namespace
 }  // namespace vorn
