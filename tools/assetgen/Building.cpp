@@ -454,7 +454,9 @@ constexpr float kHallPlasterScale = 1.0f / 6.0f;  // one storey per repeat of th
 struct ApartmentPlan {
   Span x;                       // outer extent of the side walls
   const Material* wallpaper;
+  float wallpaperScale;         // texture repeats per unit
   const Material* floor;
+  float floorScale;
   float floorThickness;
   std::vector<float> windows;   // centres along the back wall
   // Interior walls as (run, along, across) with their openings, full storey height.
@@ -473,17 +475,18 @@ void addApartment(Solids& s, const ApartmentPlan& plan) {
   const Material& paper = *plan.wallpaper;
   // Wallpaper first: it leads the material list and so gives the object its coefficients.
   const Opening door{kDoorOpening.lo, kDoorOpening.hi, {0.0f, kDoorTop}};
-  addWall(s, paper, Run::X, plan.x, {-kFrontWall, -kVeneer}, storey, {door});
+  const float scale = plan.wallpaperScale;
+  addWall(s, paper, Run::X, plan.x, {-kFrontWall, -kVeneer}, storey, {door}, scale);
   addWall(s, kHallPlaster, Run::X, plan.x, {-kVeneer, 0.0f}, storey, {door}, kHallPlasterScale);
   std::vector<Opening> windows;
   for (float c : plan.windows)
     windows.push_back({c - kWindowWidth / 2, c + kWindowWidth / 2, {kWindowSill, kWindowTop}});
-  addWall(s, paper, Run::X, plan.x, {kBackOuter, kBackInner}, storey, windows);
-  addWall(s, paper, Run::Z, {kBackInner, -kFrontWall}, {plan.x.lo, inner.lo}, storey, {});
-  addWall(s, paper, Run::Z, {kBackInner, -kFrontWall}, {inner.hi, plan.x.hi}, storey, {});
-  for (const auto& p : plan.partitions) addWall(s, paper, p.run, p.along, p.across, storey, p.openings);
+  addWall(s, paper, Run::X, plan.x, {kBackOuter, kBackInner}, storey, windows, scale);
+  addWall(s, paper, Run::Z, {kBackInner, -kFrontWall}, {plan.x.lo, inner.lo}, storey, {}, scale);
+  addWall(s, paper, Run::Z, {kBackInner, -kFrontWall}, {inner.hi, plan.x.hi}, storey, {}, scale);
+  for (const auto& p : plan.partitions) addWall(s, paper, p.run, p.along, p.across, storey, p.openings, scale);
 
-  s.box(*plan.floor, {plan.x.lo, -plan.floorThickness, kBackOuter}, {plan.x.hi, 0.0f, 0.0f});
+  s.box(*plan.floor, {plan.x.lo, -plan.floorThickness, kBackOuter}, {plan.x.hi, 0.0f, 0.0f}, plan.floorScale);
   s.box(kCeiling, {plan.x.lo, kStorey, kBackOuter}, {plan.x.hi, kStorey + kCeilingSlab, 0.0f});
 
   for (const Opening& w : windows) addWindow(s, Run::X, w, {kBackOuter, kBackInner}, +1.0f);
@@ -507,7 +510,9 @@ bool writeApartmentLow(const std::string& dir) {
   ApartmentPlan plan;
   plan.x = {-10.5f, 6.5f};
   plan.wallpaper = &kWallpaperLow;
+  plan.wallpaperScale = 0.3f;
   plan.floor = &kWoodPlanks;
+  plan.floorScale = 0.4f;
   plan.floorThickness = 0.3f;
   plan.windows = {-8.0f, 4.5f};
   const Span inner{plan.x.lo + kSideWall, plan.x.hi - kSideWall};
@@ -528,7 +533,9 @@ bool writeApartmentHigh(const std::string& dir) {
   ApartmentPlan plan;
   plan.x = {-2.5f, 22.5f};
   plan.wallpaper = &kWallpaperHigh;
+  plan.wallpaperScale = 0.5f;
   plan.floor = &kParquet;
+  plan.floorScale = 0.3f;
   plan.floorThickness = 0.2f;
   plan.windows = {3.0f, 17.0f};
   plan.partitions = {{Run::Z, {-8.0f, -kFrontWall}, {12.15f, 12.45f}, {}},
