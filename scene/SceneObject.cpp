@@ -1,7 +1,9 @@
 #include "scene/SceneObject.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
+#include <stdexcept>
 #include <utility>
 
 namespace vorn {
@@ -68,8 +70,7 @@ SceneObject::SceneObject(std::string name, int32_t kind) : name(std::move(name))
 SceneObject::~SceneObject() = default;
 
 void SceneObject::transform(const glm::mat4& m, bool local) {
-  if (actors.empty()) {
-    // Without an actor there is no pose to change; the object stays where it is.
+  if (!hasPose()) {
     std::cerr << "ERROR: cannot transform '" << name << "': it has no physics actor" << std::endl;
     return;
   }
@@ -106,11 +107,16 @@ float SceneObject::getOpacity() { return opacity; }
 
 std::vector<glm::vec4> SceneObject::getWorldCorners() {
   std::vector<glm::vec4> world;
-  if (corners.empty()) return world;
-  const glm::mat4 pose = poseToMatrix(getGlobalPose());
-  world.reserve(8);
-  for (const glm::vec4& corner : corners) world.push_back(pose * corner);
+  fillWorldCorners(world);
   return world;
+}
+
+void SceneObject::fillWorldCorners(std::vector<glm::vec4>& out) {
+  out.clear();
+  if (corners.empty()) return;
+  const glm::mat4 pose = poseToMatrix(getGlobalPose());
+  out.reserve(std::max<std::size_t>(8, corners.size()));
+  for (const glm::vec4& corner : corners) out.push_back(pose * corner);
 }
 
 std::string SceneObject::getName() { return name; }
@@ -122,6 +128,14 @@ uint32_t SceneObject::getFilterMask() { return filterMask; }
 void SceneObject::setFilterGroup(uint32_t group) { filterGroup = group; }
 
 void SceneObject::setFilterMask(uint32_t mask) { filterMask = mask; }
+
+bool SceneObject::hasPose() {
+  try {
+    return getActor() != nullptr;
+  } catch (const std::out_of_range&) {
+    return false;
+  }
+}
 
 }  // namespace scene
 }  // namespace vorn
