@@ -504,6 +504,14 @@ void addApartment(Solids& s, const ApartmentPlan& plan) {
   for (const glm::vec2& l : plan.lamps) addLamp(s, l.x, l.y, kStorey);
 }
 
+bool writeApartment(const std::string& dir, const std::string& stem, const ApartmentPlan& plan) {
+  Solids s;
+  addApartment(s, plan);
+  Model model;
+  s.emit(model, "apartment");
+  return model.write(dir, stem);
+}
+
 bool writeApartmentLow(const std::string& dir) {
   // Local x -10.5..6.5; neighbours share the side walls at world x = +-5.5. An entrance hall
   // behind the front wall opens into the living space through a wide gap in a partition.
@@ -518,11 +526,7 @@ bool writeApartmentLow(const std::string& dir) {
   const Span inner{plan.x.lo + kSideWall, plan.x.hi - kSideWall};
   plan.partitions = {{Run::X, inner, {-5.3f, -5.0f}, {{-3.5f, 3.0f, {0.0f, 4.4f}}}}};
   plan.lamps = {{0.0f, -2.6f}, {-2.0f, -10.5f}};
-  Solids s;
-  addApartment(s, plan);
-  Model model;
-  s.emit(model, "apartment");
-  return model.write(dir, "apartment_low");
+  return writeApartment(dir, "apartment_low", plan);
 }
 
 bool writeApartmentHigh(const std::string& dir) {
@@ -541,11 +545,7 @@ bool writeApartmentHigh(const std::string& dir) {
   plan.partitions = {{Run::Z, {-8.0f, -kFrontWall}, {12.15f, 12.45f}, {}},
                      {Run::X, {12.45f, 18.6f}, {-8.0f, -7.7f}, {}}};
   plan.lamps = {{0.0f, -2.6f}, {6.0f, -6.0f}, {17.0f, -12.0f}, {5.0f, -13.0f}};
-  Solids s;
-  addApartment(s, plan);
-  Model model;
-  s.emit(model, "apartment");
-  return model.write(dir, "apartment_high");
+  return writeApartment(dir, "apartment_high", plan);
 }
 
 // The door model stands at the apartment's pose: a frame in the opening of the front wall and a
