@@ -530,10 +530,11 @@ bool writeApartmentLow(const std::string& dir) {
 }
 
 bool writeApartmentHigh(const std::string& dir) {
-  // Local x -2.5..22.5, standing on its own thin floor slab (top y = 0). A wall at x = 12.15
-  // carries the television above the fireplace; with a short wall along z = -7.85 it closes a
-  // small room in the north-east corner, entered from the south through a wide gap. The
-  // south-east part (x > 12.15, z < -8) stays open to the living room.
+  // Local x -2.5..22.5, standing on its own thin floor slab (top y = 0). The west face of a wall
+  // at x = 12.15 carries the television above the fireplace; with a short wall whose far face
+  // (z = -8) backs the kitchen it closes a small room between the front wall and the x = 22.5
+  // side, entered through a wide gap at 18.6 < x < 22.35. The back part beyond x = 12.15,
+  // z < -8 (the win room in apartment 6) stays open to the living room.
   ApartmentPlan plan;
   plan.x = {-2.5f, 22.5f};
   plan.wallpaper = &kWallpaperHigh;
