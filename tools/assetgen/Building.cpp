@@ -454,7 +454,9 @@ constexpr float kHallPlasterScale = 1.0f / 6.0f;  // one storey per repeat of th
 struct ApartmentPlan {
   Span x;                       // outer extent of the side walls
   const Material* wallpaper;
+  float wallpaperScale;         // texture repeats per unit
   const Material* floor;
+  float floorScale;
   float floorThickness;
   std::vector<float> windows;   // centres along the back wall
   // Interior walls as (run, along, across) with their openings, full storey height.
@@ -473,17 +475,18 @@ void addApartment(Solids& s, const ApartmentPlan& plan) {
   const Material& paper = *plan.wallpaper;
   // Wallpaper first: it leads the material list and so gives the object its coefficients.
   const Opening door{kDoorOpening.lo, kDoorOpening.hi, {0.0f, kDoorTop}};
-  addWall(s, paper, Run::X, plan.x, {-kFrontWall, -kVeneer}, storey, {door});
+  const float scale = plan.wallpaperScale;
+  addWall(s, paper, Run::X, plan.x, {-kFrontWall, -kVeneer}, storey, {door}, scale);
   addWall(s, kHallPlaster, Run::X, plan.x, {-kVeneer, 0.0f}, storey, {door}, kHallPlasterScale);
   std::vector<Opening> windows;
   for (float c : plan.windows)
     windows.push_back({c - kWindowWidth / 2, c + kWindowWidth / 2, {kWindowSill, kWindowTop}});
-  addWall(s, paper, Run::X, plan.x, {kBackOuter, kBackInner}, storey, windows);
-  addWall(s, paper, Run::Z, {kBackInner, -kFrontWall}, {plan.x.lo, inner.lo}, storey, {});
-  addWall(s, paper, Run::Z, {kBackInner, -kFrontWall}, {inner.hi, plan.x.hi}, storey, {});
-  for (const auto& p : plan.partitions) addWall(s, paper, p.run, p.along, p.across, storey, p.openings);
+  addWall(s, paper, Run::X, plan.x, {kBackOuter, kBackInner}, storey, windows, scale);
+  addWall(s, paper, Run::Z, {kBackInner, -kFrontWall}, {plan.x.lo, inner.lo}, storey, {}, scale);
+  addWall(s, paper, Run::Z, {kBackInner, -kFrontWall}, {inner.hi, plan.x.hi}, storey, {}, scale);
+  for (const auto& p : plan.partitions) addWall(s, paper, p.run, p.along, p.across, storey, p.openings, scale);
 
-  s.box(*plan.floor, {plan.x.lo, -plan.floorThickness, kBackOuter}, {plan.x.hi, 0.0f, 0.0f});
+  s.box(*plan.floor, {plan.x.lo, -plan.floorThickness, kBackOuter}, {plan.x.hi, 0.0f, 0.0f}, plan.floorScale);
   s.box(kCeiling, {plan.x.lo, kStorey, kBackOuter}, {plan.x.hi, kStorey + kCeilingSlab, 0.0f});
 
   for (const Opening& w : windows) addWindow(s, Run::X, w, {kBackOuter, kBackInner}, +1.0f);
@@ -501,44 +504,49 @@ void addApartment(Solids& s, const ApartmentPlan& plan) {
   for (const glm::vec2& l : plan.lamps) addLamp(s, l.x, l.y, kStorey);
 }
 
+bool writeApartment(const std::string& dir, const std::string& stem, const ApartmentPlan& plan) {
+  Solids s;
+  addApartment(s, plan);
+  Model model;
+  s.emit(model, "apartment");
+  return model.write(dir, stem);
+}
+
 bool writeApartmentLow(const std::string& dir) {
   // Local x -10.5..6.5; neighbours share the side walls at world x = +-5.5. An entrance hall
   // behind the front wall opens into the living space through a wide gap in a partition.
   ApartmentPlan plan;
   plan.x = {-10.5f, 6.5f};
   plan.wallpaper = &kWallpaperLow;
+  plan.wallpaperScale = 0.3f;
   plan.floor = &kWoodPlanks;
+  plan.floorScale = 0.4f;
   plan.floorThickness = 0.3f;
   plan.windows = {-8.0f, 4.5f};
   const Span inner{plan.x.lo + kSideWall, plan.x.hi - kSideWall};
   plan.partitions = {{Run::X, inner, {-5.3f, -5.0f}, {{-3.5f, 3.0f, {0.0f, 4.4f}}}}};
   plan.lamps = {{0.0f, -2.6f}, {-2.0f, -10.5f}};
-  Solids s;
-  addApartment(s, plan);
-  Model model;
-  s.emit(model, "apartment");
-  return model.write(dir, "apartment_low");
+  return writeApartment(dir, "apartment_low", plan);
 }
 
 bool writeApartmentHigh(const std::string& dir) {
-  // Local x -2.5..22.5, standing on its own thin floor slab (top y = 0). A wall at x = 12.15
-  // carries the television above the fireplace; with a short wall along z = -7.85 it closes a
-  // small room in the north-east corner, entered from the south through a wide gap. The
-  // south-east part (x > 12.15, z < -8) stays open to the living room.
+  // Local x -2.5..22.5, standing on its own thin floor slab (top y = 0). The west face of a wall
+  // at x = 12.15 carries the television above the fireplace; with a short wall whose far face
+  // (z = -8) backs the kitchen it closes a small room between the front wall and the x = 22.5
+  // side, entered through a wide gap at 18.6 < x < 22.35. The back part beyond x = 12.15,
+  // z < -8 (the win room in apartment 6) stays open to the living room.
   ApartmentPlan plan;
   plan.x = {-2.5f, 22.5f};
   plan.wallpaper = &kWallpaperHigh;
+  plan.wallpaperScale = 0.5f;
   plan.floor = &kParquet;
+  plan.floorScale = 0.3f;
   plan.floorThickness = 0.2f;
   plan.windows = {3.0f, 17.0f};
   plan.partitions = {{Run::Z, {-8.0f, -kFrontWall}, {12.15f, 12.45f}, {}},
                      {Run::X, {12.45f, 18.6f}, {-8.0f, -7.7f}, {}}};
   plan.lamps = {{0.0f, -2.6f}, {6.0f, -6.0f}, {17.0f, -12.0f}, {5.0f, -13.0f}};
-  Solids s;
-  addApartment(s, plan);
-  Model model;
-  s.emit(model, "apartment");
-  return model.write(dir, "apartment_high");
+  return writeApartment(dir, "apartment_high", plan);
 }
 
 // The door model stands at the apartment's pose: a frame in the opening of the front wall and a
