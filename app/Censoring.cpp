@@ -17,8 +17,9 @@ constexpr uint32_t kBoxMask = 4;
 constexpr float kThrowSpeed = 10.0f;
 const char* const kBoxModel = "Resources/Censorable/box.obj";
 
-// Between 0.2 (rand() at its maximum) and 1.0 (rand() = 0).
-float randomBoxScale() { return static_cast<float>(1 + std::rand() / -40958.75); }
+// Between 0.2 (rand() at its maximum) and 1.0 (rand() = 0). The range is RAND_MAX's, which is
+// far more than 32767 on this platform.
+float randomBoxScale() { return static_cast<float>(1 - 0.8 * std::rand() / RAND_MAX); }
 
 std::string censoredModelPath(const std::string& path) {
   return path.substr(0, path.size() < 4 ? 0 : path.size() - 4) + "_censored.obj";

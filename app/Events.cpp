@@ -29,7 +29,8 @@ bool onStaircase(const glm::vec3& eye) {
   return eye.x > 16 && eye.x < 20 && eye.z > -5 && eye.z < 5;
 }
 
-double randomUnit() { return std::rand() / 32767.0; }
+// Between 0 and 1, whatever RAND_MAX the platform has.
+double randomUnit() { return std::rand() / static_cast<double>(RAND_MAX); }
 
 glm::mat4 rotationAbout(float degrees, const glm::vec3& axis) {
   return glm::rotate(glm::mat4(1.0f), degrees * 0.017453292f, axis);
