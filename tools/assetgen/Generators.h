@@ -12,7 +12,8 @@ bool writeFurniture(const std::string& resourcesDir);    // Furniture/*.obj
 bool writePeople(const std::string& resourcesDir);       // Human/*.obj (the five people and the arm)
 bool writeCensorables(const std::string& resourcesDir);  // Censorable/*.obj and their *_censored.obj
 
-// Writes "<dir>/Textures/normal.jpg", a flat normal map, unless it exists.
+// Writes "<dir>/Textures/normal.jpg", the flat normal map (RGB 128, 128, 255) that the importer
+// uses for every material without a bump map of its own. Writing it again is harmless.
 bool writeDefaultNormalMap(const std::string& modelDir);
 
 }  // namespace assetgen

@@ -55,6 +55,9 @@ class Model {
   // Axis-aligned box; uvScale is texture repeats per unit of length. Faces point outwards,
   // or inwards (for a room seen from inside) when inward is true.
   void addBox(const glm::vec3& min, const glm::vec3& max, float uvScale = 1.0f, bool inward = false);
+  // Axis-aligned box whose every face shows the whole texture (0..1), upright on the side faces:
+  // crates, screens, door leaves.
+  void addMappedBox(const glm::vec3& min, const glm::vec3& max);
   // A single quad a-b-c-d (counter-clockwise seen from the side it faces).
   void addQuad(const glm::vec3& a, const glm::vec3& b, const glm::vec3& c, const glm::vec3& d,
                const glm::vec2& uvMin = {0, 0}, const glm::vec2& uvMax = {1, 1});
@@ -70,6 +73,9 @@ class Model {
   std::vector<Mesh> meshes;
 
  private:
+  enum class BoxMapping { World, PerFace };
+  void addBoxFaces(const glm::vec3& min, const glm::vec3& max, float uvScale, bool inward,
+                   BoxMapping mapping);
   void addTriangle(const Vertex& a, const Vertex& b, const Vertex& c);
   glm::mat4 transform{1.0f};
 };
@@ -84,6 +90,30 @@ struct Image {
   void set(int x, int y, glm::vec3 colour);  // colour components 0..1
   glm::vec3 get(int x, int y) const;
 };
+
+// A grey-scale field of floats, row 0 at the bottom like Image; used as a height map.
+struct HeightField {
+  int width = 0;
+  int height = 0;
+  std::vector<float> values;
+
+  HeightField(int w, int h);
+  float& at(int x, int y);  // wraps around at the edges, as a repeating texture does
+  float at(int x, int y) const;
+};
+
+// A deterministic pseudo-random value in [0, 1] for an integer lattice point.
+float latticeHash(int x, int y, uint32_t seed);
+
+// Value noise that repeats every `period` lattice cells across u, v in [0, 1): textures built from
+// it tile without seams. Results lie in [0, 1].
+float tileableNoise(float u, float v, int period, uint32_t seed);
+// Octaves of tileableNoise, each with twice the period and half the weight; result in [0, 1].
+float tileableFbm(float u, float v, int period, int octaves, uint32_t seed);
+
+// A tangent-space normal map (x right, y up along the texture's v, z out of the surface) from a
+// height field that wraps at its edges; strength scales the slopes.
+Image normalMapFromHeights(const HeightField& heights, float strength);
 
 // Writes PNG or JPEG by the file extension; creates missing directories.
 bool writeImage(const Image& image, const std::string& path);
