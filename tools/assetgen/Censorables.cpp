@@ -290,10 +290,12 @@ bool writeTv(const std::string& dir, bool censor) {
   Prop p("tv", 512, props::matte("tv", 0.5f, 120));
   Tile plastic = p.tile(32, 32, props::solid(vec3(0.06f), 0.05f, 371));
   Tile image = p.tile(448, 256, picture(tvPicture, censor));
-  p.box({-0.5f, 0.0f, -0.3f}, {0.5f, 0.05f, 0.25f}, plastic);  // stand
-  p.box({-0.08f, 0.05f, 0.02f}, {0.08f, 0.25f, 0.1f}, plastic);
-  p.box({-1.05f, 0.2f, -0.06f}, {1.05f, 1.3f, 0.06f}, plastic);
-  p.panel({1.0f, 0.24f, -0.065f}, {-2.0f, 0, 0}, {0, 1.02f, 0}, image);
+  // A flat panel with its back on local z = 0.12: one stands on the mantel against the wall, the
+  // other hangs on a wall. The panel's edge and a foot reaching forward make a broad base, so a
+  // censored, loose set still stands.
+  p.box({-0.45f, 0.0f, -0.35f}, {0.45f, 0.06f, 0.12f}, plastic);
+  p.box({-1.05f, 0.0f, -0.04f}, {1.05f, 1.25f, 0.12f}, plastic);
+  p.panel({1.0f, 0.1f, -0.045f}, {-2.0f, 0, 0}, {0, 1.1f, 0}, image);
   return p.write(dir, stemOf("tv", censor));
 }
 

@@ -156,35 +156,30 @@ bool writeKitchenUnit(const std::string& dir) {
       return (fx < 0.06f || fy < 0.12f) ? vec3(0.7f) : vec3(0.85f, 0.9f, 0.88f);
     });
   });
-  Painter enamel = [](Canvas& c) {
-    c.fill([](float u, float v) { return vec3(0.88f + 0.04f * props::noise(u * 4, v * 90, 23)); });
-  };
-  Tile fridgeBody = p.tile(32, 32, enamel);
-  Tile fridgeDoor = p.tile(96, 192, [&](Canvas& c) {
-    enamel(c);
-    c.rect(0, 0.62f, 1, 0.635f, vec3(0.4f));
-    c.rect(0.85f, 0.68f, 0.9f, 0.85f, vec3(0.55f));
-    c.rect(0.85f, 0.35f, 0.9f, 0.55f, vec3(0.55f));
-    c.rect(0.2f, 0.75f, 0.4f, 0.9f, vec3(0.95f, 0.85f, 0.3f));  // a note on the door
-  });
+  Tile steel = p.tile(32, 32, props::solid(vec3(0.7f, 0.71f, 0.74f), 0.05f, 24));
 
-  p.box({-1.0f, 0.15f, -1.7f}, {3.0f, 2.05f, 0.0f}, carcass);
-  p.box({-1.0f, 0.0f, -1.6f}, {3.0f, 0.15f, 0.0f}, plinth);
-  p.box({-1.05f, 2.05f, -1.8f}, {3.0f, 2.2f, 0.0f}, counter);
-  p.box({-1.0f, 2.2f, -0.08f}, {3.0f, 2.9f, 0.0f}, splash);
+  p.box({-1.0f, 0.15f, -1.7f}, {2.6f, 2.05f, 0.0f}, carcass);
+  p.box({-1.0f, 0.0f, -1.6f}, {2.6f, 0.15f, 0.0f}, plinth);
+  p.box({-1.05f, 2.05f, -1.8f}, {2.65f, 2.2f, 0.15f}, counter);
+  p.box({-1.05f, 2.2f, 0.07f}, {2.65f, 2.9f, 0.15f}, splash);
   const float front = -1.705f;
-  frontPanel(p, -0.98f, 0.0f, 0.2f, 2.0f, front, doorL);
-  frontPanel(p, 0.02f, 1.0f, 0.2f, 2.0f, front, doorR);
-  frontPanel(p, 1.02f, 2.0f, 0.2f, 2.0f, front, doorL);
-  frontPanel(p, 2.02f, 2.98f, 0.2f, 2.0f, front, oven);
-  faceUp(p, 0.55f, 1.65f, -1.55f, -0.35f, 2.205f, sinkTile);
-  faceUp(p, 2.3f, 2.95f, -1.5f, -0.6f, 2.205f, hobTile);
+  frontPanel(p, -0.98f, -0.02f, 0.2f, 2.0f, front, doorL);
+  frontPanel(p, 0.02f, 0.98f, 0.2f, 2.0f, front, doorR);
+  frontPanel(p, 1.02f, 1.98f, 0.2f, 2.0f, front, oven);
+  frontPanel(p, 2.02f, 2.58f, 0.2f, 2.0f, front, doorR);
+  faceUp(p, -0.85f, 0.25f, -1.55f, -0.35f, 2.205f, sinkTile);
+  faceUp(p, 1.15f, 1.85f, -1.5f, -0.6f, 2.205f, hobTile);
   // Tap behind the sink.
-  p.limb({1.1f, 2.2f, -0.25f}, {1.1f, 2.65f, -0.25f}, 0.04f, plinth);
-  p.limb({1.1f, 2.65f, -0.25f}, {1.1f, 2.6f, -0.7f}, 0.035f, plinth);
-  // The fridge stands at the far end so the counter stays free where things are put on it.
-  p.box({3.0f, 0.0f, -1.8f}, {4.4f, 4.2f, 0.0f}, fridgeBody);
-  frontPanel(p, 3.02f, 4.38f, 0.05f, 4.15f, -1.805f, fridgeDoor);
+  p.limb({-0.3f, 2.2f, -0.2f}, {-0.3f, 2.65f, -0.2f}, 0.04f, plinth);
+  p.limb({-0.3f, 2.65f, -0.2f}, {-0.3f, 2.6f, -0.7f}, 0.035f, plinth);
+  // Wall cupboards and a hood over the hob, high enough above the counter for what stands on it.
+  p.box({-1.0f, 3.4f, -0.9f}, {1.0f, 4.8f, 0.0f}, carcass);
+  p.box({2.0f, 3.4f, -0.9f}, {2.6f, 4.8f, 0.0f}, carcass);
+  frontPanel(p, -0.98f, -0.02f, 3.45f, 4.75f, -0.905f, doorR);
+  frontPanel(p, 0.02f, 0.98f, 3.45f, 4.75f, -0.905f, doorL);
+  frontPanel(p, 2.02f, 2.58f, 3.45f, 4.75f, -0.905f, doorL);
+  p.box({1.05f, 3.7f, -1.1f}, {1.95f, 4.0f, 0.0f}, steel);
+  p.box({1.3f, 4.0f, -0.5f}, {1.7f, 4.8f, 0.0f}, steel);
   return p.write(dir, "kitchenunit_low");
 }
 
@@ -204,7 +199,8 @@ bool writeDesk(const std::string& dir) {
   Tile tower = p.tile(64, 128, towerFront);
   Tile paper = p.tile(64, 64, papers);
 
-  p.box({-2.0f, 2.05f, -2.0f}, {2.0f, 2.2f, 0.0f}, top);
+  // The top reaches 0.3 behind the origin, up to the wall the desk stands against.
+  p.box({-2.0f, 2.05f, -2.0f}, {2.0f, 2.2f, 0.3f}, top);
   p.box({-1.95f, 0.0f, -1.9f}, {-1.15f, 2.05f, -0.05f}, body);  // drawer pedestal
   frontPanel(p, -1.9f, -1.2f, 0.1f, 1.95f, -1.905f, drawers);
   p.box({1.8f, 0.0f, -1.9f}, {1.95f, 2.05f, -1.75f}, metal);
@@ -387,10 +383,11 @@ bool writeChimney(const std::string& dir) {
   Tile stone = p.tile(64, 64, props::marble(vec3(0.75f, 0.73f, 0.7f), vec3(0.45f), 101));
   Tile fire = p.tile(128, 96, fireplace);
 
-  p.box({-1.8f, 0.0f, -1.2f}, {1.8f, 0.15f, 0.7f}, stone);  // hearth
-  p.box({-1.5f, 0.15f, -0.7f}, {1.5f, 3.85f, 0.7f}, brick);
-  p.box({-1.7f, 3.85f, -0.85f}, {1.7f, 4.0f, 0.8f}, stone);  // mantel: the television stands on it
-  frontPanel(p, -0.85f, 0.85f, 0.15f, 1.6f, -0.705f, fire);
+  // The back is on local z = 0.15, against the wall that carries the television.
+  p.box({-1.8f, 0.0f, -1.75f}, {1.8f, 0.15f, 0.15f}, stone);  // hearth
+  p.box({-1.5f, 0.15f, -1.2f}, {1.5f, 3.85f, 0.15f}, brick);
+  p.box({-1.7f, 3.85f, -1.35f}, {1.7f, 4.0f, 0.15f}, stone);  // mantel: the television stands on it
+  frontPanel(p, -0.85f, 0.85f, 0.15f, 1.6f, -1.205f, fire);
   return p.write(dir, "chimney_high");
 }
 

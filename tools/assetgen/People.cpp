@@ -163,7 +163,8 @@ void seatedBody(Prop& p, const BodyTiles& t, bool longSkirt, Hands hands) {
 // Standing on the floor, feet apart under the body; the right arm is a separate model.
 void standingBody(Prop& p, const BodyTiles& t) {
   for (float side : {-1.0f, 1.0f}) {
-    p.box({-0.17f, 0.0f, 0.25f * side - 0.13f}, {0.42f, 0.16f, 0.25f * side + 0.13f}, t.shoes);
+    // Long, wide-set shoes: a tall body needs a broad base.
+    p.box({-0.3f, 0.0f, 0.27f * side - 0.13f}, {0.45f, 0.16f, 0.27f * side + 0.13f}, t.shoes);
     vec3 ankle(0.0f, 0.14f, 0.25f * side), knee(0.03f, 1.0f, 0.24f * side), hip(0.0f, 1.8f, 0.22f * side);
     p.limb(ankle, knee, 0.13f, t.bottom);
     p.limb(knee, hip, 0.17f, t.bottom);

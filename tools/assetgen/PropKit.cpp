@@ -162,7 +162,11 @@ void Canvas::pixelate(int block) {
 
 // ---- Atlas -------------------------------------------------------------------------------------
 
-Atlas::Atlas(int size) : image(size, size) {}
+Atlas::Atlas(int size) : image(size, size) {
+  // Unused space is neutral grey, so the smallest mipmaps do not darken the model.
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) image.set(x, y, glm::vec3(0.5f));
+}
 
 Tile Atlas::add(int width, int height, const Painter& paint) {
   int cellW = width + 2 * kGutter, cellH = height + 2 * kGutter;
