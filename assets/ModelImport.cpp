@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include <GL/glew.h>
 #include <assimp/Importer.hpp>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
@@ -182,6 +183,8 @@ void MeshObject::initMesh(const aiMesh* mesh, Streams& streams, const PhysicsMat
                           Cooking* cooking, PhysicsScene* scene, const float scale[3]) {
   const bool hasTexCoords = mesh->HasTextureCoords(0) && mesh->mNumVertices > 0;
   const bool hasTangents = mesh->HasTangentsAndBitangents();
+  // The importer generates normals for faces only; a mesh of points or lines comes without them.
+  const bool hasNormals = mesh->HasNormals();
   const std::size_t firstVertex = streams.positions.size();
   const std::size_t firstIndex = streams.indices.size();
 
@@ -199,9 +202,11 @@ void MeshObject::initMesh(const aiMesh* mesh, Streams& streams, const PhysicsMat
       if (axis[a] > bounds[2 * a + 1]) bounds[2 * a + 1] = axis[a];
     }
 
-    const aiVector3D& n = mesh->mNormals[i];
     streams.positions.emplace_back(p.x * scale[0], p.y * scale[1], p.z * scale[2]);
-    streams.normals.emplace_back(n.x, n.y, n.z);
+    if (hasNormals)
+      streams.normals.emplace_back(mesh->mNormals[i].x, mesh->mNormals[i].y, mesh->mNormals[i].z);
+    else
+      streams.normals.emplace_back(0.0f, 0.0f, 0.0f);
     if (hasTexCoords)
       streams.texCoords.emplace_back(mesh->mTextureCoords[0][i].x, mesh->mTextureCoords[0][i].y);
     else

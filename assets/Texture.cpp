@@ -1,6 +1,7 @@
 #include "assets/Texture.h"
 
 #include <FreeImage.h>
+#include <GL/glew.h>
 
 namespace vorn {
 
@@ -51,7 +52,7 @@ Texture::~Texture() {
   if (name != 0) glDeleteTextures(1, &name);
 }
 
-void Texture::bind(GLenum unit, bool bilinear, int mipmapMode) const {
+void Texture::bind(uint32_t unit, bool bilinear, int mipmapMode) const {
   glActiveTexture(unit);
   glBindTexture(GL_TEXTURE_2D, name);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter(bilinear, mipmapMode));

@@ -1,8 +1,7 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
-
-#include <GL/glew.h>
 
 namespace vorn {
 
@@ -15,9 +14,9 @@ class Texture {
   Texture& operator=(const Texture&) = delete;
 
   // Binds to the unit (GL_TEXTURE0 + n) and sets the filters for the two sampling toggles.
-  void bind(GLenum unit, bool bilinear, int mipmapMode) const;
+  void bind(uint32_t unit, bool bilinear, int mipmapMode) const;
 
-  GLuint name = 0;
+  uint32_t name = 0;  // GL texture name
 };
 
 }  // namespace vorn

@@ -11,6 +11,7 @@
 
 class btCollisionShape;
 class btRigidBody;
+class btTriangleMesh;
 
 namespace vorn {
 
@@ -19,6 +20,13 @@ class SceneObject;
 }
 
 class PhysicsScene;
+
+// Surface response of every shape of an actor.
+struct PhysicsMaterial {
+  float staticFriction = 0.5f;
+  float dynamicFriction = 0.5f;
+  float restitution = 0.5f;
+};
 
 // Shape flag values; a shape is either a simulation shape or a trigger shape.
 enum ShapeFlag : uint32_t {
@@ -36,14 +44,17 @@ struct FilterData {
   uint32_t word3 = 0;
 };
 
+// One shape of an actor. All shapes of an actor share the actor's one geometry; the flags say
+// whether the shape collides (simulation) or only reports overlaps (trigger).
 struct Shape {
   uint32_t flags = 0;
   FilterData filterData;
 };
 
-// A rigid actor of the physics scene: static (triangle mesh) or dynamic (convex hull with a
-// trigger shape and a simulation shape of the same geometry). The scene owns its actors;
-// everybody else holds plain pointers, which PhysicsScene::removeActor invalidates.
+// A rigid actor of the physics scene: static (triangle mesh or plane), dynamic (convex hull with a
+// trigger shape and a simulation shape of the same geometry) or kinematic (moved by its owner).
+// The scene owns its actors; everybody else holds plain pointers, which PhysicsScene::removeActor
+// invalidates.
 class Actor {
  public:
   enum class Type { Static, Dynamic, Kinematic };
@@ -55,11 +66,13 @@ class Actor {
   Type type() const { return actorType; }
   bool isDynamic() const { return actorType == Type::Dynamic; }
 
+  // The pose of the actor's frame (the frame its geometry was cooked in).
   Pose getGlobalPose() const;
   void setGlobalPose(const Pose& pose, bool wake = true);
   void setLinearVelocity(const glm::vec3& velocity, bool wake = true);
   glm::vec3 getLinearVelocity() const;
   float getMass() const;
+  // Below this mass-normalised kinetic energy (v^2 / 2) for a while, a dynamic actor sleeps.
   void setSleepThreshold(float massNormalisedEnergy);
   bool isSleeping() const;
 
@@ -68,8 +81,10 @@ class Actor {
 
   std::vector<Shape>& getShapes() { return shapes; }
   const std::vector<Shape>& getShapes() const { return shapes; }
+  // The first shape carrying the flag, or null.
+  const Shape* findShape(uint32_t flag) const;
 
-  // The scene this actor is in, or null once it was removed.
+  // The scene this actor is in, or null while it is in none.
   PhysicsScene* getScene() const { return owner; }
 
   btRigidBody* getBody() const { return body.get(); }
@@ -81,11 +96,17 @@ class Actor {
   friend class PhysicsScene;
   friend class Cooking;
   friend class CharacterController;
-  Actor(Type type, std::unique_ptr<btCollisionShape> geometry, float mass);
+
+  // mass 0 makes a static or kinematic body. centreOfMass is where the geometry's origin sits in
+  // the actor's frame: the geometry is cooked around its centre of mass so the body spins about it.
+  Actor(Type type, std::unique_ptr<btCollisionShape> geometry, std::unique_ptr<btTriangleMesh> mesh,
+        const PhysicsMaterial& material, float mass, const glm::vec3& centreOfMass);
 
   Type actorType;
   std::string name;
   std::vector<Shape> shapes;
+  glm::vec3 centreOfMass;
+  std::unique_ptr<btTriangleMesh> mesh;  // the triangle data a mesh geometry reads; may be null
   std::unique_ptr<btCollisionShape> geometry;
   std::unique_ptr<btRigidBody> body;
   PhysicsScene* owner = nullptr;

@@ -14,12 +14,6 @@ namespace scene {
 class SceneObject;
 }
 
-struct PhysicsMaterial {
-  float staticFriction = 0.5f;
-  float dynamicFriction = 0.5f;
-  float restitution = 0.5f;
-};
-
 // Outcomes of the filter rule (pair flag words).
 constexpr uint32_t kPairFlagsTrigger = 0x414;        // touch found, touch lost, discrete detection
 constexpr uint32_t kPairFlagsContact = 0x401;        // solve contact, discrete detection
@@ -39,12 +33,20 @@ struct TriggerPair {
   uint32_t flags = 0;   // kRemovedShape* bits
 };
 
+// Receives the scene's reports on the main thread, after the step that produced them.
 class SimulationEventCallback {
  public:
   virtual ~SimulationEventCallback() = default;
   virtual void onContact() {}
   virtual void onTrigger(const TriggerPair* pairs, uint32_t count) = 0;
+  // Called just before a removed actor is destroyed, so no record keeps pointing at it or at the
+  // object it carries.
+  virtual void onActorRemoved(const Actor& /*actor*/) {}
 };
+
+// The filter rule: pair flags for two shapes from their object attributes and filter words.
+using FilterShader = uint32_t (*)(uint32_t attributes0, FilterData data0, uint32_t attributes1,
+                                  FilterData data1);
 
 // Vertex and index data of one mesh, as the model import hands it over (positions already scaled).
 struct MeshData {
@@ -59,15 +61,15 @@ enum class CookResult { Ok, InvalidDescriptor, CookingFailed, ShapeFailed };
 // The dynamics world: gravity, the ground plane, actors, fixed-step simulation and trigger reports.
 class PhysicsScene {
  public:
-  PhysicsScene(uint32_t (*filterShader)(uint32_t, FilterData, uint32_t, FilterData),
-               SimulationEventCallback* callback);
+  PhysicsScene(FilterShader filterShader, SimulationEventCallback* callback);
   ~PhysicsScene();
   PhysicsScene(const PhysicsScene&) = delete;
   PhysicsScene& operator=(const PhysicsScene&) = delete;
 
   // Takes ownership; the actor joins the simulation.
   void addActor(std::unique_ptr<Actor> actor);
-  // Removes and destroys the actor; pending trigger pairs that name it are dropped.
+  // Removes and destroys the actor; trigger pairs that name it are dropped (pairs already handed
+  // to the callback are marked removed and lose the pointer).
   void removeActor(Actor* actor);
   std::size_t actorCount() const;
 
@@ -98,9 +100,13 @@ class Cooking {
                                       float density, std::unique_ptr<Actor>& out);
 };
 
+// The game's physics world: one scene with its ground plane, the filter rule, and the record of
+// the last box (group 2) whose trigger touched a censorable object (group 4).
 class Physics : public SimulationEventCallback {
  public:
-  // Object of the trigger actor and of the other actor of the last accepted trigger pair.
+  // Objects of the trigger actor and of the other actor of the last accepted trigger pair. The
+  // consumer clears them; an object whose actor leaves the scene is cleared here, so neither ever
+  // names a released object.
   scene::SceneObject* pendingTrigger = nullptr;
   scene::SceneObject* pendingTarget = nullptr;
 
@@ -113,8 +119,11 @@ class Physics : public SimulationEventCallback {
   PhysicsScene* getScene() { return scene.get(); }
   Cooking* getCooking() { return &cooking; }
 
+  // Records a touch found between a box's trigger and a censorable object and prints "Censor IT!".
   void onTrigger(const TriggerPair* pairs, uint32_t count) override;
+  void onActorRemoved(const Actor& actor) override;
 
+  // Stores group and mask in the object and in every shape of its first actor.
   static void setupFiltering(scene::SceneObject* object, uint32_t group, uint32_t mask);
   static uint32_t filterShader(uint32_t attributes0, FilterData data0, uint32_t attributes1,
                                FilterData data1);

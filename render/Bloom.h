@@ -19,15 +19,20 @@ class BloomFBO {
   BloomFBO(const BloomFBO&) = delete;
   BloomFBO& operator=(const BloomFBO&) = delete;
 
+  // Window size; leaves the framebuffer bound. False, after a report, when it is incomplete.
   bool init(int width, int height);
 
   GLuint framebuffer = 0;
   GLuint depthRenderbuffer = 0;
   GLuint sceneTexture = 0;
   GLuint glowTexture = 0;
+
+ private:
+  void release();
 };
 
-// One quarter-size blur target.
+// One blur target; the world makes two, each a quarter of the window in each direction
+// (window width / 4 x window height / 4, truncated).
 class BlurFBO {
  public:
   BlurFBO() = default;
@@ -35,17 +40,22 @@ class BlurFBO {
   BlurFBO(const BlurFBO&) = delete;
   BlurFBO& operator=(const BlurFBO&) = delete;
 
+  // Takes the target's own size; leaves the framebuffer bound. False, after a report, when it is
+  // incomplete.
   bool init(int width, int height);
 
   GLuint framebuffer = 0;
   GLuint depthRenderbuffer = 0;
   GLuint colorTexture = 0;
+
+ private:
+  void release();
 };
 
 // Blurs the glow horizontally into a, vertically into b, and composites scene and glow into the
-// default framebuffer.
+// default framebuffer. Expects framebuffer 0 bound; leaves texture unit 1 active.
 void postProcess(const BloomFBO& bloom, const BlurFBO& a, const BlurFBO& b, const PostShader& blur,
-                 const PostShader& composite, scene::SceneObject& fullScreenMesh, int width, int height,
-                 const RenderSettings& settings);
+                 const PostShader& composite, scene::SceneObject& fullScreenMesh, int width,
+                 int height, const RenderSettings& settings);
 
 }  // namespace vorn

@@ -14,10 +14,13 @@ class SceneRegistry;
 void setupLights(LightingShader& shader, SceneRegistry& registry, bool lightsSwitched);
 
 // Bulk uploads into the current program: the light count, then every light.
-void uploadPointLights(const LightingShader& shader, const std::array<scene::PointLight, 3>& lights);
-void uploadSpotLights(const LightingShader& shader, const std::array<scene::SpotLight, 4>& lights);
+void uploadPointLights(const LightingShader& shader,
+                       const std::array<scene::PointLight, kPointLightCount>& lights);
+void uploadSpotLights(const LightingShader& shader,
+                      const std::array<scene::SpotLight, kSpotLightCount>& lights);
 
-// Single-light uploads into the current program; the counts are not touched.
+// Single-light uploads into the current program; the counts are not touched. An index outside
+// the program's light arrays is reported and ignored.
 void updatePointLight(const LightingShader& shader, int index, const scene::PointLight& light);
 void updateSpotLight(const LightingShader& shader, int index, const scene::SpotLight& light);
 

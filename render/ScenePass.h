@@ -1,6 +1,7 @@
 #pragma once
 
 #include <glm/mat4x4.hpp>
+#include <glm/vec3.hpp>
 
 namespace vorn {
 
@@ -10,7 +11,8 @@ class ViewFrustum;
 
 namespace scene {
 class CameraActor;
-}
+class SceneObject;
+}  // namespace scene
 
 // The render toggles the passes read.
 struct RenderSettings {
@@ -20,13 +22,37 @@ struct RenderSettings {
   int mipmapMode = 1;
 };
 
+// What the scene pass needs of the camera to build its frustum.
+struct CameraView {
+  glm::vec3 position;
+  glm::vec3 front;
+  glm::vec3 up;
+  glm::vec3 right;
+  float fieldOfView;  // degrees
+};
+
+CameraView cameraView(const scene::CameraActor& camera);
+
 // The standard perspective projection; the tangent of half the angle in double precision.
 glm::mat4 perspectiveMatrix(float fieldOfViewDegrees, float aspect, float near, float far);
 
 // Draws opaque then transparent objects in name order with culling; prints and clears the draw
 // count request. Returns the number of objects drawn.
-int scenePass(const glm::mat4& viewProjection, LightingShader& lighting, const SceneRegistry& registry,
-              ViewFrustum& frustum, const scene::CameraActor& camera, const RenderSettings& settings,
-              bool& reportDrawCount);
+int scenePass(const glm::mat4& viewProjection, LightingShader& lighting,
+              const SceneRegistry& registry, ViewFrustum& frustum, const CameraView& camera,
+              const RenderSettings& settings, bool& reportDrawCount);
+
+inline int scenePass(const glm::mat4& viewProjection, LightingShader& lighting,
+                     const SceneRegistry& registry, ViewFrustum& frustum,
+                     const scene::CameraActor& camera, const RenderSettings& settings,
+                     bool& reportDrawCount) {
+  return scenePass(viewProjection, lighting, registry, frustum, cameraView(camera), settings,
+                   reportDrawCount);
+}
+
+// Whether a pass draws the object (culling off, or some bounding point inside every plane) and, if
+// so, its model matrix. The registry holds only objects that have a pose.
+bool placeForPass(scene::SceneObject& object, const ViewFrustum& frustum, bool culling,
+                  glm::mat4& model);
 
 }  // namespace vorn

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include <GL/glew.h>
+
+#include <string>
 
 namespace vorn {
 
@@ -17,12 +17,19 @@ class ShaderProgram {
   ShaderProgram& operator=(const ShaderProgram&) = delete;
 
   void use() const { glUseProgram(program); }
+  // The linked program's location of a uniform; -1 when it has no such active uniform.
+  GLint location(const std::string& name) const;
 
   GLuint program = 0;
   GLuint vertexShader = 0;
   GLuint geometryShader = 0;
   GLuint fragmentShader = 0;
   bool hasGeometry = false;
+
+ private:
+  void createProgram();
+  void compileStage(const std::string& path, GLenum type, GLuint& shader);
+  void link();
 };
 
 struct PointLightLocations {
@@ -39,10 +46,14 @@ struct SpotLightLocations {
   GLint cutoff = -1;
 };
 
+constexpr int kPointLightCount = 3;
+constexpr int kSpotLightCount = 4;
+
 // The lighting program with every uniform location cached once after linking.
 class LightingShader : public ShaderProgram {
  public:
   LightingShader(const std::string& vertexPath, const std::string& fragmentPath);
+  ~LightingShader();
 
   GLint viewProjection = -1;
   GLint viewProjectionL = -1;
@@ -61,8 +72,15 @@ class LightingShader : public ShaderProgram {
   GLint numPointLights = -1;
   GLint numSpotLights = -1;
   GLint ambientColor = -1;
-  PointLightLocations pointLights[3];
-  SpotLightLocations spotLights[4];
+  PointLightLocations pointLights[kPointLightCount];
+  SpotLightLocations spotLights[kSpotLightCount];
+
+  // A 1 x 1 white diffuse map. The scene pass binds it to unit 0 before each object, so that a
+  // mesh without a diffuse map is lit in its material's plain colour.
+  GLuint neutralTexture = 0;
+
+ private:
+  void createNeutralTexture();
 };
 
 // The two shadow programs: six face matrices, the model matrix, the light position, near/far.
@@ -76,6 +94,9 @@ class ShadowShader : public ShaderProgram {
   GLint model = -1;
   GLint lightPos = -1;
   GLint nearFar = -1;
+
+ private:
+  void cacheLocations();
 };
 
 // The blur and composite programs.

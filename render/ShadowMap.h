@@ -24,10 +24,16 @@ class ShadowMapFBO {
   static constexpr int kSize = 512;
   GLuint framebuffer = 0;
   GLuint depthTexture = 0;
+
+ private:
+  void release();
 };
 
-// Renders the scene's depth from "point1" into the cube map; leaves the lighting program current.
+// Renders the scene's depth from "point1" into the cube map in one pass (the geometry stage sends
+// every triangle to all six faces); leaves framebuffer 0 bound and the lighting program current.
+// Without a "point1" the pass reports it and leaves everything as it was.
 void shadowPass(ShadowMapFBO& pointMap, ShadowShader& pointShader, LightingShader& lighting,
-                const SceneRegistry& registry, ViewFrustum& frustum, const RenderSettings& settings);
+                const SceneRegistry& registry, ViewFrustum& frustum,
+                const RenderSettings& settings);
 
 }  // namespace vorn

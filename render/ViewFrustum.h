@@ -1,10 +1,8 @@
 #pragma once
 
-#include <memory>
-#include <vector>
-
 #include <glm/vec3.hpp>
 #include <glm/vec4.hpp>
+#include <vector>
 
 #include "scene/Lights.h"
 
@@ -18,14 +16,16 @@ class ViewFrustum {
   void updateFromCamera(const glm::vec3& position, const glm::vec3& front, const glm::vec3& up,
                         const glm::vec3& right, float fieldOfViewDegrees);
   void updateAsBox(const glm::vec3& centre, float horizontalHalfExtent, float verticalHalfExtent);
-  // True unless every point lies outside one plane; a point on a plane counts as inside.
+  // True unless every point lies outside one plane; a point on a plane counts as inside. An empty
+  // point list is never inside (unless there are no planes at all).
   bool contains(const std::vector<glm::vec4>& points) const;
 
   float aspect;
   float near;
   float far;
   glm::vec3 eye{0.0f};
-  std::vector<std::shared_ptr<scene::Plane>> planes;
+  // Rebuilt by every update; the storage for six planes is reserved once and then reused.
+  std::vector<scene::Plane> planes;
 };
 
 }  // namespace vorn

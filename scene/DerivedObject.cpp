@@ -31,7 +31,8 @@ MaterialFactors DerivedObject::getMaterial() { return meshSource->getMaterial();
 
 float DerivedObject::getOpacity() { return meshSource->getOpacity(); }
 
-std::vector<glm::vec4> DerivedObject::getWorldCorners() { return anchor->getWorldCorners(); }
+// Culled with the anchor's box; getWorldCorners reaches this through the base class.
+void DerivedObject::fillWorldCorners(std::vector<glm::vec4>& out) { anchor->fillWorldCorners(out); }
 
 uint32_t DerivedObject::getFilterGroup() { return meshSource->getFilterGroup(); }
 

@@ -22,7 +22,7 @@ class DerivedObject : public SceneObject {
   void setVelocity(const glm::vec3& v) override;
   MaterialFactors getMaterial() override;
   float getOpacity() override;
-  std::vector<glm::vec4> getWorldCorners() override;
+  void fillWorldCorners(std::vector<glm::vec4>& out) override;
   uint32_t getFilterGroup() override;
   uint32_t getFilterMask() override;
   void setFilterGroup(uint32_t group) override;

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include <GL/glew.h>
+
 namespace vorn {
 namespace scene {
 

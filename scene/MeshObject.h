@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include <GL/glew.h>
-
 #include "assets/Texture.h"
 #include "physics/Physics.h"
 #include "scene/SceneObject.h"
@@ -44,8 +42,8 @@ class MeshObject : public SceneObject {
   std::vector<SubMesh> subMeshes;
   std::vector<std::unique_ptr<Texture>> diffuseTextures;
   std::vector<std::unique_ptr<Texture>> normalTextures;
-  GLuint vao = 0;
-  GLuint buffers[7] = {0, 0, 0, 0, 0, 0, 0};
+  uint32_t vao = 0;                            // GL vertex array name
+  uint32_t buffers[7] = {0, 0, 0, 0, 0, 0, 0};  // GL buffer names
 
  protected:
   struct Streams;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <iostream>
+#include <stdexcept>
 #include <utility>
 
 namespace vorn {
@@ -68,8 +69,7 @@ SceneObject::SceneObject(std::string name, int32_t kind) : name(std::move(name))
 SceneObject::~SceneObject() = default;
 
 void SceneObject::transform(const glm::mat4& m, bool local) {
-  if (actors.empty()) {
-    // Without an actor there is no pose to change; the object stays where it is.
+  if (!hasPose()) {
     std::cerr << "ERROR: cannot transform '" << name << "': it has no physics actor" << std::endl;
     return;
   }
@@ -106,11 +106,16 @@ float SceneObject::getOpacity() { return opacity; }
 
 std::vector<glm::vec4> SceneObject::getWorldCorners() {
   std::vector<glm::vec4> world;
-  if (corners.empty()) return world;
-  const glm::mat4 pose = poseToMatrix(getGlobalPose());
   world.reserve(8);
-  for (const glm::vec4& corner : corners) world.push_back(pose * corner);
+  fillWorldCorners(world);
   return world;
+}
+
+void SceneObject::fillWorldCorners(std::vector<glm::vec4>& out) {
+  out.resize(corners.size());  // a buffer reused from object to object keeps its capacity
+  if (corners.empty()) return;
+  const glm::mat4 pose = poseToMatrix(getGlobalPose());
+  for (std::size_t i = 0; i < corners.size(); ++i) out[i] = pose * corners[i];
 }
 
 std::string SceneObject::getName() { return name; }
@@ -122,6 +127,14 @@ uint32_t SceneObject::getFilterMask() { return filterMask; }
 void SceneObject::setFilterGroup(uint32_t group) { filterGroup = group; }
 
 void SceneObject::setFilterMask(uint32_t mask) { filterMask = mask; }
+
+bool SceneObject::hasPose() {
+  try {
+    return getActor() != nullptr;
+  } catch (const std::out_of_range&) {
+    return false;
+  }
+}
 
 }  // namespace scene
 }  // namespace vorn

@@ -41,11 +41,19 @@ class SceneObject {
   virtual MaterialFactors getMaterial();
   virtual float getOpacity();
   virtual std::vector<glm::vec4> getWorldCorners();
+  // The same corners written into the caller's buffer: the render passes cull every object every
+  // frame and keep one buffer whose capacity survives from object to object.
+  virtual void fillWorldCorners(std::vector<glm::vec4>& out);
   virtual std::string getName();
   virtual uint32_t getFilterGroup();
   virtual uint32_t getFilterMask();
   virtual void setFilterGroup(uint32_t group);
   virtual void setFilterMask(uint32_t mask);
+
+  // True when getActor() yields an actor, so the object can report and change its pose. An object
+  // whose import produced no actor has none; placing or registering it is refused, because every
+  // render pass asks registered objects for their pose.
+  bool hasPose();
 
   std::string name;
   std::vector<Actor*> actors;  // owned by the physics scene

@@ -1,7 +1,6 @@
 #include "scene/SceneRegistry.h"
 
 #include <iostream>
-#include <stdexcept>
 
 #include <glm/gtc/matrix_transform.hpp>
 
@@ -14,14 +13,20 @@ namespace {
 // Below 1.0 is transparent; 1.0 and NaN are opaque (the comparison is false for NaN).
 bool isTransparent(scene::SceneObject& object) { return object.getOpacity() < 1.0f; }
 
-// An object is placeable when it can report a pose; an import that produced no actor cannot.
-bool hasPose(scene::SceneObject& object) {
-  try {
-    object.getActor();
-    return true;
-  } catch (const std::out_of_range&) {
+// Registered objects are drawn and culled by their pose every frame, so an object that cannot
+// report one (its model failed to load) is kept out of the registry instead of failing later.
+bool acceptable(const std::shared_ptr<scene::SceneObject>& object, const std::string& name,
+                const char* what) {
+  if (!object) {
+    std::cerr << "ERROR: cannot " << what << " '" << name << "': no object given" << std::endl;
     return false;
   }
+  if (!object->hasPose()) {
+    std::cerr << "ERROR: cannot " << what << " '" << name << "': the object has no physics actor"
+              << std::endl;
+    return false;
+  }
+  return true;
 }
 
 template <typename Map>
@@ -42,11 +47,7 @@ SceneRegistry::~SceneRegistry() {
 void SceneRegistry::addObject(const glm::vec3& position, const std::string& name,
                               const std::shared_ptr<scene::SceneObject>& object,
                               float angleDegrees) {
-  if (!object || !hasPose(*object)) {
-    std::cerr << "ERROR: cannot place '" << name << "': the object has no physics actor"
-              << std::endl;
-    return;
-  }
+  if (!acceptable(object, name, "place")) return;
   const glm::mat4 rotation =
       glm::rotate(glm::mat4(1.0f), angleDegrees * 0.017453292f, glm::vec3(0.0f, 1.0f, 0.0f));
   object->transform(rotation, false);
@@ -58,6 +59,7 @@ void SceneRegistry::addObject(const glm::vec3& position, const std::string& name
 
 void SceneRegistry::insert(const std::string& name,
                            const std::shared_ptr<scene::SceneObject>& object) {
+  if (!acceptable(object, name, "register")) return;
   ObjectMap& target = isTransparent(*object) ? transparentObjects : opaqueObjects;
   target[name] = object;
 }
@@ -72,18 +74,25 @@ std::shared_ptr<scene::SceneObject> SceneRegistry::get(const std::string& name) 
 }
 
 void SceneRegistry::remove(scene::SceneObject* object, const std::string& name) {
+  if (object == nullptr) {
+    std::cerr << "ERROR: cannot remove '" << name << "': no object given" << std::endl;
+    return;
+  }
   ObjectMap& target = isTransparent(*object) ? transparentObjects : opaqueObjects;
   target.erase(name);
 }
 
+// A replacement that cannot take over the pose would leave a poseless object in the map; the old
+// object stays instead, so nothing disappears from the world.
 void SceneRegistry::replace(const std::string& name,
                             const std::shared_ptr<scene::SceneObject>& newObject) {
   auto it = opaqueObjects.find(name);
-  if (it == opaqueObjects.end() || !it->second || !hasPose(*it->second)) {
+  if (it == opaqueObjects.end() || !it->second || !it->second->hasPose()) {
     std::cerr << "ERROR: cannot replace '" << name << "': no placed opaque object of that name"
               << std::endl;
     return;
   }
+  if (!acceptable(newObject, name, "replace")) return;
   newObject->transform(scene::poseToMatrix(it->second->getGlobalPose()), false);
   it->second = newObject;
 }

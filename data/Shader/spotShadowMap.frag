@@ -1,0 +1,4 @@
+#version 430 core
+
+// Depth only: the rasteriser writes the depth, there is no colour target.
+void main() {}

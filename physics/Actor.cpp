@@ -1,0 +1,79 @@
+#include "physics/Actor.h"
+
+#include <cmath>
+
+#include <btBulletDynamicsCommon.h>
+
+#include "physics/BulletPose.h"
+#include "physics/SceneImpl.h"
+
+namespace vorn {
+
+Actor::Actor(Type type, std::unique_ptr<btCollisionShape> geometryIn,
+             std::unique_ptr<btTriangleMesh> meshIn, const PhysicsMaterial& material, float mass,
+             const glm::vec3& centreOfMassIn)
+    : actorType(type),
+      centreOfMass(centreOfMassIn),
+      mesh(std::move(meshIn)),
+      geometry(std::move(geometryIn)) {
+  btVector3 inertia(0, 0, 0);
+  if (mass > 0.0f) geometry->calculateLocalInertia(mass, inertia);
+  btRigidBody::btRigidBodyConstructionInfo info(mass, nullptr, geometry.get(), inertia);
+  info.m_friction = material.dynamicFriction;
+  info.m_restitution = material.restitution;
+  info.m_startWorldTransform = toTransform(Pose());
+  info.m_startWorldTransform.setOrigin(toBullet(centreOfMass));
+  body = std::make_unique<btRigidBody>(info);
+  body->setUserPointer(this);
+  if (type == Type::Kinematic) {
+    body->setCollisionFlags(body->getCollisionFlags() | btCollisionObject::CF_KINEMATIC_OBJECT);
+    body->setActivationState(DISABLE_DEACTIVATION);
+  }
+}
+
+Actor::~Actor() = default;
+
+Pose Actor::getGlobalPose() const {
+  btTransform frame = body->getWorldTransform();
+  frame.setOrigin(frame(toBullet(-centreOfMass)));
+  return toPose(frame);
+}
+
+void Actor::setGlobalPose(const Pose& pose, bool wake) {
+  btTransform frame = toTransform(pose);
+  frame.setOrigin(frame(toBullet(centreOfMass)));
+  body->setWorldTransform(frame);
+  body->setInterpolationWorldTransform(frame);
+  if (wake && isDynamic()) body->activate(true);
+  // Sleeping and static bodies keep their broadphase bounds until told.
+  if (owner) owner->impl().world.updateSingleAabb(body.get());
+}
+
+void Actor::setLinearVelocity(const glm::vec3& velocity, bool wake) {
+  if (!isDynamic()) return;
+  body->setLinearVelocity(toBullet(velocity));
+  body->setInterpolationLinearVelocity(toBullet(velocity));
+  if (wake) body->activate(true);
+}
+
+glm::vec3 Actor::getLinearVelocity() const { return toGlm(body->getLinearVelocity()); }
+
+float Actor::getMass() const { return body->getMass(); }
+
+void Actor::setSleepThreshold(float massNormalisedEnergy) {
+  if (!isDynamic() || !(massNormalisedEnergy >= 0.0f)) return;
+  // Bullet compares speeds, not energies: e = v^2 / 2.
+  const float speed = std::sqrt(2.0f * massNormalisedEnergy);
+  body->setSleepingThresholds(speed, speed);
+}
+
+bool Actor::isSleeping() const { return isDynamic() && !body->isActive(); }
+
+const Shape* Actor::findShape(uint32_t flag) const {
+  for (const Shape& shape : shapes) {
+    if (shape.flags & flag) return &shape;
+  }
+  return nullptr;
+}
+
+}  // namespace vorn

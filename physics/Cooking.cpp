@@ -1,0 +1,136 @@
+#include <cmath>
+
+#include <LinearMath/btConvexHull.h>
+#include <btBulletDynamicsCommon.h>
+
+#include "physics/BulletPose.h"
+#include "physics/Physics.h"
+
+namespace vorn {
+
+namespace {
+
+// Bullet rounds convex shapes by this margin; small, so bodies rest close to their true faces.
+constexpr btScalar kHullMargin = 0.01f;
+constexpr float kDefaultSleepThreshold = 0.75f;
+
+bool pointsValid(const MeshData& mesh) {
+  if (mesh.points == nullptr || mesh.vertexCount < 3) return false;
+  for (uint64_t i = 0; i < uint64_t{mesh.vertexCount} * 3; ++i) {
+    if (!std::isfinite(mesh.points[i])) return false;
+  }
+  return true;
+}
+
+// Without indices the points are taken three by three as triangles.
+bool trianglesValid(const MeshData& mesh) {
+  if (mesh.indices == nullptr) return mesh.vertexCount % 3 == 0;
+  if (mesh.faceCount == 0) return false;
+  for (uint64_t i = 0; i < uint64_t{mesh.faceCount} * 3; ++i) {
+    if (mesh.indices[i] >= mesh.vertexCount) return false;
+  }
+  return true;
+}
+
+btVector3 pointAt(const MeshData& mesh, uint32_t i) {
+  return btVector3(mesh.points[3 * i], mesh.points[3 * i + 1], mesh.points[3 * i + 2]);
+}
+
+struct HullMassProperties {
+  btScalar volume = 0;
+  btVector3 centre{0, 0, 0};
+};
+
+// Sums signed tetrahedra from an interior point over the hull's triangles; the sign of the total
+// absorbs the winding direction.
+HullMassProperties massPropertiesOf(const HullResult& hull) {
+  btVector3 inside(0, 0, 0);
+  for (unsigned i = 0; i < hull.mNumOutputVertices; ++i) inside += hull.m_OutputVertices[i];
+  inside /= btScalar(hull.mNumOutputVertices);
+  HullMassProperties result;
+  btVector3 weighted(0, 0, 0);
+  for (unsigned f = 0; f < hull.mNumFaces; ++f) {
+    const btVector3& a = hull.m_OutputVertices[hull.m_Indices[3 * f]];
+    const btVector3& b = hull.m_OutputVertices[hull.m_Indices[3 * f + 1]];
+    const btVector3& c = hull.m_OutputVertices[hull.m_Indices[3 * f + 2]];
+    const btScalar volume = (a - inside).dot((b - inside).cross(c - inside)) / 6.0f;
+    result.volume += volume;
+    weighted += volume * (inside + a + b + c) / 4.0f;
+  }
+  if (result.volume != 0) result.centre = weighted / result.volume;
+  result.volume = std::fabs(result.volume);
+  return result;
+}
+
+// A thrown box covers its own width in a few sub-steps; sweeping a sphere inside it keeps it from
+// passing through thin walls.
+void enableContinuousDetection(btRigidBody& body) {
+  btVector3 low, high;
+  body.getCollisionShape()->getAabb(btTransform::getIdentity(), low, high);
+  const btVector3 size = high - low;
+  const btScalar radius = 0.4f * size[size.minAxis()];
+  body.setCcdMotionThreshold(radius);
+  body.setCcdSweptSphereRadius(radius);
+}
+
+}  // namespace
+
+CookResult Cooking::createStaticMeshActor(const PhysicsMaterial& material, const MeshData& mesh,
+                                          std::unique_ptr<Actor>& out) {
+  if (!pointsValid(mesh) || !trianglesValid(mesh)) return CookResult::InvalidDescriptor;
+  auto triangles = std::make_unique<btTriangleMesh>(true, false);
+  triangles->preallocateVertices(static_cast<int>(mesh.vertexCount));
+  for (uint32_t i = 0; i < mesh.vertexCount; ++i) triangles->findOrAddVertex(pointAt(mesh, i), false);
+  const uint32_t faces = mesh.indices ? mesh.faceCount : mesh.vertexCount / 3;
+  triangles->preallocateIndices(static_cast<int>(faces * 3));
+  for (uint32_t f = 0; f < faces; ++f) {
+    const uint32_t* corner = mesh.indices ? mesh.indices + 3 * f : nullptr;
+    const uint32_t i0 = corner ? corner[0] : 3 * f;
+    triangles->addTriangleIndices(static_cast<int>(i0), static_cast<int>(corner ? corner[1] : i0 + 1),
+                                  static_cast<int>(corner ? corner[2] : i0 + 2));
+  }
+  auto geometry = std::make_unique<btBvhTriangleMeshShape>(triangles.get(), true);
+  out.reset(new Actor(Actor::Type::Static, std::move(geometry), std::move(triangles), material, 0.0f,
+                      glm::vec3(0.0f)));
+  out->shapes.push_back(Shape{kSimulationShape | kSceneQueryShape | kVisualization, {}});
+  return CookResult::Ok;
+}
+
+CookResult Cooking::createConvexActor(const PhysicsMaterial& material, const MeshData& mesh,
+                                      float density, std::unique_ptr<Actor>& out) {
+  if (!pointsValid(mesh) || !(density > 0.0f)) return CookResult::InvalidDescriptor;
+  btAlignedObjectArray<btVector3> points;
+  points.resize(static_cast<int>(mesh.vertexCount));
+  for (uint32_t i = 0; i < mesh.vertexCount; ++i) points[static_cast<int>(i)] = pointAt(mesh, i);
+
+  HullDesc desc(QF_TRIANGLES, mesh.vertexCount, &points[0]);
+  desc.mMaxVertices = kHullVertexLimit;
+  HullLibrary library;
+  HullResult hull;
+  if (library.CreateConvexHull(desc, hull) != QE_OK || hull.mNumOutputVertices < 4) {
+    return CookResult::CookingFailed;
+  }
+  const HullMassProperties mass = massPropertiesOf(hull);
+  if (!(mass.volume > 0)) {
+    library.ReleaseResult(hull);
+    return CookResult::CookingFailed;
+  }
+  // The geometry is centred on the centre of mass; the actor's frame keeps the mesh's origin.
+  auto geometry = std::make_unique<btConvexHullShape>();
+  for (unsigned i = 0; i < hull.mNumOutputVertices; ++i) {
+    geometry->addPoint(hull.m_OutputVertices[i] - mass.centre, false);
+  }
+  geometry->setMargin(kHullMargin);
+  geometry->recalcLocalAabb();
+  library.ReleaseResult(hull);
+
+  out.reset(new Actor(Actor::Type::Dynamic, std::move(geometry), nullptr, material,
+                      density * mass.volume, toGlm(mass.centre)));
+  out->shapes.push_back(Shape{kTriggerShape, {}});
+  out->shapes.push_back(Shape{kSimulationShape, {}});
+  out->setSleepThreshold(kDefaultSleepThreshold);
+  enableContinuousDetection(*out->body);
+  return CookResult::Ok;
+}
+
+}  // namespace vorn

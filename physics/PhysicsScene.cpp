@@ -1,0 +1,197 @@
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <iterator>
+
+#include <BulletCollision/CollisionDispatch/btManifoldResult.h>
+
+#include "physics/SceneImpl.h"
+
+namespace vorn {
+
+namespace {
+
+// Contact points closer than this count as an overlap of the trigger's geometry: resting contacts
+// hover around zero, give or take the solver's slop.
+constexpr btScalar kTouchDistance = 0.01f;
+
+// Friction and restitution of a contact are the mean of the two surfaces (Bullet multiplies).
+btScalar meanFriction(const btCollisionObject* a, const btCollisionObject* b) {
+  return 0.5f * (a->getFriction() + b->getFriction());
+}
+
+btScalar meanRestitution(const btCollisionObject* a, const btCollisionObject* b) {
+  return 0.5f * (a->getRestitution() + b->getRestitution());
+}
+
+void afterSubStep(btDynamicsWorld* world, btScalar) {
+  static_cast<PhysicsScene::Impl*>(world->getWorldUserInfo())->collectTouches();
+}
+
+bool isTouching(const btPersistentManifold& manifold) {
+  for (int i = 0; i < manifold.getNumContacts(); ++i) {
+    if (manifold.getContactPoint(i).getDistance() <= kTouchDistance) return true;
+  }
+  return false;
+}
+
+Actor* actorOf(const btCollisionObject* object) {
+  return static_cast<Actor*>(object->getUserPointer());
+}
+
+FilterData filterOf(const Actor& actor, uint32_t flag) {
+  const Shape* shape = actor.findShape(flag);
+  return shape ? shape->filterData : FilterData{};
+}
+
+}  // namespace
+
+bool PhysicsScene::Impl::Touch::operator<(const Touch& rhs) const {
+  std::less<const Actor*> less;
+  if (trigger != rhs.trigger) return less(trigger, rhs.trigger);
+  return less(other, rhs.other);
+}
+
+PhysicsScene::Impl::Impl(PhysicsScene& owner, FilterShader shader, SimulationEventCallback* events)
+    : scene(owner), filterShader(shader), callback(events) {
+  gCalculateCombinedFrictionCallback = meanFriction;
+  gCalculateCombinedRestitutionCallback = meanRestitution;
+  // Several contact points from the first touch: a box landing on a face would otherwise be caught
+  // on one corner and tip over.
+  configuration.setPlaneConvexMultipointIterations();
+  configuration.setConvexConvexMultipointIterations();
+  world.setGravity(btVector3(0.0f, -9.8f, 0.0f));
+  // Penetration is corrected apart from the velocities, so a landing gains no bounce or spin from it.
+  world.getSolverInfo().m_splitImpulsePenetrationThreshold = 0.0f;
+  // Bounds of sleeping and static bodies are refreshed when they are moved, not every sub-step.
+  world.setForceUpdateAllAabbs(false);
+  world.setInternalTickCallback(afterSubStep, this);
+  ground.reset(new Actor(Actor::Type::Static,
+                         std::make_unique<btStaticPlaneShape>(btVector3(0.0f, 1.0f, 0.0f), 0.0f),
+                         nullptr, PhysicsMaterial{}, 0.0f, glm::vec3(0.0f)));
+  ground->shapes.push_back(Shape{kSimulationShape | kSceneQueryShape | kVisualization, {}});
+  ground->owner = &scene;
+  world.addRigidBody(ground->getBody());
+}
+
+PhysicsScene::Impl::~Impl() {
+  for (auto it = actors.rbegin(); it != actors.rend(); ++it) {
+    world.removeRigidBody((*it)->getBody());
+    (*it)->owner = nullptr;
+  }
+  actors.clear();
+  world.removeRigidBody(ground->getBody());
+}
+
+void PhysicsScene::Impl::add(std::unique_ptr<Actor> actor) {
+  if (!actor || actor->owner) return;
+  actor->owner = &scene;
+  world.addRigidBody(actor->getBody());
+  actors.push_back(std::move(actor));
+}
+
+void PhysicsScene::Impl::remove(Actor* actor) {
+  auto it = std::find_if(actors.begin(), actors.end(),
+                         [actor](const std::unique_ptr<Actor>& held) { return held.get() == actor; });
+  if (it == actors.end()) return;
+  world.removeRigidBody(actor->getBody());
+  actor->owner = nullptr;
+  touching.erase(std::remove_if(touching.begin(), touching.end(),
+                                [actor](const Touch& t) { return t.trigger == actor || t.other == actor; }),
+                 touching.end());
+  // Reports may be in the callback's hands right now: mark them instead of reshuffling the array.
+  for (TriggerPair& pair : reports) {
+    if (pair.triggerActor == actor) {
+      pair.triggerActor = nullptr;
+      pair.flags |= kRemovedShapeTrigger;
+    }
+    if (pair.otherActor == actor) {
+      pair.otherActor = nullptr;
+      pair.flags |= kRemovedShapeOther;
+    }
+  }
+  if (callback) callback->onActorRemoved(*actor);
+  actors.erase(it);
+}
+
+void PhysicsScene::Impl::step(float dt) {
+  if (!(dt > 0.0f) || !std::isfinite(dt)) return;
+  world.stepSimulation(dt, kMaxSubSteps, kFixedStep);
+  if (callback && !reports.empty()) {
+    callback->onTrigger(reports.data(), static_cast<uint32_t>(reports.size()));
+  }
+  reports.clear();
+}
+
+// Bullet leaves the manifolds of two sleeping bodies untouched, so their touches stand as they
+// were; only pairs with a moving body are looked at again.
+void PhysicsScene::Impl::findCurrentTouches() {
+  current.clear();
+  for (const Touch& touch : touching) {
+    if (!touch.trigger->getBody()->isActive() && !touch.other->getBody()->isActive()) {
+      current.push_back(touch);
+    }
+  }
+  const std::size_t frozen = current.size();
+  const int count = dispatcher.getNumManifolds();
+  for (int i = 0; i < count; ++i) {
+    const btPersistentManifold& manifold = *dispatcher.getManifoldByIndexInternal(i);
+    if (!manifold.getBody0()->isActive() && !manifold.getBody1()->isActive()) continue;
+    if (!isTouching(manifold)) continue;
+    Actor* a = actorOf(manifold.getBody0());
+    Actor* b = actorOf(manifold.getBody1());
+    if (!a || !b) continue;
+    if (a->findShape(kTriggerShape) && b->findShape(kSimulationShape)) current.push_back({a, b});
+    if (b->findShape(kTriggerShape) && a->findShape(kSimulationShape)) current.push_back({b, a});
+  }
+  // The carried touches are still sorted; sort the fresh ones and merge the two runs.
+  std::sort(current.begin() + frozen, current.end());
+  merged.clear();
+  std::merge(current.begin(), current.begin() + frozen, current.begin() + frozen, current.end(),
+             std::back_inserter(merged));
+  merged.erase(std::unique(merged.begin(), merged.end()), merged.end());
+  current.swap(merged);
+}
+
+void PhysicsScene::Impl::collectTouches() {
+  findCurrentTouches();
+  // Both lists are sorted: one merge walk finds the touches that began and those that ended.
+  auto now = current.begin();
+  auto before = touching.begin();
+  while (now != current.end() || before != touching.end()) {
+    if (before == touching.end() || (now != current.end() && *now < *before)) {
+      queueReport(*now++, kTouchFound);
+    } else if (now == current.end() || *before < *now) {
+      queueReport(*before++, kTouchLost);
+    } else {
+      ++now;
+      ++before;
+    }
+  }
+  touching.swap(current);
+}
+
+void PhysicsScene::Impl::queueReport(const Touch& touch, uint32_t status) {
+  // Pair flags name which events the rule wants: touch found is 0x4, touch lost 0x10.
+  const uint32_t wanted = status == kTouchFound ? 0x4u : 0x10u;
+  const uint32_t pairFlags =
+      filterShader ? filterShader(kFilterObjectTrigger, filterOf(*touch.trigger, kTriggerShape), 0,
+                                  filterOf(*touch.other, kSimulationShape))
+                   : kPairFlagsTrigger;
+  if (pairFlags & wanted) reports.push_back(TriggerPair{touch.trigger, touch.other, status, 0});
+}
+
+PhysicsScene::PhysicsScene(FilterShader filterShader, SimulationEventCallback* callback)
+    : state(std::make_unique<Impl>(*this, filterShader, callback)) {}
+
+PhysicsScene::~PhysicsScene() = default;
+
+void PhysicsScene::addActor(std::unique_ptr<Actor> actor) { state->add(std::move(actor)); }
+
+void PhysicsScene::removeActor(Actor* actor) { state->remove(actor); }
+
+std::size_t PhysicsScene::actorCount() const { return state->actors.size(); }
+
+void PhysicsScene::simulate(float dt) { state->step(dt); }
+
+}  // namespace vorn

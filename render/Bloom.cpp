@@ -1,0 +1,127 @@
+#include "render/Bloom.h"
+
+#include <iostream>
+
+#include "render/ScenePass.h"
+#include "render/ShaderProgram.h"
+#include "scene/SceneObject.h"
+
+namespace vorn {
+
+namespace {
+
+GLuint createColorTarget(int width, int height, GLenum attachment) {
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_FLOAT, nullptr);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glFramebufferTexture(GL_FRAMEBUFFER, attachment, texture, 0);
+  return texture;
+}
+
+GLuint createDepthTarget(int width, int height) {
+  GLuint renderbuffer = 0;
+  glGenRenderbuffers(1, &renderbuffer);
+  glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, width, height);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, renderbuffer);
+  return renderbuffer;
+}
+
+GLuint createBoundFramebuffer() {
+  GLuint framebuffer = 0;
+  glGenFramebuffers(1, &framebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  return framebuffer;
+}
+
+bool checkComplete() {
+  const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+  if (status == GL_FRAMEBUFFER_COMPLETE) return true;
+  std::cerr << "ERROR: BloomFBO status not complete" << status << std::endl;
+  return false;
+}
+
+void clearTarget() {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
+}
+
+void blurPass(const BlurFBO& target, GLuint source, const PostShader& blur, bool horizontal,
+              scene::SceneObject& fullScreenMesh, const RenderSettings& settings) {
+  glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+  clearTarget();
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, source);
+  blur.use();
+  glUniform1i(blur.textureUnit1, 0);
+  glUniform1i(blur.horizontal, horizontal ? 1 : 0);
+  fullScreenMesh.draw(settings.bilinearFiltering, settings.mipmapMode);
+}
+
+}  // namespace
+
+BloomFBO::~BloomFBO() { release(); }
+
+void BloomFBO::release() {
+  glDeleteFramebuffers(1, &framebuffer);
+  glDeleteTextures(1, &sceneTexture);
+  glDeleteTextures(1, &glowTexture);
+  glDeleteRenderbuffers(1, &depthRenderbuffer);
+  framebuffer = sceneTexture = glowTexture = depthRenderbuffer = 0;
+}
+
+bool BloomFBO::init(int width, int height) {
+  release();
+  framebuffer = createBoundFramebuffer();
+  depthRenderbuffer = createDepthTarget(width, height);
+  sceneTexture = createColorTarget(width, height, GL_COLOR_ATTACHMENT0);
+  glowTexture = createColorTarget(width, height, GL_COLOR_ATTACHMENT1);
+  const GLenum drawBuffers[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
+  glDrawBuffers(2, drawBuffers);
+  return checkComplete();
+}
+
+BlurFBO::~BlurFBO() { release(); }
+
+void BlurFBO::release() {
+  glDeleteFramebuffers(1, &framebuffer);
+  glDeleteTextures(1, &colorTexture);
+  glDeleteRenderbuffers(1, &depthRenderbuffer);
+  framebuffer = colorTexture = depthRenderbuffer = 0;
+}
+
+bool BlurFBO::init(int width, int height) {
+  release();
+  framebuffer = createBoundFramebuffer();
+  depthRenderbuffer = createDepthTarget(width, height);
+  colorTexture = createColorTarget(width, height, GL_COLOR_ATTACHMENT0);
+  glDrawBuffer(GL_COLOR_ATTACHMENT0);
+  return checkComplete();
+}
+
+void postProcess(const BloomFBO& bloom, const BlurFBO& a, const BlurFBO& b, const PostShader& blur,
+                 const PostShader& composite, scene::SceneObject& fullScreenMesh, int width,
+                 int height, const RenderSettings& settings) {
+  glViewport(0, 0, width / 4, height / 4);
+  blurPass(a, bloom.glowTexture, blur, true, fullScreenMesh, settings);
+  blurPass(b, a.colorTexture, blur, false, fullScreenMesh, settings);
+
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glViewport(0, 0, width, height);
+  clearTarget();
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, bloom.sceneTexture);
+  glActiveTexture(GL_TEXTURE1);
+  glBindTexture(GL_TEXTURE_2D, b.colorTexture);
+  composite.use();
+  glUniform1i(composite.textureUnit1, 0);
+  glUniform1i(composite.textureUnit2, 1);
+  fullScreenMesh.draw(settings.bilinearFiltering, settings.mipmapMode);
+}
+
+}  // namespace vorn

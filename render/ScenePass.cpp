@@ -1,0 +1,89 @@
+#include "render/ScenePass.h"
+
+#include <cmath>
+#include <glm/gtc/type_ptr.hpp>
+#include <iostream>
+
+#include "render/ShaderProgram.h"
+#include "render/ViewFrustum.h"
+#include "scene/CameraActor.h"
+#include "scene/SceneRegistry.h"
+
+namespace vorn {
+
+namespace {
+
+void drawObject(scene::SceneObject& object, const glm::mat4& model, float alpha,
+                const LightingShader& lighting, const RenderSettings& settings) {
+  const scene::MaterialFactors material = object.getMaterial();
+  glUniformMatrix4fv(lighting.model, 1, GL_FALSE, glm::value_ptr(model));
+  glUniform1f(lighting.matAmbient, material.ambient);
+  glUniform1f(lighting.matDiffuse, material.diffuse);
+  glUniform1f(lighting.matSpecular, material.specular);
+  glUniform1f(lighting.matShininess, material.shininess);
+  glUniform1f(lighting.alpha, alpha);
+  // A mesh binds its diffuse map only when it has one; without, it would take whatever unit 0
+  // holds from the previous object (or from post-processing, which left the scene target there).
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, lighting.neutralTexture);
+  object.draw(settings.bilinearFiltering, settings.mipmapMode);
+}
+
+}  // namespace
+
+CameraView cameraView(const scene::CameraActor& camera) {
+  return {camera.position, camera.front, camera.up, camera.right, camera.fieldOfView};
+}
+
+glm::mat4 perspectiveMatrix(float fieldOfViewDegrees, float aspect, float near, float far) {
+  const float t =
+      static_cast<float>(std::tan(static_cast<double>(fieldOfViewDegrees * 0.017453292f) / 2.0));
+  glm::mat4 p(0.0f);
+  p[0][0] = 1.0f / (aspect * t);
+  p[1][1] = 1.0f / t;
+  p[2][2] = -(far + near) / (far - near);
+  p[2][3] = -1.0f;
+  p[3][2] = -(2.0f * far * near) / (far - near);
+  return p;
+}
+
+bool placeForPass(scene::SceneObject& object, const ViewFrustum& frustum, bool culling,
+                  glm::mat4& model) {
+  if (culling && !frustum.contains(object.getWorldCorners())) return false;
+  model = scene::poseToMatrix(object.getGlobalPose());
+  return true;
+}
+
+int scenePass(const glm::mat4& viewProjection, LightingShader& lighting,
+              const SceneRegistry& registry, ViewFrustum& frustum, const CameraView& camera,
+              const RenderSettings& settings, bool& reportDrawCount) {
+  lighting.use();
+  glUniformMatrix4fv(lighting.viewProjection, 1, GL_FALSE, glm::value_ptr(viewProjection));
+  frustum.updateFromCamera(camera.position, camera.front, camera.up, camera.right,
+                           camera.fieldOfView);
+
+  // The maps are iterated in place: nothing the pass calls adds or removes registry entries.
+  int count = 0;
+  glm::mat4 model;
+  for (const auto& entry : registry.opaque()) {
+    scene::SceneObject& object = *entry.second;
+    if (!placeForPass(object, frustum, settings.frustumCulling, model)) continue;
+    drawObject(object, model, object.getOpacity(), lighting, settings);
+    ++count;
+  }
+  for (const auto& entry : registry.transparent()) {
+    scene::SceneObject& object = *entry.second;
+    if (!placeForPass(object, frustum, settings.frustumCulling, model)) continue;
+    const float alpha = settings.transparencyEnabled ? object.getOpacity() : 1.0f;
+    drawObject(object, model, alpha, lighting, settings);
+    ++count;
+  }
+
+  if (reportDrawCount) {
+    reportDrawCount = false;
+    std::cout << "Objects drawn: " << count << std::endl;
+  }
+  return count;
+}
+
+}  // namespace vorn

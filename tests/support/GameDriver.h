@@ -1,0 +1,74 @@
+#pragma once
+
+#include <set>
+#include <string>
+
+#include <glm/vec3.hpp>
+
+#include "app/Game.h"
+#include "app/Platform.h"
+
+namespace vorn::test {
+
+// Time that only moves when the test says so.
+class ManualClock : public Clock {
+ public:
+  double now() override { return time; }
+  double time = 100.0;
+};
+
+// Keys and buttons the test holds down; the cursor stays at the window centre unless moved.
+class ScriptedInput : public InputSource {
+ public:
+  bool keyDown(int key) override { return keys.count(key) > 0; }
+  bool mouseButtonDown(int button) override { return buttons.count(button) > 0; }
+  void getWindowSize(int& w, int& h) override { w = width, h = height; }
+  void getCursorPos(double& x, double& y) override { x = cursorX, y = cursorY; }
+  void setCursorPos(double x, double y) override { cursorX = x, cursorY = y; }
+
+  std::set<int> keys;
+  std::set<int> buttons;
+  int width = 0;
+  int height = 0;
+  double cursorX = 0.0;
+  double cursorY = 0.0;
+};
+
+// Runs the real game (window, level, physics, rendering) frame by frame with scripted input and
+// chosen frame times. Needs a display (tests run under xvfb-run).
+class GameDriver {
+ public:
+  GameDriver(int width = 320, int height = 240);
+  ~GameDriver();
+
+  // One frame of dt seconds.
+  void frame(float dt = 1.0f / 60.0f);
+  // Frames until the condition holds or the game time runs out; true when it held.
+  template <typename Condition>
+  bool runUntil(Condition done, float seconds, float dt = 1.0f / 60.0f) {
+    for (float t = 0; t < seconds; t += dt) {
+      if (done()) return true;
+      frame(dt);
+    }
+    return done();
+  }
+
+  // Stands the player's feet at the point, looking by yaw and pitch (degrees).
+  void standAt(const glm::vec3& feet, float yaw, float pitch);
+  void look(float yaw, float pitch);
+  // The controller's feet position (capsule centre less 1.6).
+  glm::vec3 feet() const;
+  glm::vec3 eye() const;
+
+  // Walks towards the point (feet, horizontal) with W held; true when it got within the radius.
+  bool walkTo(const glm::vec3& target, float radius = 0.4f, float seconds = 20.0f);
+
+  // Clicks the left button for one frame, then lets the cool-down run out.
+  void throwBox();
+
+  Game game;
+  ManualClock* clock;
+  ScriptedInput* input;
+};
+
+}  // namespace vorn::test

@@ -1,0 +1,129 @@
+// The loop's console timers, driven with chosen frame times.
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/Game.h"
+#include "support/GlContext.h"
+
+namespace vorn {
+namespace {
+
+class LoopTimers : public ::testing::Test {
+ protected:
+  LoopTimers() : game(800, 600, 0, 60) { game.window = context.window; }
+
+  // Runs the timer steps of one frame of dt seconds; returns what they printed.
+  std::string frame(float dt) {
+    testing::internal::CaptureStdout();
+    game.measureFrame(dt);
+    game.updateConsoleTimers();
+    return testing::internal::GetCapturedStdout();
+  }
+
+  test::GlContext context;
+  Game game;
+};
+
+TEST_F(LoopTimers, SteadySixteenMillisecondFramesReportEverySixtyFourthFrame) {
+  game.showFrameTime = true;
+  for (int i = 1; i < 64; ++i) ASSERT_EQ(frame(0.016f), "") << "frame " << i;
+  EXPECT_EQ(frame(0.016f), "avg frametime: 15.873 ms = 63 fps\n");
+  EXPECT_EQ(game.frameCount, 0u);
+  EXPECT_EQ(game.frameTimeMs, 0u);
+}
+
+TEST_F(LoopTimers, LongFrameStartingAWindowReportsOneFrame) {
+  game.showFrameTime = true;
+  EXPECT_EQ(frame(1.5f), "");
+  EXPECT_EQ(frame(0.016f), "avg frametime: 1000 ms = 1 fps\n");
+}
+
+TEST_F(LoopTimers, NoReportWhileFrameTimeIsOff) {
+  for (int i = 0; i < 200; ++i) ASSERT_EQ(frame(0.016f), "");
+  EXPECT_EQ(game.frameCount, 0u);
+}
+
+TEST_F(LoopTimers, SubMillisecondFramesStillAdvanceTheTimers) {
+  game.measureFrame(0.0004f);
+  EXPECT_EQ(game.frameMillis, 0u);
+  game.measureFrame(0.0004f);
+  EXPECT_EQ(game.frameMillis, 0u);
+  game.measureFrame(0.0004f);
+  EXPECT_EQ(game.frameMillis, 1u);  // 1.2 ms in all, 0.2 carried on
+
+  game.showFrameTime = true;
+  game.frameCount = 0;
+  game.frameTimeMs = 0;
+  std::string printed;
+  for (int i = 0; i < 5000 && printed.empty(); ++i) printed = frame(0.0004f);
+  EXPECT_EQ(printed.rfind("avg frametime: ", 0), 0u) << printed;
+}
+
+TEST_F(LoopTimers, WholeMillisecondFramesAreNotRoundedDown) {
+  for (float dt : {0.016f, 0.017f, 0.033f, 0.001f}) {
+    game.measureFrame(dt);
+    EXPECT_EQ(game.frameMillis, static_cast<uint32_t>(dt * 1000.0f + 0.5f)) << dt;
+  }
+}
+
+TEST_F(LoopTimers, DrawCountIsRequestedAboutOnceASecondWhileCulling) {
+  int requests = 0;
+  for (int i = 0; i < 200; ++i) {
+    frame(0.016f);
+    if (game.reportDrawCount) {
+      ++requests;
+      game.reportDrawCount = false;  // the scene pass clears it after printing
+    }
+  }
+  EXPECT_EQ(requests, 3);  // 3.2 s of frames, a request after every 1008 ms plus the raising frame
+
+  game.frustumCulling = false;
+  for (int i = 0; i < 200; ++i) frame(0.016f);
+  EXPECT_FALSE(game.reportDrawCount);
+}
+
+TEST_F(LoopTimers, WinClosesTheWindowAfterFiveSecondsOfFrames) {
+  game.hasWon = true;
+  for (int i = 0; i < 313; ++i) {
+    frame(0.016f);
+    ASSERT_FALSE(glfwWindowShouldClose(game.window)) << "frame " << i;
+  }
+  EXPECT_EQ(game.winTimerMs, 5008u);
+  frame(0.016f);
+  EXPECT_TRUE(glfwWindowShouldClose(game.window));
+}
+
+TEST_F(LoopTimers, WinTimerRunsAtAThousandFramesASecondAndMore) {
+  game.hasWon = true;
+  int frames = 0;
+  while (!glfwWindowShouldClose(game.window) && frames < 100000) {
+    frame(0.0002f);
+    ++frames;
+  }
+  EXPECT_TRUE(glfwWindowShouldClose(game.window));
+  EXPECT_NEAR(frames * 0.0002, 5.0, 0.01);
+}
+
+std::string runGame(const std::string& environment, int& status) {
+  const std::string command = "cd " BLOTWISE_RUN_DIR " && " + environment +
+                              " " BLOTWISE_BINARY_DIR "/blotwise 2>&1 </dev/null";
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  char buffer[512];
+  while (pipe && fgets(buffer, sizeof buffer, pipe)) output += buffer;
+  status = pipe ? pclose(pipe) : -1;
+  return output;
+}
+
+TEST(GameStartUp, WithoutADisplayItStopsWithStatusOne) {
+  int status = 0;
+  const std::string output = runGame("env -u DISPLAY -u WAYLAND_DISPLAY", status);
+  EXPECT_NE(output.find("ERROR: Could not init glfw"), std::string::npos) << output;
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
+}  // namespace
+}  // namespace vorn

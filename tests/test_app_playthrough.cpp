@@ -1,0 +1,126 @@
+// The whole game played through its input: every censorable object is hit by a thrown box, the
+// staircase is climbed, the win room entered, and the game closes itself.
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include "app/World.h"
+#include "scene/CameraActor.h"
+#include "scene/LevelLayout.h"
+#include "scene/SceneRegistry.h"
+#include "support/GameDriver.h"
+
+namespace vorn {
+namespace {
+
+using test::GameDriver;
+
+constexpr float kDegrees = 0.017453292f;
+
+glm::vec3 centreOf(scene::SceneObject& object) {
+  glm::vec3 sum(0.0f);
+  const auto corners = object.getWorldCorners();
+  for (const glm::vec4& c : corners) sum += glm::vec3(c);
+  return sum / static_cast<float>(corners.size());
+}
+
+// The pitch (degrees) at which a box thrown from the eye flies through the target, or NaN.
+// The box starts one unit ahead (horizontally) and half a unit below the eye at ten times the
+// view direction and then falls freely.
+float throwPitch(const glm::vec3& eye, const glm::vec3& target) {
+  const float horizontal = std::hypot(target.x - eye.x, target.z - eye.z);
+  for (float pitch = -70.0f; pitch <= 70.0f; pitch += 0.05f) {
+    const float c = std::cos(pitch * kDegrees);
+    const float s = std::sin(pitch * kDegrees);
+    const float ahead = horizontal - c;
+    if (ahead <= 0.0f) continue;
+    const float t = ahead / (10.0f * c);
+    const float height = eye.y - 0.5f + 10.0f * s * t - 4.9f * t * t;
+    if (height >= target.y) return pitch;
+  }
+  return std::nanf("");
+}
+
+float yawTowards(const glm::vec3& from, const glm::vec3& to) {
+  return std::atan2(to.z - from.z, to.x - from.x) / kDegrees;
+}
+
+class PlayThrough : public ::testing::Test {
+ protected:
+  // Stands somewhere around the target from where a box reaches it, throws, and waits for the
+  // censor swap. True once the object is censored.
+  bool censor(const std::string& name) {
+    const int before = game.censoredCount;
+    const auto target = ::scene().get(name);
+    if (!target) return false;
+    const glm::vec3 aim = centreOf(*target);
+    const float floorY = aim.y >= 5.9f ? 6.0f : 0.0f;
+    for (float distance : {3.0f, 2.2f, 4.0f}) {
+      for (int step = 0; step < 16; ++step) {
+        const float heading = step * 22.5f * kDegrees;
+        const glm::vec3 spot(aim.x + distance * std::cos(heading), floorY,
+                             aim.z + distance * std::sin(heading));
+        if (!standStill(spot)) continue;
+        const glm::vec3 eye = driver.eye();
+        const float pitch = throwPitch(eye, aim);
+        if (std::isnan(pitch)) continue;
+        driver.look(yawTowards(eye, aim), pitch);
+        driver.runUntil([] { return false; }, 0.35f);  // the cool-down of any earlier throw
+        driver.look(yawTowards(eye, aim), pitch);
+        driver.throwBox();
+        if (driver.runUntil([&] { return game.censoredCount > before; }, 2.0f)) return true;
+      }
+    }
+    return false;
+  }
+
+  // Puts the player at the spot and lets the controller settle; false when the spot is inside
+  // something or has no floor.
+  bool standStill(const glm::vec3& spot) {
+    driver.standAt(spot + glm::vec3(0.0f, 0.05f, 0.0f), 0.0f, 0.0f);
+    driver.runUntil([] { return false; }, 0.25f);
+    const glm::vec3 feet = driver.feet();
+    return std::hypot(feet.x - spot.x, feet.z - spot.z) < 0.2f && std::abs(feet.y - spot.y) < 0.3f;
+  }
+
+  GameDriver driver;
+  Game& game = driver.game;
+};
+
+TEST_F(PlayThrough, CensorEverythingClimbTheStairsAndWin) {
+  testing::internal::CaptureStdout();
+  driver.runUntil([] { return false; }, 0.5f);
+
+  std::vector<std::string> missed;
+  for (const scene::LevelEntry& entry : scene::levelLayout())
+    if (scene::isCensorable(entry.name) && !censor(entry.name)) missed.push_back(entry.name);
+  EXPECT_TRUE(missed.empty()) << "not censored: " << ::testing::PrintToString(missed);
+  EXPECT_EQ(game.censoredCount, 13);
+  EXPECT_EQ(game.boxCount >= 13, true);
+  for (const scene::LevelEntry& entry : scene::levelLayout()) {
+    if (!scene::isCensorable(entry.name)) continue;
+    EXPECT_EQ(::scene().get(entry.name)->getName(), std::string(entry.name) + "_censored");
+  }
+
+  // Walk from the bottom of the staircase up to the upper floor and into the win room.
+  ASSERT_TRUE(driver.walkTo({14, 0, 0}));
+  for (const glm::vec3& waypoint : std::vector<glm::vec3>{}) ASSERT_TRUE(driver.walkTo(waypoint)) << waypoint.x << " " << waypoint.z;
+  int frames = 0;
+  while (!glfwWindowShouldClose(game.window) && frames < 600) {
+    driver.frame(1.0f / 60.0f);
+    ++frames;
+  }
+  const std::string printed = testing::internal::GetCapturedStdout();
+  EXPECT_NE(printed.find("Lights switched!"), std::string::npos);
+  EXPECT_NE(printed.find("YOU WON!"), std::string::npos);
+  EXPECT_NE(printed.find("Censor IT!"), std::string::npos);
+  EXPECT_TRUE(game.hasWon);
+  EXPECT_EQ(::scene().getPointLight("point3")->color, glm::vec3(0, 1, 0));
+  EXPECT_TRUE(glfwWindowShouldClose(game.window));
+}
+
+}  // namespace
+}  // namespace vorn

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <glm/gtc/quaternion.hpp>
+
+#include "physics/Physics.h"
+#include "scene/SceneObject.h"
+
+namespace vorn {
+namespace test {
+
+// A scene object that only carries actors; drawing is not part of these tests.
+class BodyObject : public scene::SceneObject {
+ public:
+  BodyObject(std::string name, int32_t kind) : SceneObject(std::move(name), kind) {}
+  void draw(bool, int) override {}
+};
+
+// Positions and triangle indices owned by the test, handed to the cooking as MeshData.
+struct MeshBuffers {
+  std::vector<float> points;
+  std::vector<uint32_t> indices;
+
+  MeshData data() const {
+    MeshData mesh;
+    mesh.points = points.data();
+    mesh.vertexCount = static_cast<uint32_t>(points.size() / 3);
+    mesh.indices = indices.data();
+    mesh.faceCount = static_cast<uint32_t>(indices.size() / 3);
+    return mesh;
+  }
+
+  void addPoint(const glm::vec3& p) { points.insert(points.end(), {p.x, p.y, p.z}); }
+  uint32_t pointCount() const { return static_cast<uint32_t>(points.size() / 3); }
+};
+
+// A closed box between two corners; appends to the buffers so several boxes form one mesh.
+inline void appendBox(MeshBuffers& mesh, const glm::vec3& low, const glm::vec3& high) {
+  const uint32_t base = mesh.pointCount();
+  for (int i = 0; i < 8; ++i) {
+    mesh.addPoint(glm::vec3(i & 1 ? high.x : low.x, i & 2 ? high.y : low.y, i & 4 ? high.z : low.z));
+  }
+  static const uint32_t faces[36] = {0, 2, 1, 1, 2, 3, 4, 5, 6, 5, 7, 6, 0, 1, 4, 1, 5, 4,
+                                     2, 6, 3, 3, 6, 7, 0, 4, 2, 2, 4, 6, 1, 3, 5, 3, 7, 5};
+  for (uint32_t index : faces) mesh.indices.push_back(base + index);
+}
+
+inline MeshBuffers boxMesh(const glm::vec3& low, const glm::vec3& high) {
+  MeshBuffers mesh;
+  appendBox(mesh, low, high);
+  return mesh;
+}
+
+inline MeshBuffers cubeMesh(float size) {
+  return boxMesh(glm::vec3(-0.5f * size), glm::vec3(0.5f * size));
+}
+
+// Cooks an actor for the object as the model import does (kind 0 static mesh, kind 1 convex),
+// adds it to the scene and places it.
+inline Actor* addBody(PhysicsScene& scene, scene::SceneObject& object, const MeshBuffers& mesh,
+                      const glm::vec3& position) {
+  std::unique_ptr<Actor> actor;
+  const CookResult result =
+      object.kind == 0 ? Cooking::createStaticMeshActor(PhysicsMaterial{}, mesh.data(), actor)
+                       : Cooking::createConvexActor(PhysicsMaterial{}, mesh.data(), 0.5f, actor);
+  if (result != CookResult::Ok) return nullptr;
+  actor->setName(object.name);
+  actor->userData = &object;
+  Actor* placed = actor.get();
+  scene.addActor(std::move(actor));
+  object.actors.push_back(placed);
+  placed->setGlobalPose(Pose(glm::quat(1, 0, 0, 0), position));
+  return placed;
+}
+
+inline void simulateFor(PhysicsScene& scene, float seconds, float dt = 1.0f / 60.0f) {
+  for (float t = 0.0f; t < seconds; t += dt) scene.simulate(dt);
+}
+
+}  // namespace test
+}  // namespace vorn

@@ -1,0 +1,203 @@
+// Off-screen targets (shadow maps, bloom and blur targets) and the post-processing passes.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <regex>
+#include <string>
+
+#include "render/Bloom.h"
+#include "render/ScenePass.h"
+#include "render/ShaderProgram.h"
+#include "render/ShadowMap.h"
+#include "support/GlContext.h"
+#include "test_render_helpers.h"
+
+namespace vorn {
+namespace {
+
+GLint boundFramebuffer() {
+  GLint bound = -1;
+  glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+  return bound;
+}
+
+GLint textureLevelParameter(GLenum target, GLenum parameter) {
+  GLint value = -1;
+  glGetTexLevelParameteriv(target, 0, parameter, &value);
+  return value;
+}
+
+using RenderTargetTest = test::GlTest;
+
+TEST_F(RenderTargetTest, PointShadowMapIsALayeredDepthCubeMap) {
+  ShadowMapFBO map;
+  ASSERT_TRUE(map.initPoint());
+  EXPECT_EQ(boundFramebuffer(), static_cast<GLint>(map.framebuffer));
+  GLint layered = 0;
+  glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT,
+                                        GL_FRAMEBUFFER_ATTACHMENT_LAYERED, &layered);
+  EXPECT_EQ(layered, GL_TRUE);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, map.depthTexture);
+  for (int face = 0; face < 6; ++face) {
+    EXPECT_EQ(textureLevelParameter(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, GL_TEXTURE_WIDTH), 512);
+    EXPECT_EQ(
+        textureLevelParameter(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, GL_TEXTURE_INTERNAL_FORMAT),
+        GL_DEPTH_COMPONENT24);
+  }
+  GLint wrap = 0;
+  glGetTexParameteriv(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, &wrap);
+  EXPECT_EQ(wrap, GL_CLAMP_TO_EDGE);
+}
+
+TEST_F(RenderTargetTest, ReinitialisingReleasesTheEarlierObjects) {
+  ShadowMapFBO map;
+  ASSERT_TRUE(map.initPoint());
+  const GLuint oldFramebuffer = map.framebuffer, oldTexture = map.depthTexture;
+  ASSERT_TRUE(map.initPoint());
+  EXPECT_FALSE(glIsFramebuffer(oldFramebuffer) && oldFramebuffer != map.framebuffer);
+  EXPECT_FALSE(glIsTexture(oldTexture) && oldTexture != map.depthTexture);
+
+  BloomFBO bloom;
+  ASSERT_TRUE(bloom.init(64, 48));
+  const GLuint oldDepth = bloom.depthRenderbuffer, oldGlow = bloom.glowTexture;
+  ASSERT_TRUE(bloom.init(64, 48));
+  EXPECT_FALSE(glIsRenderbuffer(oldDepth) && oldDepth != bloom.depthRenderbuffer);
+  EXPECT_FALSE(glIsTexture(oldGlow) && oldGlow != bloom.glowTexture &&
+               oldGlow != bloom.sceneTexture);
+}
+
+TEST_F(RenderTargetTest, DestructionReleasesEveryObject) {
+  GLuint framebuffer, depth, scene, glow;
+  {
+    BloomFBO bloom;
+    ASSERT_TRUE(bloom.init(64, 48));
+    framebuffer = bloom.framebuffer;
+    depth = bloom.depthRenderbuffer;
+    scene = bloom.sceneTexture;
+    glow = bloom.glowTexture;
+  }
+  EXPECT_FALSE(glIsFramebuffer(framebuffer));
+  EXPECT_FALSE(glIsRenderbuffer(depth));
+  EXPECT_FALSE(glIsTexture(scene));
+  EXPECT_FALSE(glIsTexture(glow));
+}
+
+TEST_F(RenderTargetTest, BloomTargetHasSceneAndGlowColourTargets) {
+  BloomFBO bloom;
+  ASSERT_TRUE(bloom.init(200, 100));
+  EXPECT_EQ(boundFramebuffer(), static_cast<GLint>(bloom.framebuffer));
+  GLint drawBuffers[2] = {0, 0};
+  glGetIntegerv(GL_DRAW_BUFFER0, &drawBuffers[0]);
+  glGetIntegerv(GL_DRAW_BUFFER1, &drawBuffers[1]);
+  EXPECT_EQ(drawBuffers[0], GL_COLOR_ATTACHMENT0);
+  EXPECT_EQ(drawBuffers[1], GL_COLOR_ATTACHMENT1);
+  for (GLuint texture : {bloom.sceneTexture, bloom.glowTexture}) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    EXPECT_EQ(textureLevelParameter(GL_TEXTURE_2D, GL_TEXTURE_WIDTH), 200);
+    EXPECT_EQ(textureLevelParameter(GL_TEXTURE_2D, GL_TEXTURE_HEIGHT), 100);
+    EXPECT_EQ(textureLevelParameter(GL_TEXTURE_2D, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA8);
+  }
+}
+
+TEST_F(RenderTargetTest, BlurTargetsAreAQuarterOfTheWindow) {
+  for (const auto& [window, expected] : {std::pair{glm::ivec2(1024, 768), glm::ivec2(256, 192)},
+                                         std::pair{glm::ivec2(1366, 768), glm::ivec2(341, 192)}}) {
+    BlurFBO blur;
+    ASSERT_TRUE(blur.init(window.x / 4, window.y / 4));  // as the world creates them
+    glBindTexture(GL_TEXTURE_2D, blur.colorTexture);
+    EXPECT_EQ(textureLevelParameter(GL_TEXTURE_2D, GL_TEXTURE_WIDTH), expected.x);
+    EXPECT_EQ(textureLevelParameter(GL_TEXTURE_2D, GL_TEXTURE_HEIGHT), expected.y);
+    GLint drawBuffer = -1;
+    glGetIntegerv(GL_DRAW_BUFFER0, &drawBuffer);
+    EXPECT_EQ(drawBuffer, GL_COLOR_ATTACHMENT0);
+  }
+}
+
+TEST_F(RenderTargetTest, IncompleteTargetIsReportedWithItsStatus) {
+  BlurFBO empty;
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(empty.init(0, 0));
+  const std::string message = ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(std::regex_match(message, std::regex("ERROR: BloomFBO status not complete[0-9]+\n")))
+      << message;
+  glGetError();
+}
+
+// Post-processing into a 128 x 128 window: a grey scene with one white square of glow.
+class RenderPostProcessTest : public ::testing::Test {
+ protected:
+  static constexpr int kSize = 128;
+
+  RenderPostProcessTest() {
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    bloom.init(kSize, kSize);
+    blurA.init(kSize / 4, kSize / 4);
+    blurB.init(kSize / 4, kSize / 4);
+
+    glBindFramebuffer(GL_FRAMEBUFFER, bloom.framebuffer);
+    const float grey[4] = {0.3f, 0.3f, 0.3f, 1.0f}, black[4] = {0, 0, 0, 1},
+                white[4] = {1, 1, 1, 1};
+    glClearBufferfv(GL_COLOR, 0, grey);
+    glClearBufferfv(GL_COLOR, 1, black);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(56, 56, 16, 16);
+    glClearBufferfv(GL_COLOR, 1, white);
+    glDisable(GL_SCISSOR_TEST);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  }
+
+  void run() {
+    postProcess(bloom, blurA, blurB, blur, composite, fullScreen, kSize, kSize, {});
+    glFinish();
+  }
+
+  test::GlContext context{kSize, kSize};
+  BloomFBO bloom;
+  BlurFBO blurA;
+  BlurFBO blurB;
+  PostShader blur{"./Shader/texture.vert", "./Shader/gauss.frag"};
+  PostShader composite{"./Shader/texture.vert", "./Shader/texture.frag"};
+  test::TestObject fullScreen{"textureObject", 1.0f, nullptr, test::outwardCube()};
+};
+
+TEST_F(RenderPostProcessTest, CompositeAddsTheBlurredGlowToTheScene) {
+  run();
+  EXPECT_EQ(boundFramebuffer(), 0);
+  GLint viewport[4], activeUnit = 0;
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &activeUnit);
+  EXPECT_EQ(viewport[2], kSize);
+  EXPECT_EQ(activeUnit, GL_TEXTURE1);
+
+  // The full-screen cube covers every pixel: the corners show the scene, not the clear colour.
+  for (const auto& [x, y] :
+       {std::pair{0, 0}, {kSize - 1, 0}, {0, kSize - 1}, {kSize - 1, kSize - 1}})
+    EXPECT_NEAR(test::readPixel(x, y).r, 77, 3) << x << "," << y;
+  const int centre = test::readPixel(64, 64).r;
+  const int beside = test::readPixel(84, 64).r;  // twelve pixels outside the glowing square
+  EXPECT_GT(centre, 120);
+  EXPECT_GT(beside, 85);  // the glow spreads beyond its source
+  EXPECT_LT(beside, centre);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(RenderPostProcessTest, BlurFillsTheWholeQuarterSizeTarget) {
+  run();
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, blurB.framebuffer);
+  // Far from the glow the blur writes black over its grey clear colour, up to the last pixel.
+  EXPECT_LT(test::readPixel(0, 0).r, 3);
+  EXPECT_LT(test::readPixel(kSize / 4 - 1, kSize / 4 - 1).r, 3);
+  EXPECT_GT(test::readPixel(kSize / 8, kSize / 8).r, 40);
+  // Both directions blurred: the spread along a diagonal matches the spread along an axis.
+  const int alongX = test::readPixel(kSize / 8 + 4, kSize / 8).r;
+  const int alongY = test::readPixel(kSize / 8, kSize / 8 + 4).r;
+  EXPECT_GT(alongX, 5);
+  EXPECT_NEAR(alongX, alongY, 6);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+}
+
+}  // namespace
+}  // namespace vorn

@@ -1,0 +1,528 @@
+// Scene objects, derived objects and the registry: pose and matrix conversions, placing objects
+// through their physics actors, the four name-ordered maps and their ownership.
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <random>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtc/quaternion.hpp>
+#include <gtest/gtest.h>
+
+#include "physics/Physics.h"
+#include "scene/DerivedObject.h"
+#include "scene/SceneObject.h"
+#include "scene/SceneRegistry.h"
+
+namespace vorn {
+namespace {
+
+using scene::DerivedObject;
+using scene::matrixToPose;
+using scene::poseToMatrix;
+using scene::SceneObject;
+
+constexpr float kEps = 1e-5f;
+
+glm::mat4 rotationY(float degrees) {
+  return glm::rotate(glm::mat4(1.0f), glm::radians(degrees), glm::vec3(0, 1, 0));
+}
+
+glm::mat4 translation(const glm::vec3& t) { return glm::translate(glm::mat4(1.0f), t); }
+
+void expectNear(const glm::vec3& actual, const glm::vec3& expected, float eps = kEps) {
+  EXPECT_NEAR(actual.x, expected.x, eps);
+  EXPECT_NEAR(actual.y, expected.y, eps);
+  EXPECT_NEAR(actual.z, expected.z, eps);
+}
+
+void expectNear(const glm::mat4& actual, const glm::mat4& expected, float eps = kEps) {
+  for (int c = 0; c < 4; ++c)
+    for (int r = 0; r < 4; ++r) EXPECT_NEAR(actual[c][r], expected[c][r], eps) << r << "," << c;
+}
+
+// Quaternions q and -q are the same rotation.
+void expectSameRotation(const glm::quat& actual, const glm::quat& expected) {
+  const float sign = glm::dot(actual, expected) < 0.0f ? -1.0f : 1.0f;
+  EXPECT_NEAR(actual.x, sign * expected.x, kEps);
+  EXPECT_NEAR(actual.y, sign * expected.y, kEps);
+  EXPECT_NEAR(actual.z, sign * expected.z, kEps);
+  EXPECT_NEAR(actual.w, sign * expected.w, kEps);
+}
+
+// Every line of the captured text is an error line, and there are that many.
+void expectErrorLines(const std::string& text, int lines) {
+  std::istringstream in(text);
+  std::string line;
+  int count = 0;
+  while (std::getline(in, line)) {
+    ++count;
+    EXPECT_EQ(line.rfind("ERROR: ", 0), 0u) << line;
+  }
+  EXPECT_EQ(count, lines) << text;
+}
+
+glm::vec3 turn(const Pose& pose, const glm::vec3& v) {
+  return glm::vec3(poseToMatrix(pose) * glm::vec4(v, 0.0f));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pose and matrix
+
+TEST(ScenePose, PoseToMatrixFollowsTheRightHandedConvention) {
+  const float half = glm::radians(45.0f);
+  const Pose pose(glm::quat(std::cos(half), 0.0f, std::sin(half), 0.0f), glm::vec3(1, 2, 3));
+  const glm::mat4 m = poseToMatrix(pose);
+  expectNear(glm::vec3(m * glm::vec4(1, 0, 0, 0)), glm::vec3(0, 0, -1));
+  expectNear(glm::vec3(m[3]), glm::vec3(1, 2, 3));
+  EXPECT_EQ(m[0][3], 0.0f);
+  EXPECT_EQ(m[3][3], 1.0f);
+  expectNear(poseToMatrix(Pose()), glm::mat4(1.0f), 0.0f);
+}
+
+TEST(ScenePose, EveryPivotGivesTheRotationBack) {
+  struct Case {
+    const char* what;
+    float degrees;
+    glm::vec3 axis;
+  };
+  // Traces below zero need the pivot of the largest diagonal element; exact 180 degree turns hit
+  // the ties between diagonal elements.
+  const Case cases[] = {
+      {"trace positive", 30, {0.2f, 1, 0.3f}},
+      {"pivot x", 170, {1, 0.1f, 0.2f}},
+      {"pivot y", 170, {0.1f, 1, -0.2f}},
+      {"pivot z", 170, {0.2f, -0.1f, 1}},
+      {"half turn about x", 180, {1, 0, 0}},
+      {"half turn about y", 180, {0, 1, 0}},
+      {"half turn about z", 180, {0, 0, 1}},
+      {"tie x and y", 180, {1, 1, 0}},
+      {"tie y and z", 180, {0, 1, 1}},
+      {"tie x and z", 180, {1, 0, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const glm::quat q = glm::angleAxis(glm::radians(c.degrees), glm::normalize(c.axis));
+    const glm::mat4 m = glm::translate(glm::mat4(1.0f), glm::vec3(-4, 5, 6)) * glm::mat4_cast(q);
+    const Pose pose = matrixToPose(m);
+    expectSameRotation(pose.q, q);
+    EXPECT_NEAR(glm::length(pose.q), 1.0f, kEps);
+    expectNear(pose.p, glm::vec3(-4, 5, 6));
+    expectNear(poseToMatrix(pose), m);
+  }
+}
+
+TEST(ScenePose, PivotFormulasKeepTheSignOfTheirComponent) {
+  // With a pivot the pivot component comes out positive and the others follow from it, so a
+  // 170 degree turn about +y gives (0, sin 85, 0, cos 85) and not its negation.
+  const glm::quat q = glm::angleAxis(glm::radians(170.0f), glm::vec3(0, 1, 0));
+  const Pose pose = matrixToPose(glm::mat4_cast(q));
+  EXPECT_NEAR(pose.q.y, std::sin(glm::radians(85.0f)), kEps);
+  EXPECT_NEAR(pose.q.w, std::cos(glm::radians(85.0f)), kEps);
+  const Pose negative = matrixToPose(glm::mat4_cast(glm::angleAxis(glm::radians(170.0f),
+                                                                  glm::vec3(0, -1, 0))));
+  EXPECT_GT(negative.q.y, 0.0f);
+  EXPECT_LT(negative.q.w, 0.0f);
+}
+
+TEST(ScenePose, RandomRotationsSurviveTheRoundTrip) {
+  std::mt19937 random(7);
+  std::normal_distribution<float> gauss;
+  for (int i = 0; i < 500; ++i) {
+    const glm::quat q = glm::normalize(glm::quat(gauss(random), gauss(random), gauss(random),
+                                                 gauss(random)));
+    const Pose pose(q, glm::vec3(gauss(random), gauss(random), gauss(random)));
+    const Pose back = matrixToPose(poseToMatrix(pose));
+    expectSameRotation(back.q, q);
+    expectNear(back.p, pose.p, 0.0f);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Objects placed through their actors
+
+// A drawable-less scene object; its destruction is logged so that ownership can be observed.
+class TestObject : public SceneObject {
+ public:
+  TestObject(std::string name, std::vector<std::string>* log = nullptr)
+      : SceneObject(std::move(name), 0), log(log) {}
+  ~TestObject() override {
+    if (log) log->push_back(name);
+  }
+  void draw(bool, int) override { ++draws; }
+
+  std::vector<std::string>* log;
+  int draws = 0;
+};
+
+class SceneObjects : public ::testing::Test {
+ protected:
+  // Gives the object one actor at the identity pose, as the model import does.
+  void giveActor(SceneObject& object, bool dynamic = false) {
+    static const float points[] = {0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 0};
+    static const uint32_t indices[] = {0, 1, 2};
+    MeshData mesh;
+    mesh.points = points;
+    mesh.vertexCount = dynamic ? 4 : 3;
+    mesh.indices = indices;
+    mesh.faceCount = 1;
+    std::unique_ptr<Actor> actor;
+    const CookResult result = dynamic ? Cooking::createConvexActor(PhysicsMaterial(), mesh, 0.5f, actor)
+                                      : Cooking::createStaticMeshActor(PhysicsMaterial(), mesh, actor);
+    ASSERT_EQ(result, CookResult::Ok);
+    actor->userData = &object;
+    object.actors.push_back(actor.get());
+    physics.getScene()->addActor(std::move(actor));
+  }
+
+  std::shared_ptr<TestObject> placeable(const std::string& name, float opacity = 1.0f) {
+    auto object = std::make_shared<TestObject>(name, &log);
+    object->opacity = opacity;
+    giveActor(*object);
+    return object;
+  }
+
+  std::vector<std::string> log;
+  Physics physics;
+  SceneRegistry registry;
+};
+
+TEST_F(SceneObjects, LocalTransformsActInTheObjectsFrameWorldTransformsInTheWorlds) {
+  auto object = placeable("o");
+  object->transform(translation({5, 0, 0}), false);
+  object->transform(rotationY(90), true);
+  expectNear(object->getGlobalPose().p, glm::vec3(5, 0, 0));
+  expectNear(turn(object->getGlobalPose(), {1, 0, 0}), glm::vec3(0, 0, -1));
+
+  auto other = placeable("w");
+  other->transform(translation({5, 0, 0}), false);
+  other->transform(rotationY(90), false);
+  expectNear(other->getGlobalPose().p, glm::vec3(0, 0, -5));
+}
+
+TEST_F(SceneObjects, TransformMovesEveryActorOfTheObject) {
+  auto object = placeable("two");
+  giveActor(*object);
+  object->transform(translation({1, 2, 3}) * rotationY(30), false);
+  const Pose first = object->actors[0]->getGlobalPose();
+  const Pose second = object->actors[1]->getGlobalPose();
+  expectNear(second.p, first.p);
+  expectSameRotation(second.q, first.q);
+}
+
+TEST_F(SceneObjects, ObjectsWithoutActorsAreNotPlacedButNothingBreaks) {
+  auto bare = std::make_shared<TestObject>("bare");
+  EXPECT_THROW(bare->getActor(), std::out_of_range);
+  EXPECT_FALSE(bare->hasPose());
+
+  testing::internal::CaptureStderr();
+  bare->transform(translation({1, 0, 0}), false);
+  registry.addObject({1, 0, 0}, "bare", bare, 0.0f);
+  registry.insert("bare", bare);
+  registry.addObject({1, 0, 0}, "null", nullptr, 0.0f);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("ERROR: cannot transform 'bare'"), std::string::npos) << err;
+  EXPECT_NE(err.find("ERROR: cannot place 'bare'"), std::string::npos) << err;
+  EXPECT_NE(err.find("ERROR: cannot register 'bare'"), std::string::npos) << err;
+  EXPECT_NE(err.find("ERROR: cannot place 'null'"), std::string::npos) << err;
+  EXPECT_TRUE(registry.getOpaqueObjects().empty());
+  EXPECT_TRUE(registry.getTransparentObjects().empty());
+}
+
+TEST_F(SceneObjects, WorldCornersFollowThePoseInImportOrder) {
+  auto object = placeable("box");
+  EXPECT_TRUE(object->getWorldCorners().empty());
+  object->corners = {{-1, 0, -2, 1}, {1, 0, -2, 1}, {-1, 3, -2, 1}, {-1, 0, 2, 1},
+                     {-1, 3, 2, 1},  {1, 0, 2, 1},  {1, 3, -2, 1},  {1, 3, 2, 1}};
+  const std::vector<glm::vec4> atIdentity = object->getWorldCorners();
+  ASSERT_EQ(atIdentity.size(), 8u);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(atIdentity[i], object->corners[i]);
+
+  object->transform(translation({10, 0, 0}) * rotationY(90), false);
+  std::vector<glm::vec4> buffer;
+  object->fillWorldCorners(buffer);
+  const glm::vec4* storage = buffer.data();
+  object->fillWorldCorners(buffer);
+  EXPECT_EQ(buffer.data(), storage) << "a second fill reuses the caller's buffer";
+  ASSERT_EQ(buffer.size(), 8u);
+  // (x, y, z) turned 90 degrees about y is (z, y, -x).
+  for (int i = 0; i < 8; ++i) {
+    const glm::vec4& c = object->corners[i];
+    expectNear(glm::vec3(buffer[i]), glm::vec3(10 + c.z, c.y, -c.x));
+    EXPECT_NEAR(buffer[i].w, 1.0f, kEps);
+  }
+  EXPECT_EQ(object->getWorldCorners(), buffer);
+}
+
+TEST_F(SceneObjects, VelocityIsForDynamicBodiesOnly) {
+  auto staticObject = placeable("wall");
+  testing::internal::CaptureStderr();
+  staticObject->setVelocity({1, 0, 0});
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("ERROR: "), std::string::npos);
+  EXPECT_EQ(staticObject->kind, 0);
+
+  auto box = std::make_shared<TestObject>("box");
+  giveActor(*box, true);
+  box->setVelocity({0, 0, -10});
+  EXPECT_EQ(box->kind, 1);
+  expectNear(box->getActor()->getLinearVelocity(), glm::vec3(0, 0, -10));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Registry
+
+TEST_F(SceneObjects, AddObjectTurnsAboutYThenMovesToThePosition) {
+  auto object = placeable("chair");
+  registry.addObject({1, 0, 0}, "chair", object, 90.0f);
+  const Pose pose = object->getGlobalPose();
+  expectNear(turn(pose, {1, 0, 0}), glm::vec3(0, 0, -1));
+  expectNear(pose.p, glm::vec3(1, 0, 0));
+  EXPECT_EQ(registry.get("chair"), object);
+}
+
+TEST_F(SceneObjects, OpacityChoosesTheMap) {
+  registry.insert("opaque", placeable("opaque", 1.0f));
+  registry.insert("glass", placeable("glass", 0.999f));
+  registry.insert("nan", placeable("nan", std::numeric_limits<float>::quiet_NaN()));
+  const ObjectMap opaque = registry.getOpaqueObjects();
+  const ObjectMap transparent = registry.getTransparentObjects();
+  EXPECT_EQ(opaque.size(), 2u);
+  EXPECT_EQ(opaque.count("opaque"), 1u);
+  EXPECT_EQ(opaque.count("nan"), 1u);
+  ASSERT_EQ(transparent.size(), 1u);
+  EXPECT_EQ(transparent.count("glass"), 1u);
+}
+
+TEST_F(SceneObjects, SameNameReplacesInOneMapAndCoexistsAcrossMaps) {
+  auto first = placeable("first");
+  auto second = placeable("second");
+  auto glass = placeable("glass", 0.5f);
+  registry.insert("x", first);
+  registry.insert("x", second);
+  EXPECT_EQ(registry.get("x"), second);
+  EXPECT_EQ(first.use_count(), 1) << "the registry let go of the replaced handle";
+
+  registry.insert("x", glass);
+  EXPECT_EQ(registry.getOpaqueObjects().at("x"), second);
+  EXPECT_EQ(registry.getTransparentObjects().at("x"), glass);
+  EXPECT_EQ(registry.get("x"), second) << "get prefers the opaque entry";
+  registry.remove(second.get(), "x");
+  EXPECT_EQ(registry.get("x"), glass);
+}
+
+TEST_F(SceneObjects, GetOfAnUnknownNameAddsNothing) {
+  registry.insert("known", placeable("known"));
+  EXPECT_EQ(registry.get("unknown"), nullptr);
+  EXPECT_EQ(registry.getPointLight("unknown"), nullptr);
+  EXPECT_EQ(registry.getSpotLight("unknown"), nullptr);
+  EXPECT_EQ(registry.getOpaqueObjects().size(), 1u);
+  EXPECT_TRUE(registry.getTransparentObjects().empty());
+}
+
+TEST_F(SceneObjects, RemoveChoosesTheMapByTheCurrentOpacity) {
+  auto object = placeable("fading", 0.5f);
+  registry.insert("fading", object);
+  object->opacity = 1.0f;
+  registry.remove(object.get(), "fading");
+  EXPECT_EQ(registry.getTransparentObjects().count("fading"), 1u) << "looked in the opaque map";
+
+  object->opacity = 0.5f;
+  registry.remove(object.get(), "fading");
+  EXPECT_TRUE(registry.getTransparentObjects().empty());
+  registry.remove(object.get(), "fading");  // already gone: nothing happens
+
+  testing::internal::CaptureStderr();
+  registry.remove(nullptr, "fading");
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("ERROR: "), std::string::npos);
+}
+
+TEST_F(SceneObjects, ReplaceTakesOverTheOldPoseAndLetsTheOldObjectGo) {
+  auto old = placeable("c_tv");
+  registry.addObject({3, 1, -2}, "c_tv", old, 45.0f);
+  auto censored = placeable("c_tv_censored");
+  registry.replace("c_tv", censored);
+
+  EXPECT_EQ(registry.get("c_tv"), censored);
+  EXPECT_EQ(old.use_count(), 1);
+  const Pose before = old->getGlobalPose();
+  const Pose after = censored->getGlobalPose();
+  expectNear(after.p, before.p);
+  expectSameRotation(after.q, before.q);
+}
+
+TEST_F(SceneObjects, ReplaceThatCannotTakeOverThePoseKeepsTheOldObject) {
+  auto old = placeable("c_statue");
+  registry.addObject({2, 0, 2}, "c_statue", old, 0.0f);
+  auto unloaded = std::make_shared<TestObject>("c_statue_censored");
+  auto glass = placeable("glass", 0.5f);
+  registry.insert("glass", glass);
+
+  testing::internal::CaptureStderr();
+  registry.replace("c_statue", unloaded);
+  registry.replace("c_statue", nullptr);
+  registry.replace("missing", placeable("new"));
+  registry.replace("glass", placeable("new glass"));  // only the opaque map is searched
+  expectErrorLines(testing::internal::GetCapturedStderr(), 4);
+  EXPECT_EQ(registry.get("c_statue"), old);
+  EXPECT_EQ(registry.get("glass"), glass);
+  EXPECT_EQ(registry.get("missing"), nullptr);
+}
+
+TEST_F(SceneObjects, SnapshotsStayAsTheyWereWhileEntriesChange) {
+  for (const char* name : {"a", "b", "c", "d"}) registry.insert(name, placeable(name));
+  const ObjectMap snapshot = registry.getOpaqueObjects();
+  std::vector<std::string> visited;
+  for (const auto& entry : snapshot) {
+    visited.push_back(entry.first);
+    registry.remove(entry.second.get(), entry.first == "a" ? "c" : entry.first);
+    if (entry.first == "b") registry.replace("d", placeable("d2"));
+    registry.insert("e", placeable("e"));
+  }
+  EXPECT_EQ(visited, (std::vector<std::string>{"a", "b", "c", "d"}));
+  EXPECT_EQ(snapshot.at("d")->getName(), "d");
+}
+
+TEST_F(SceneObjects, LightsAreStoredByNameAndReplaced) {
+  auto red = std::make_shared<scene::PointLight>("point3", glm::vec3(1, 0, 0), glm::vec3(0),
+                                                 glm::vec3(1, 0.1f, 0.01f));
+  auto green = std::make_shared<scene::PointLight>(*red);
+  registry.addPointLight("point3", red);
+  EXPECT_EQ(registry.getPointLight("point3"), red);
+  registry.addPointLight("point3", green);
+  EXPECT_EQ(registry.getPointLight("point3"), green);
+
+  auto spot = std::make_shared<scene::SpotLight>("spot1", glm::vec3(1), glm::vec3(0, 3, 0),
+                                                 glm::vec3(1, 0, 0), glm::vec3(0, -1, 0), 0.9f);
+  registry.addSpotLight("spot1", spot);
+  EXPECT_EQ(registry.getSpotLight("spot1"), spot);
+  EXPECT_EQ(registry.getSpotLight("spot1")->cutoff, 0.9f);
+  EXPECT_EQ(registry.getPointLight("spot1"), nullptr);
+}
+
+TEST_F(SceneObjects, DestructionReleasesLightsThenOpaqueThenTransparentObjects) {
+  auto registered = std::make_unique<SceneRegistry>();
+  auto logged = [this](auto* light) {
+    log.push_back(light->name);
+    delete light;
+  };
+  registered->addPointLight("point1", std::shared_ptr<scene::PointLight>(
+                                          new scene::PointLight("point1", {}, {}, {}), logged));
+  registered->addSpotLight("spot1", std::shared_ptr<scene::SpotLight>(
+                                        new scene::SpotLight("spot1", {}, {}, {}, {}, 0), logged));
+  registered->insert("z_glass", placeable("z_glass", 0.3f));
+  registered->insert("b_wall", placeable("b_wall"));
+  auto owned = new TestObject("a_owned", &log);
+  giveActor(*owned);
+  registered->addOwned(owned, "a_owned");
+  auto kept = placeable("kept");
+  registered->insert("kept", kept);
+
+  EXPECT_TRUE(log.empty());
+  registered.reset();
+  // Map by map; within one map the order is the container's business.
+  ASSERT_EQ(log.size(), 5u);
+  EXPECT_EQ(log[0], "point1");
+  EXPECT_EQ(log[1], "spot1");
+  EXPECT_EQ(std::set<std::string>(log.begin() + 2, log.begin() + 4),
+            (std::set<std::string>{"a_owned", "b_wall"}));
+  EXPECT_EQ(log[4], "z_glass");
+  EXPECT_EQ(kept.use_count(), 1) << "a handle held elsewhere keeps its object alive";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Derived objects
+
+TEST_F(SceneObjects, DerivedObjectIsNamedAfterItsMeshAndFollowsItsAnchor) {
+  TestObject arm("ap4_collegedude_arm");
+  auto person = placeable("ap4_collegedude");
+  person->transform(translation({4, 0, 1}) * rotationY(30), false);
+  DerivedObject derived(&arm, person.get());
+
+  EXPECT_EQ(derived.getName(), "ap4_collegedude_arm_derived");
+  EXPECT_EQ(derived.kind, 2);
+  EXPECT_TRUE(derived.actors.empty());
+  EXPECT_EQ(derived.getActor(), person->getActor());
+  const Pose anchor = person->getGlobalPose();
+  const Pose pose = derived.getGlobalPose();
+  expectNear(pose.p, anchor.p);
+  expectSameRotation(pose.q, anchor.q);
+
+  derived.draw(true, 1);
+  EXPECT_EQ(arm.draws, 1);
+}
+
+TEST_F(SceneObjects, DerivedProductOrderFollowsThePreviousCall) {
+  TestObject arm("arm");
+  auto person = placeable("person");
+  DerivedObject derived(&arm, person.get());
+  const glm::mat4 a = translation({0, 1, 0}) * rotationY(20);
+  const glm::mat4 m = translation({3, 0, 0});
+
+  derived.localMatrix = a;
+  derived.transform(m, true);  // the first call multiplies on the right whatever it asks for
+  expectNear(derived.localMatrix, a * m);
+  EXPECT_EQ(derived.lastLocal, 1);
+  derived.transform(m, false);  // the previous call was local: m goes on the left
+  expectNear(derived.localMatrix, m * a * m);
+  EXPECT_EQ(derived.lastLocal, 0);
+  derived.transform(m, true);
+  expectNear(derived.localMatrix, m * a * m * m);
+  EXPECT_EQ(derived.anchor, person.get());
+  EXPECT_EQ(derived.meshSource, &arm);
+}
+
+TEST_F(SceneObjects, DerivedPoseIsExpressedInTheAnchorsFrame) {
+  TestObject arm("arm");
+  auto person = placeable("person");
+  registry.addObject({2, 0, 0}, "person", person, 90.0f);
+  DerivedObject derived(&arm, person.get());
+  derived.transform(translation({1, 0, 0}), true);
+  expectNear(derived.getGlobalPose().p, glm::vec3(2, 0, -1));
+
+  // The offset travels with the anchor.
+  person->transform(translation({0, 0, 5}), false);
+  expectNear(derived.getGlobalPose().p, glm::vec3(2, 0, 4));
+
+  // Before any local call, the local matrix acts in the world frame.
+  DerivedObject world(&arm, person.get());
+  world.localMatrix = translation({1, 0, 0});
+  expectNear(world.getGlobalPose().p, glm::vec3(3, 0, 5));
+}
+
+TEST_F(SceneObjects, DerivedObjectBorrowsMeshPropertiesAndAnchorGeometry) {
+  TestObject arm("arm");
+  arm.opacity = 0.4f;
+  arm.specular = 0.7f;
+  auto person = placeable("person");
+  person->corners = {{0, 0, 0, 1}, {1, 2, 3, 1}};
+  person->transform(translation({1, 0, 0}), false);
+  auto derived = new DerivedObject(&arm, person.get());
+
+  derived->setFilterGroup(4);
+  derived->setFilterMask(2);
+  EXPECT_EQ(arm.filterGroup, 4u);
+  EXPECT_EQ(arm.filterMask, 2u);
+  EXPECT_EQ(derived->getFilterGroup(), 4u);
+  EXPECT_EQ(derived->filterGroup, 1u) << "its own words stay unused";
+  EXPECT_EQ(derived->getName(), "arm_derived");
+  EXPECT_EQ(derived->getMaterial().specular, 0.7f);
+  EXPECT_EQ(derived->getWorldCorners(), person->getWorldCorners());
+
+  registry.addOwned(derived, derived->getName());
+  EXPECT_EQ(registry.getTransparentObjects().count("arm_derived"), 1u);
+  EXPECT_TRUE(registry.getOpaqueObjects().empty());
+
+  // Whatever the anchor cannot do, the derived object cannot either.
+  TestObject bare("bare");
+  DerivedObject unanchored(&arm, &bare);
+  EXPECT_FALSE(unanchored.hasPose());
+  EXPECT_THROW(unanchored.getGlobalPose(), std::out_of_range);
+}
+
+}  // namespace
+}  // namespace vorn
