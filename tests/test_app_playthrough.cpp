@@ -12,6 +12,7 @@
 #include "scene/LevelLayout.h"
 #include "scene/SceneRegistry.h"
 #include "support/GameDriver.h"
+#include "support/Routes.h"
 
 namespace vorn {
 namespace {
@@ -105,9 +106,10 @@ TEST_F(PlayThrough, CensorEverythingClimbTheStairsAndWin) {
     EXPECT_EQ(::scene().get(entry.name)->getName(), std::string(entry.name) + "_censored");
   }
 
-  // Walk from the bottom of the staircase up to the upper floor and into the win room.
-  ASSERT_TRUE(driver.walkTo({14, 0, 0}));
-  for (const glm::vec3& waypoint : std::vector<glm::vec3>{}) ASSERT_TRUE(driver.walkTo(waypoint)) << waypoint.x << " " << waypoint.z;
+  // From the start along the hallway, up the staircase and into the win room.
+  driver.standAt({-15, 0, 0}, 0, 0);
+  for (const glm::vec3& waypoint : test::routeToWinRoom())
+    ASSERT_TRUE(driver.walkTo(waypoint)) << "stuck before " << waypoint.x << ", " << waypoint.z;
   int frames = 0;
   while (!glfwWindowShouldClose(game.window) && frames < 600) {
     driver.frame(1.0f / 60.0f);

@@ -1,0 +1,136 @@
+// The building as the world set-up makes it: what is registered, where, and that a player can
+// walk to every part of it that matters.
+#include <cmath>
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/World.h"
+#include "scene/CameraActor.h"
+#include "scene/LevelLayout.h"
+#include "scene/SceneRegistry.h"
+#include "support/GameDriver.h"
+#include "support/Routes.h"
+
+namespace vorn {
+namespace {
+
+using test::GameDriver;
+
+std::shared_ptr<scene::SceneObject> get(const std::string& name) { return ::scene().get(name); }
+
+glm::vec3 centreOf(scene::SceneObject& object) {
+  glm::vec3 sum(0.0f);
+  const auto corners = object.getWorldCorners();
+  for (const glm::vec4& c : corners) sum += glm::vec3(c);
+  return sum / static_cast<float>(corners.size());
+}
+
+class Level : public ::testing::Test {
+ protected:
+  GameDriver driver{160, 120};
+  Game& game = driver.game;
+};
+
+TEST_F(Level, RegistersEveryObjectOnceAndNothingElse) {
+  std::set<std::string> names;
+  for (const auto& entry : ::scene().getOpaqueObjects()) names.insert(entry.first);
+  for (const auto& entry : ::scene().getTransparentObjects()) names.insert(entry.first);
+  EXPECT_EQ(names.size(), 68u);
+  EXPECT_EQ(names.count("ap4_collegedude_arm"), 0u);
+  EXPECT_EQ(names.count("ap4_collegedude_arm_derived"), 1u);
+  EXPECT_EQ(names.count("textureObject"), 0u);
+  for (const scene::LevelEntry& entry : scene::levelLayout()) EXPECT_EQ(names.count(entry.name), 1u) << entry.name;
+}
+
+TEST_F(Level, CensorableObjectsAloneGetTheCensorFilter) {
+  for (const scene::LevelEntry& entry : scene::levelLayout()) {
+    const auto object = get(entry.name);
+    ASSERT_TRUE(object) << entry.name;
+    const bool censorable = scene::isCensorable(entry.name);
+    EXPECT_EQ(object->getFilterGroup(), censorable ? 4u : 1u) << entry.name;
+    EXPECT_EQ(object->getFilterMask(), censorable ? 2u : 1u) << entry.name;
+  }
+}
+
+TEST_F(Level, ObjectsStandWhereTheLayoutPutsThem) {
+  const Pose stairs = get("stairs")->getGlobalPose();
+  EXPECT_NEAR(glm::length(stairs.p - glm::vec3(21, 0, 0)), 0.0f, 1e-5);
+  const glm::vec3 x = scene::poseToMatrix(stairs) * glm::vec4(1, 0, 0, 0);
+  EXPECT_NEAR(glm::length(x - glm::vec3(0, 0, 1)), 0.0f, 1e-5);
+
+  for (int i = 1; i <= 6; ++i) {
+    const std::string n = std::to_string(i);
+    const glm::mat4 flat = scene::poseToMatrix(get("apartment" + n)->getGlobalPose());
+    const glm::mat4 door = scene::poseToMatrix(get("ap" + n + "_door")->getGlobalPose());
+    for (int c = 0; c < 4; ++c)
+      EXPECT_NEAR(glm::length(flat[c] - door[c]), 0.0f, 1e-5) << "apartment " << n;
+  }
+}
+
+TEST_F(Level, PlayerStartsAtTheHallwayEndTurnedBySeventyDegrees) {
+  const scene::CameraActor& camera = *world().camera;
+  EXPECT_FLOAT_EQ(camera.yaw, -370.0f);
+  EXPECT_FLOAT_EQ(camera.pitch, 0.0f);
+  driver.frame();
+  EXPECT_NEAR(camera.front.x, 0.985f, 1e-3);
+  EXPECT_NEAR(camera.front.z, -0.174f, 1e-3);
+  EXPECT_NEAR(driver.feet().x, -15.0f, 1e-3);
+  EXPECT_NEAR(driver.feet().z, 0.0f, 1e-3);
+}
+
+TEST_F(Level, PeopleAndLooseObjectsComeToRestNearTheirPlaces) {
+  driver.runUntil([] { return false; }, 3.0f);
+  for (const scene::LevelEntry& entry : scene::levelLayout()) {
+    if (entry.kind != 1) continue;
+    const glm::vec3 p = get(entry.name)->getGlobalPose().p;
+    EXPECT_LT(glm::length(p - entry.position), 0.8f) << entry.name << " drifted or fell";
+  }
+}
+
+TEST_F(Level, WalkFromTheStartUpTheStairsIntoTheWinRoom) {
+  testing::internal::CaptureStdout();
+  for (const glm::vec3& waypoint : test::routeToWinRoom())
+    ASSERT_TRUE(driver.walkTo(waypoint)) << "stuck before " << waypoint.x << ", " << waypoint.y
+                                          << ", " << waypoint.z << " at " << driver.feet().x
+                                          << ", " << driver.feet().y << ", " << driver.feet().z;
+  driver.frame();
+  const std::string printed = testing::internal::GetCapturedStdout();
+  EXPECT_NE(printed.find("Lights switched!"), std::string::npos);
+  EXPECT_TRUE(game.lightsSwitched);
+  const glm::vec3 eye = world().camera->position;
+  EXPECT_GT(eye.y, 6.0f);
+  EXPECT_GT(eye.x, 0.0f);
+  EXPECT_LT(eye.z, -10.0f);
+}
+
+// Walks from the start into the object's apartment and up to it: close enough to throw.
+TEST_F(Level, EveryCensorableObjectCanBeWalkedUpTo) {
+  struct Flat {
+    const char* prefix;
+    float doorX;
+    float floorY;
+    bool north;
+  };
+  const Flat flats[] = {{"c_ap1_", 12, 0, true}, {"c_ap2_", 5, 0, false}, {"c_ap3_", -5, 0, true},
+                        {"c_ap4_", -12, 0, false}, {"c_ap5_", 11, 6, true}, {"c_ap6_", -12, 6, false}};
+  for (const scene::LevelEntry& entry : scene::levelLayout()) {
+    if (!scene::isCensorable(entry.name)) continue;
+    const Flat* flat = nullptr;
+    for (const Flat& f : flats)
+      if (std::string(entry.name).rfind(f.prefix, 0) == 0) flat = &f;
+    ASSERT_NE(flat, nullptr) << entry.name;
+    driver.standAt({-15, 0, 0}, 0, 0);
+    driver.frame();
+    for (const glm::vec3& waypoint : test::routeIntoApartment(flat->doorX, flat->floorY, flat->north))
+      ASSERT_TRUE(driver.walkTo(waypoint)) << entry.name << ": stuck before " << waypoint.x << ", "
+                                            << waypoint.z;
+    const glm::vec3 target = centreOf(*get(entry.name));
+    EXPECT_TRUE(driver.walkTo(glm::vec3(target.x, flat->floorY, target.z), 3.0f, 10.0f))
+        << entry.name << ": stuck at " << driver.feet().x << ", " << driver.feet().z;
+  }
+}
+
+}  // namespace
+}  // namespace vorn
