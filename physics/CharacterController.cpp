@@ -64,12 +64,21 @@ struct PenetrationCallback : btCollisionWorld::ContactResultCallback {
     // The normal points from b to a; the push moves the capsule away from the other object.
     const btVector3 away = a->getCollisionObject() == self ? point.m_normalWorldOnB : -point.m_normalWorldOnB;
     push -= away * depth;
+    deepest = std::max(deepest, -depth);
     found = true;
     return 0;
   }
 
+  // A triangle mesh reports many points for one overlap, so the sum of their pushes can be far
+  // longer than the overlap is deep; no point needs more than the deepest one's push.
+  btVector3 boundedPush() const {
+    const btScalar length = push.length();
+    return length > deepest ? push * (deepest / length) : push;
+  }
+
   const btCollisionObject* self;
   btVector3 push{0, 0, 0};
+  btScalar deepest = 0;
   bool found = false;
 };
 
@@ -224,7 +233,7 @@ btVector3 CharacterController::Impl::recoverFromPenetration(btVector3 position) 
     PenetrationCallback contacts(body);
     world.contactTest(body, contacts);
     if (!contacts.found) break;
-    position += contacts.push;
+    position += contacts.boundedPush();
   }
   return position;
 }
@@ -274,7 +283,14 @@ uint32_t CharacterController::move(const glm::vec3& displacement, float minDista
   const btVector3 start = s.recoverFromPenetration(toBullet(glm::vec3(s.centre)));
   const bool walking = s.horizontal(motion).length() >= std::max(minDistance, 1e-6f);
   Impl::Outcome outcome = s.attempt(start, motion, walking ? s.desc.stepOffset : 0, minDistance);
-  if (walking && !s.validStep(start, outcome)) outcome = s.attempt(start, motion, 0, minDistance);
+  if (walking && (!s.validStep(start, outcome) || (outcome.flags & kCollisionSides))) {
+    // Lifted by the step offset the capsule may meet a lintel or a low ceiling that it passes
+    // below when it walks on the level: then the level walk wins.
+    const Impl::Outcome level = s.attempt(start, motion, 0, minDistance);
+    const btScalar liftedProgress = s.horizontal(outcome.position - start).length();
+    const btScalar levelProgress = s.horizontal(level.position - start).length();
+    if (!s.validStep(start, outcome) || levelProgress > liftedProgress + kTiny) outcome = level;
+  }
   const btVector3 end = s.recoverFromPenetration(outcome.position);
   s.centre += glm::dvec3(toGlm(end - toBullet(glm::vec3(s.centre))));
   s.actor->setGlobalPose(Pose(toPose(btTransform(s.orientation)).q, glm::vec3(s.centre)));

@@ -103,9 +103,9 @@ TEST_F(Gameplay, BoxTouchingTwoCensorablesCensorsOneAndGoes) {
   moveCentreTo(*box, meeting);
   box->setVelocity(glm::vec3(0.0f));
 
-  testing::internal::CaptureStdout();
+  test::CoutCapture console;
   driver.frame();
-  const std::string printed = testing::internal::GetCapturedStdout();
+  const std::string printed = console.text();
   EXPECT_NE(printed.find("Censor IT!"), std::string::npos);
   EXPECT_EQ(game.censoredCount, 1);
   EXPECT_FALSE(get("box1"));
@@ -167,7 +167,7 @@ TEST_F(Gameplay, CensoredTelevisionKeepsItsKeyAndPose) {
 TEST_F(Gameplay, WinRoomWithTwelveSwapsIsRedThenTabWins) {
   driver.standAt({5, 6, -15}, -90, 0);
   game.censoredCount = 12;
-  testing::internal::CaptureStdout();
+  test::CoutCapture console;
   driver.runUntil([] { return false; }, 0.2f);
   EXPECT_FALSE(game.hasWon);
   EXPECT_EQ(::scene().getPointLight("point3")->color, glm::vec3(1, 0, 0));
@@ -186,7 +186,7 @@ TEST_F(Gameplay, WinRoomWithTwelveSwapsIsRedThenTabWins) {
     driver.frame(0.05f);
     ++frames;
   }
-  const std::string printed = testing::internal::GetCapturedStdout();
+  const std::string printed = console.text();
   EXPECT_EQ(printed.find("YOU WON!"), printed.rfind("YOU WON!"));  // announced once
   EXPECT_NE(printed.find("YOU WON!"), std::string::npos);
   EXPECT_NEAR(frames * 0.05f, 5.05f, 0.06f);
@@ -195,7 +195,7 @@ TEST_F(Gameplay, WinRoomWithTwelveSwapsIsRedThenTabWins) {
 TEST_F(Gameplay, StaircaseSwitchesTheLightLayoutAtSixUnits) {
   driver.frame();
   scene::CameraActor& camera = *world().camera;
-  testing::internal::CaptureStdout();
+  test::CoutCapture console;
   camera.position = glm::vec3(18, 6.01f, 0);
   game.checkLightSwitch();
   EXPECT_TRUE(game.lightsSwitched);
@@ -207,7 +207,7 @@ TEST_F(Gameplay, StaircaseSwitchesTheLightLayoutAtSixUnits) {
   camera.position = glm::vec3(25, 9, 0);  // beside the staircase nothing changes
   game.checkLightSwitch();
   EXPECT_FALSE(game.lightsSwitched);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Lights switched!\nLights switched!\n");
+  EXPECT_EQ(console.text(), "Lights switched!\nLights switched!\n");
 }
 
 TEST_F(Gameplay, LongFrameMakesTheFlickerFireInTheNextFrame) {

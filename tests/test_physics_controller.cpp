@@ -247,5 +247,31 @@ TEST(PhysicsController, WanderingThroughARoomKeepsItClear) {
   }
 }
 
+TEST(PhysicsController, PassesADoorwayLowerThanItsHeightPlusTheStepOffset) {
+  // A wall across the way with an opening 2.4 wide and 4.0 high: the capsule (3.3 with its skin)
+  // fits below the lintel only while it is not lifted by the full step offset of 1.0.
+  Walker walker;
+  walker.addBlock({2, 0, -10}, {2.3f, 8, -1.2f});
+  walker.addBlock({2, 0, 1.2f}, {2.3f, 8, 10});
+  walker.addBlock({2, 4, -1.2f}, {2.3f, 8, 1.2f});
+  walker.walk({1, 0, 0}, 1.5f);
+  EXPECT_GT(walker.at().x, 4.0);
+  EXPECT_NEAR(walker.at().y, kStandingHeight, 0.15);
+}
+
+TEST(PhysicsController, PlacedIntoFurnitureItIsPushedOutNearby) {
+  // A table top the capsule is dropped into: it must come out beside or on it, never be flung
+  // across the room by the many contact points of the mesh.
+  Walker walker;
+  MeshBuffers top;
+  for (int layer = 0; layer < 8; ++layer) test::appendBox(top, {-1, 1.0f, -1}, {1, 1.2f + 0.01f * layer, 1});
+  walker.addBlock(top);
+  walker.controller.setPosition(glm::dvec3(0.5, kStandingHeight, 0.3));
+  walker.walk({0, 0, 0}, 0.5f);
+  const glm::dvec3 at = walker.at();
+  EXPECT_LT(glm::length(glm::dvec2(at.x - 0.5, at.z - 0.3)), 1.5);
+  EXPECT_LT(at.y, kStandingHeight + 1.3);
+}
+
 }  // namespace
 }  // namespace vorn

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <iostream>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include <glm/vec3.hpp>
@@ -32,6 +34,19 @@ class ScriptedInput : public InputSource {
   int height = 0;
   double cursorX = 0.0;
   double cursorY = 0.0;
+};
+
+// Collects what the game writes to std::cout while it lives; the test framework's own messages
+// (printf) still reach the console.
+class CoutCapture {
+ public:
+  CoutCapture() : saved(std::cout.rdbuf(captured.rdbuf())) {}
+  ~CoutCapture() { std::cout.rdbuf(saved); }
+  std::string text() const { return captured.str(); }
+
+ private:
+  std::ostringstream captured;
+  std::streambuf* saved;
 };
 
 // Runs the real game (window, level, physics, rendering) frame by frame with scripted input and
