@@ -68,6 +68,10 @@ void Game::startUp() {
   glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_DISABLED);
 
   initWorld(window);
+  // The window system reports the pointer where it stood while the window appeared and the world
+  // was built; that is no mouse movement of the player's, so it must not turn the view.
+  glfwPollEvents();
+  input->setCursorPos(width / 2, height / 2);
   lastTime = clock->now() - 0.01;
 }
 

@@ -11,15 +11,17 @@
 
 namespace vorn::test {
 
-GameDriver::GameDriver(int width, int height) : game(width, height, 0, 60) {
+GameDriver::GameDriver(int width, int height, bool scriptedInput) : game(width, height, 0, 60) {
   auto manualClock = std::make_unique<ManualClock>();
-  auto scripted = std::make_unique<ScriptedInput>();
   clock = manualClock.get();
-  input = scripted.get();
-  input->width = width;
-  input->height = height;
   game.clock = std::move(manualClock);
-  game.input = std::move(scripted);
+  if (scriptedInput) {
+    auto scripted = std::make_unique<ScriptedInput>();
+    input = scripted.get();
+    input->width = width;
+    input->height = height;
+    game.input = std::move(scripted);
+  }
   game.startUp();
 }
 

@@ -53,7 +53,8 @@ class CoutCapture {
 // chosen frame times. Needs a display (tests run under xvfb-run).
 class GameDriver {
  public:
-  GameDriver(int width = 320, int height = 240);
+  // With scriptedInput false the game reads the real keyboard and mouse through GLFW.
+  GameDriver(int width = 320, int height = 240, bool scriptedInput = true);
   ~GameDriver();
 
   // One frame of dt seconds.
@@ -83,7 +84,7 @@ class GameDriver {
 
   Game game;
   ManualClock* clock;
-  ScriptedInput* input;
+  ScriptedInput* input = nullptr;
 };
 
 }  // namespace vorn::test
