@@ -2,12 +2,14 @@
 // factors, bounds and one collision actor per mesh.
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <GL/glew.h>
+#include <assimp/DefaultIOSystem.h>
 #include <assimp/Importer.hpp>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
@@ -55,6 +57,27 @@ std::string firstTexture(const aiMaterial* material, aiTextureType type) {
       aiGetMaterialTexture(material, type, 0, &name) != AI_SUCCESS)
     return std::string();
   return name.C_Str();
+}
+
+// Opens regular files only: a directory named like a model reads as an empty scene, and a pipe
+// (as model or material library) would block the game forever.
+class RegularFileSystem : public Assimp::DefaultIOSystem {
+ public:
+  bool Exists(const char* file) const override { return isRegularFile(file); }
+  Assimp::IOStream* Open(const char* file, const char* mode) override {
+    return isRegularFile(file) ? DefaultIOSystem::Open(file, mode) : nullptr;
+  }
+
+ private:
+  static bool isRegularFile(const char* file) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(file, error);
+  }
+};
+
+void reportUnparsed(const std::string& path, const char* reason) {
+  std::printf("Error parsing '%s': '%s'\n", path.c_str(), reason);
+  std::fflush(stdout);
 }
 
 }  // namespace
@@ -108,11 +131,14 @@ bool MeshObject::loadModel(const PhysicsMaterial& material, Cooking* cooking, Ph
   glGenBuffers(7, buffers);
 
   Assimp::Importer importer;
+  importer.SetIOHandler(new RegularFileSystem);  // the importer owns it
   const aiScene* imported = importer.ReadFile(path, kImportFlags);
   bool loaded = false;
   if (imported == nullptr) {
-    std::printf("Error parsing '%s': '%s'\n", path.c_str(), importer.GetErrorString());
-    std::fflush(stdout);
+    reportUnparsed(path, importer.GetErrorString());
+  } else if (imported->mNumMeshes == 0) {
+    // Random bytes or a text without faces import as an empty scene: no model either.
+    reportUnparsed(path, "the file holds no meshes");
   } else {
     const float scale[3] = {scaleX, scaleY, scaleZ};
     loaded = initFromScene(imported, material, cooking, scene, scale);
