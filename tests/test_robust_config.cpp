@@ -51,8 +51,8 @@ std::vector<std::string> splitLines(const std::string& text) {
 
 std::string echo(const WindowSettings& s) {
   return "Configured Window Size: " + std::to_string(s.width) + "x" + std::to_string(s.height) +
-         " fullscreen: " + (s.fullscreen ? "1" : "0") + " refresh rate: " +
-         std::to_string(s.refreshRate) + "\n";
+         " fullscreen: " + (s.fullscreen ? "1" : "0") +
+         " refresh rate: " + std::to_string(s.refreshRate) + "\n";
 }
 
 // Checks what one line did to the settings: the echo shows the new values, the error lines are a
@@ -108,8 +108,9 @@ class LineMaker {
   uint32_t pick(uint32_t n) { return n == 0 ? 0 : random() % n; }
 
   std::string validLine() {
-    return std::to_string(1 + pick(kMaxWindowSide)) + " " + std::to_string(1 + pick(kMaxWindowSide)) +
-           " " + std::to_string(pick(2)) + " " + std::to_string(static_cast<int>(pick(400)) - 100);
+    return std::to_string(1 + pick(kMaxWindowSide)) + " " +
+           std::to_string(1 + pick(kMaxWindowSide)) + " " + std::to_string(pick(2)) + " " +
+           std::to_string(static_cast<int>(pick(400)) - 100);
   }
 
   std::string randomBytes(uint32_t length) {
@@ -125,10 +126,12 @@ class LineMaker {
   // Integers as formatted extraction may or may not take them: signs, leading zeros, overflow,
   // hexadecimal and exponent forms, digits glued to letters.
   std::string number() {
-    static const char* const kOdd[] = {"+", "-", "--1", "+-1", "2147483647", "2147483648",
-                                       "-2147483648", "-2147483649", "4294967297",
-                                       "99999999999999999999999", "0x400", "1e3", "1.5", "007",
-                                       "+0", "-0", "16384", "16385", "0", "-1", "1abc", "١٢٣"};
+    static const char* const kOdd[] = {
+        "+",          "-",           "--1",         "+-1",        "2147483647",
+        "2147483648", "-2147483648", "-2147483649", "4294967297", "99999999999999999999999",
+        "0x400",      "1e3",         "1.5",         "007",        "+0",
+        "-0",         "16384",       "16385",       "0",          "-1",
+        "1abc",       "١٢٣"};
     switch (pick(3)) {
       case 0: return kOdd[pick(sizeof kOdd / sizeof *kOdd)];
       case 1: return std::string(pick(2) ? "-" : "") + std::to_string(pick(100000));
@@ -137,8 +140,8 @@ class LineMaker {
   }
 
   std::string mixedTokens() {
-    static const char* const kWords[] = {"true", "false", "yes", "nan", "inf", "#", "//", "=",
-                                         "width", "\xff\xfe", "\x7f", "\v", "\f"};
+    static const char* const kWords[] = {"true", "false", "yes",      "nan",  "inf", "#", "//",
+                                         "=",    "width", "\xff\xfe", "\x7f", "\v",  "\f"};
     std::string line;
     for (uint32_t n = pick(7); n > 0; --n) {
       line += pick(2) ? number() : kWords[pick(sizeof kWords / sizeof *kWords)];
@@ -197,8 +200,9 @@ TEST(ConfigFuzz, MegabyteLinesAreReadWhole) {
   const std::string garbage(1 << 20, 'x');
   const ConfigRun tail = readAll("1024 768 1 75 " + garbage + "\n640 480 0 50");
   EXPECT_EQ(tail.err, "");
-  EXPECT_EQ(tail.out, "Configured Window Size: 1024x768 fullscreen: 1 refresh rate: 75\n"
-                      "Configured Window Size: 640x480 fullscreen: 0 refresh rate: 50\n");
+  EXPECT_EQ(tail.out,
+            "Configured Window Size: 1024x768 fullscreen: 1 refresh rate: 75\n"
+            "Configured Window Size: 640x480 fullscreen: 0 refresh rate: 50\n");
 
   // A megabyte of digits overflows; a megabyte of blanks before the values is only white space.
   const ConfigRun digits = readAll(std::string(1 << 20, '7') + " 768 1 75");
@@ -271,9 +275,10 @@ TEST(ConfigFuzz, ExtremeIntegersAndSigns) {
 }
 
 TEST(ConfigFuzz, TextThatIsNoConfigurationAtAll) {
-  for (const char* text : {"\xef\xbb\xbf" "1024 768 0 60",  // a byte-order mark from an editor
-                           "width=1024\nheight=768\n", "<?xml version=\"1.0\"?>", "\r\r\r",
-                           "\n\n\n\n"}) {
+  for (const char* text :
+       {"\xef\xbb\xbf"
+        "1024 768 0 60",  // a byte-order mark from an editor
+        "width=1024\nheight=768\n", "<?xml version=\"1.0\"?>", "\r\r\r", "\n\n\n\n"}) {
     const ConfigRun run = readAll(text);
     SCOPED_TRACE(text);
     EXPECT_EQ(run.settings.width, 800);
