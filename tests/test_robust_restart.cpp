@@ -1,0 +1,90 @@
+// Many games, one after another, in one process: each gives back at its teardown what it took
+// (file descriptors, threads, the world's objects), so the next one starts like the first.
+#include <dirent.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include "app/World.h"
+#include "scene/SceneRegistry.h"
+#include "support/GameDriver.h"
+
+// Xlib's own header defines None and Bool as macros, which collide with the test framework.
+extern "C" {
+struct _XDisplay;
+_XDisplay* XOpenDisplay(const char* name);
+int XCloseDisplay(_XDisplay* display);
+}
+
+namespace vorn {
+namespace {
+
+using test::GameDriver;
+
+int entriesOf(const char* directory) {
+  int count = 0;
+  if (DIR* dir = opendir(directory)) {
+    while (const dirent* entry = readdir(dir))
+      if (entry->d_name[0] != '.') ++count;
+    closedir(dir);
+  }
+  return count;
+}
+
+struct ProcessResources {
+  int files = entriesOf("/proc/self/fd");
+  int threads = entriesOf("/proc/self/task");
+};
+
+// The X server of a virtual display resets itself whenever its last client leaves and drops a
+// client that connects during that reset, so a game started right after another one's teardown
+// may find no display ("ERROR: Could not init glfw"). A connection held for the whole test keeps
+// the server from resetting; the games themselves leave nothing behind (checked below).
+class DisplayHold {
+ public:
+  DisplayHold() : display(XOpenDisplay(nullptr)) {}
+  ~DisplayHold() {
+    if (display) XCloseDisplay(display);
+  }
+  _XDisplay* const display;
+};
+
+void playABit(GameDriver& driver) {
+  driver.frame();
+  driver.throwBox();
+  driver.input->keys.insert(GLFW_KEY_F7);
+  driver.frame();
+  driver.input->keys.clear();
+  driver.runUntil([] { return false; }, 0.2f);
+}
+
+TEST(Restart, TenGamesOneAfterAnotherLeaveNothingBehind) {
+  DisplayHold hold;
+  ASSERT_NE(hold.display, nullptr) << "no display: run the tests under xvfb-run";
+
+  std::vector<ProcessResources> after;
+  for (int game = 0; game < 10; ++game) {
+    {
+      GameDriver driver(160, 120);
+      playABit(driver);
+      ASSERT_TRUE(::scene().get("box1")) << "game " << game;
+    }
+    EXPECT_EQ(sceneRegistry, nullptr);
+    EXPECT_EQ(world().camera, nullptr);
+    EXPECT_EQ(world().textureObject, nullptr);
+    EXPECT_EQ(world().armMesh, nullptr);
+    after.push_back(ProcessResources());
+  }
+  // The first game may leave what libraries keep for the whole process (the driver's caches).
+  for (std::size_t game = 2; game < after.size(); ++game) {
+    EXPECT_EQ(after[game].files, after[1].files) << "game " << game;
+    EXPECT_EQ(after[game].threads, after[1].threads) << "game " << game;
+  }
+}
+
+}  // namespace
+}  // namespace vorn
