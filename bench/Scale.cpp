@@ -1,0 +1,7 @@
+#include "bench/Sections.h"
+
+namespace bench {
+
+void scaleSection() {}
+
+}  // namespace bench
