@@ -18,6 +18,7 @@ namespace {
 
 StartupParts parts;
 bool muted = false;
+GlCallCounts calls;
 
 template <typename Fn>
 Fn nextDefinition(const char* symbol) {
@@ -55,13 +56,15 @@ struct TimedEntry<Entry, Part, R (*)(A...)> {
   }
 };
 
-template <auto* Entry, typename Fn = std::remove_pointer_t<decltype(Entry)>>
+template <auto* Entry, uint64_t GlCallCounts::*Count,
+          typename Fn = std::remove_pointer_t<decltype(Entry)>>
 struct MutableEntry;
 
-template <auto* Entry, typename... A>
-struct MutableEntry<Entry, void (*)(A...)> {
+template <auto* Entry, uint64_t GlCallCounts::*Count, typename... A>
+struct MutableEntry<Entry, Count, void (*)(A...)> {
   static inline void (*real)(A...) = nullptr;
   static void call(A... args) {
+    ++(calls.*Count);
     if (!muted) real(args...);
   }
   static void install() {
@@ -76,17 +79,17 @@ void installEntryHooks() {
   TimedEntry<&__glewBufferData, &StartupParts::uploads>::install();
   TimedEntry<&__glewGenerateMipmap, &StartupParts::uploads>::install();
 
-  MutableEntry<&__glewBindFramebuffer>::install();
-  MutableEntry<&__glewUseProgram>::install();
-  MutableEntry<&__glewUniformMatrix4fv>::install();
-  MutableEntry<&__glewUniform1f>::install();
-  MutableEntry<&__glewUniform1i>::install();
-  MutableEntry<&__glewUniform2fv>::install();
-  MutableEntry<&__glewUniform3fv>::install();
-  MutableEntry<&__glewUniform4fv>::install();
-  MutableEntry<&__glewBindVertexArray>::install();
-  MutableEntry<&__glewActiveTexture>::install();
-  MutableEntry<&__glewDrawElementsBaseVertex>::install();
+  MutableEntry<&__glewBindFramebuffer, &GlCallCounts::others>::install();
+  MutableEntry<&__glewUseProgram, &GlCallCounts::others>::install();
+  MutableEntry<&__glewUniformMatrix4fv, &GlCallCounts::others>::install();
+  MutableEntry<&__glewUniform1f, &GlCallCounts::others>::install();
+  MutableEntry<&__glewUniform1i, &GlCallCounts::others>::install();
+  MutableEntry<&__glewUniform2fv, &GlCallCounts::others>::install();
+  MutableEntry<&__glewUniform3fv, &GlCallCounts::others>::install();
+  MutableEntry<&__glewUniform4fv, &GlCallCounts::others>::install();
+  MutableEntry<&__glewBindVertexArray, &GlCallCounts::others>::install();
+  MutableEntry<&__glewActiveTexture, &GlCallCounts::others>::install();
+  MutableEntry<&__glewDrawElementsBaseVertex, &GlCallCounts::draws>::install();
 }
 
 }  // namespace
@@ -94,6 +97,8 @@ void installEntryHooks() {
 StartupParts& startupParts() { return parts; }
 
 void muteFrameGl(bool on) { muted = on; }
+
+GlCallCounts glCallCounts() { return calls; }
 
 }  // namespace bench
 
@@ -114,6 +119,7 @@ using bench::parts;
   void name params __asm__(symbol);                                   \
   void name params {                                                  \
     static const auto real = nextDefinition<void(*) params>(symbol);  \
+    ++bench::calls.others;                                            \
     if (!bench::muted) real args;                                     \
   }
 

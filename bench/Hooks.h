@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace bench {
 
 // Milliseconds spent inside the library calls of each start-up part since the last reset.
@@ -16,5 +18,12 @@ StartupParts& startupParts();
 // While muted, the GL calls of the frame passes return at once: what the passes then take is the
 // game's own CPU work, without the driver's.
 void muteFrameGl(bool muted);
+
+// Calls of the frame's GL entry points made so far, muted or not: draw calls and all others.
+struct GlCallCounts {
+  uint64_t draws = 0;
+  uint64_t others = 0;
+};
+GlCallCounts glCallCounts();
 
 }  // namespace bench
