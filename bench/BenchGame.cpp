@@ -126,15 +126,9 @@ PhaseFigures BenchGame::phasedFrame() {
   // The clock stays put: the next frame() then measures one frame since the last runFrame.
   game.measureFrame(kFrameDt);
   Laps laps(figures);
-  if (vorn::PhysicsScene* scene = game.physics->getScene()) scene->simulate(kFrameDt);
+  physicsStep();
   laps.lap(kPhysics);
-  game.applyCensoring();
-  game.handleInput(kFrameDt);
-  game.checkWin();
-  game.animateArm(kFrameDt);
-  game.checkLightSwitch();
-  game.updateLightEvents(kFrameDt);
-  game.updateConsoleTimers();
+  logic();
   laps.lap(kLogic);
   shadowPhase(game);
   glFinish();
@@ -150,6 +144,20 @@ PhaseFigures BenchGame::phasedFrame() {
   glFinish();
   laps.lap(kSwap);
   return figures;
+}
+
+void BenchGame::physicsStep() {
+  if (vorn::PhysicsScene* scene = game.physics->getScene()) scene->simulate(kFrameDt);
+}
+
+void BenchGame::logic() {
+  game.applyCensoring();
+  game.handleInput(kFrameDt);
+  game.checkWin();
+  game.animateArm(kFrameDt);
+  game.checkLightSwitch();
+  game.updateLightEvents(kFrameDt);
+  game.updateConsoleTimers();
 }
 
 void BenchGame::renderPhases() {

@@ -32,7 +32,10 @@ class BenchGame {
   // One frame step by step as Game::runFrame orders them, with glFinish after every render phase
   // so each phase holds its own GPU work.
   PhaseFigures phasedFrame();
-  // The frame's render phases only, for CPU figures while the GL calls are muted.
+  // Pieces of the frame, for the game's own CPU work: the physics step, the game logic (censoring,
+  // input, events, console timers) and the render phases, which are meant to run muted.
+  void physicsStep();
+  void logic();
   void renderPhases();
 
   vorn::Game game;

@@ -10,8 +10,11 @@ void frameSection();
 // The physics step and the frame with many thrown boxes resting in the building.
 void scaleSection();
 
-// One line of figures: a name, a value with its unit and what it is held against.
-void printRow(const char* name, double value, const char* unit, const char* target = "");
 void printHeading(const char* heading);
+// One figure: a name, the value with its unit, and a remark.
+void printFigure(const char* name, double value, const char* unit, const char* remark = "");
+// A figure held against its target, value < limit (or <= limit when inclusive).
+void printTarget(const char* name, double value, const char* unit, double limit,
+                 bool inclusive = false);
 
 }  // namespace bench

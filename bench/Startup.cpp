@@ -46,22 +46,22 @@ void startUpSection() {
   for (int i = 0; i < kRuns; ++i) runs.push_back(startUpOnce());
 
   printHeading("Start-up, 800 x 600 (median of 5 start-ups in one process)");
-  printRow("Game construction to first frame shown",
-           medianOf(runs, [](const StartUpRun& r) { return r.startUp + r.firstFrame; }), "ms",
-           "target < 2000 ms");
-  printRow("  Game::startUp", medianOf(runs, [](const StartUpRun& r) { return r.startUp; }), "ms");
-  printRow("  first frame", medianOf(runs, [](const StartUpRun& r) { return r.firstFrame; }), "ms");
-  printRow("  asset import (Assimp)",
+  printTarget("Game construction to first frame shown",
+              medianOf(runs, [](const StartUpRun& r) { return r.startUp + r.firstFrame; }), "ms",
+              2000.0);
+  printFigure("  Game::startUp", medianOf(runs, [](const StartUpRun& r) { return r.startUp; }), "ms");
+  printFigure("  first frame", medianOf(runs, [](const StartUpRun& r) { return r.firstFrame; }), "ms");
+  printFigure("  asset import (Assimp)",
            medianOf(runs, [](const StartUpRun& r) { return r.parts.import; }), "ms");
-  printRow("  texture decoding (FreeImage)",
+  printFigure("  texture decoding (FreeImage)",
            medianOf(runs, [](const StartUpRun& r) { return r.parts.decoding; }), "ms");
-  printRow("  collision cooking (Bullet)",
+  printFigure("  collision cooking (Bullet)",
            medianOf(runs, [](const StartUpRun& r) { return r.parts.cooking; }), "ms");
-  printRow("  shader compilation and linking",
+  printFigure("  shader compilation and linking",
            medianOf(runs, [](const StartUpRun& r) { return r.parts.shaders; }), "ms");
-  printRow("  GL uploads (buffers, textures, mipmaps)",
+  printFigure("  GL uploads (buffers, textures, mipmaps)",
            medianOf(runs, [](const StartUpRun& r) { return r.parts.uploads; }), "ms");
-  printRow("  first start-up of the process",
+  printFigure("  first start-up of the process",
            runs.front().startUp + runs.front().firstFrame, "ms");
 }
 

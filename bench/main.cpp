@@ -51,9 +51,19 @@ namespace bench {
 
 void printHeading(const char* heading) { std::printf("\n%s\n", heading); }
 
-void printRow(const char* name, double value, const char* unit, const char* target) {
-  std::printf("  %-58s %10.3f %-3s %s\n", name, value, unit, target);
+void printFigure(const char* name, double value, const char* unit, const char* remark) {
+  // Counts print as whole numbers, everything else to a microsecond or a thousandth.
+  const int decimals = value == static_cast<double>(static_cast<long long>(value)) ? 0 : 3;
+  std::printf("  %-52s %10.*f %-3s %s\n", name, decimals, value, unit, remark);
   std::fflush(stdout);
+}
+
+void printTarget(const char* name, double value, const char* unit, double limit, bool inclusive) {
+  const bool met = inclusive ? value <= limit : value < limit;
+  char remark[80];
+  std::snprintf(remark, sizeof remark, "target %s %g%s%s: %s", inclusive ? "<=" : "<", limit,
+                *unit ? " " : "", unit, met ? "met" : "NOT MET");
+  printFigure(name, value, unit, remark);
 }
 
 }  // namespace bench
