@@ -118,7 +118,7 @@ void SceneObject::fillWorldCorners(std::vector<glm::vec4>& out) {
   for (std::size_t i = 0; i < corners.size(); ++i) out[i] = pose * corners[i];
 }
 
-std::string SceneObject::getName() { return name; }
+const std::string& SceneObject::getName() { return name; }
 
 uint32_t SceneObject::getFilterGroup() { return filterGroup; }
 

@@ -44,7 +44,7 @@ class SceneObject {
   // The same corners written into the caller's buffer: the render passes cull every object every
   // frame and keep one buffer whose capacity survives from object to object.
   virtual void fillWorldCorners(std::vector<glm::vec4>& out);
-  virtual std::string getName();
+  virtual const std::string& getName();
   virtual uint32_t getFilterGroup();
   virtual uint32_t getFilterMask();
   virtual void setFilterGroup(uint32_t group);

@@ -1,0 +1,69 @@
+// Prints the game's performance figures: start-up, the phases of a frame, the frame against a
+// bare loop of the same GL calls, and the physics step with many boxes. Every figure is the
+// median of several runs. Run under a display (xvfb-run) on an otherwise idle machine.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <streambuf>
+
+#include <GLFW/glfw3.h>
+
+#include "bench/Allocations.h"
+#include "bench/Sections.h"
+
+namespace {
+
+// Swallows the game's console lines, which would scatter through the figures.
+class NullBuffer : public std::streambuf {
+ protected:
+  int overflow(int c) override { return c; }
+};
+
+bool wanted(int argc, char** argv, const char* section) {
+  if (argc < 2) return true;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], section) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (chdir(BLOTWISE_RUN_DIR) != 0) {
+    std::fprintf(stderr, "ERROR: cannot enter the run directory %s\n", BLOTWISE_RUN_DIR);
+    return 1;
+  }
+  glfwSetErrorCallback([](int code, const char* text) { std::fprintf(stderr, "GLFW %d: %s\n", code, text); });
+  bench::countAllocationsOnThisThread();
+  NullBuffer discard;
+  std::cout.rdbuf(&discard);
+
+  if (wanted(argc, argv, "startup")) bench::startUpSection();
+  if (wanted(argc, argv, "frame")) bench::frameSection();
+  if (wanted(argc, argv, "scale")) bench::scaleSection();
+  return 0;
+}
+
+namespace bench {
+
+void printHeading(const char* heading) { std::printf("\n%s\n", heading); }
+
+void printFigure(const char* name, double value, const char* unit, const char* remark) {
+  // Counts print as whole numbers, everything else to a microsecond or a thousandth.
+  const int decimals = value == static_cast<double>(static_cast<long long>(value)) ? 0 : 3;
+  std::printf("  %-52s %10.*f %-3s %s\n", name, decimals, value, unit, remark);
+  std::fflush(stdout);
+}
+
+void printTarget(const char* name, double value, const char* unit, double limit, bool inclusive) {
+  const bool met = inclusive ? value <= limit : value < limit;
+  char remark[80];
+  std::snprintf(remark, sizeof remark, "target %s %g%s%s: %s", inclusive ? "<=" : "<", limit,
+                *unit ? " " : "", unit, met ? "met" : "NOT MET");
+  printFigure(name, value, unit, remark);
+}
+
+}  // namespace bench
