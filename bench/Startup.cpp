@@ -1,6 +1,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -37,17 +38,18 @@ double processAgeMs() {
 struct StartUpRun {
   double startUp = 0.0;     // Game construction and Game::startUp
   double firstFrame = 0.0;  // the first frame, until it is shown
+  double processAge = 0.0;  // when the first frame was shown
   StartupParts parts;
 };
 
-StartUpRun startUpOnce(double& processAge) {
+StartUpRun startUpOnce() {
   StartUpRun run;
   startupParts() = StartupParts();
   const double begin = nowMs();
   BenchGame game(800, 600);
   const double started = nowMs();
   game.frame();
-  processAge = processAgeMs();
+  run.processAge = processAgeMs();
   run.startUp = started - begin;
   run.firstFrame = nowMs() - started;
   run.parts = startupParts();
@@ -61,36 +63,43 @@ double medianOf(const std::vector<StartUpRun>& runs, Field field) {
   return median(values);
 }
 
+const struct {
+  const char* name;
+  double StartupParts::*part;
+} kParts[] = {
+    {"  asset import (Assimp)", &StartupParts::import},
+    {"  texture decoding (FreeImage)", &StartupParts::decoding},
+    {"  collision cooking (Bullet)", &StartupParts::cooking},
+    {"  shader compilation and linking", &StartupParts::shaders},
+    {"  GL uploads (buffers, textures, mipmaps)", &StartupParts::uploads},
+};
+
 }  // namespace
 
 void startUpSection() {
   std::vector<StartUpRun> runs;
-  double firstShown = 0.0;  // process age when the first start-up showed its first frame
-  for (int i = 0; i < kRuns; ++i) {
-    double processAge = 0.0;
-    runs.push_back(startUpOnce(processAge));
-    if (i == 0) firstShown = processAge;
-  }
+  for (int i = 0; i < kRuns; ++i) runs.push_back(startUpOnce());
 
-  printHeading("Start-up, 800 x 600 (median of 5 start-ups in one process)");
+  char heading[100];
+  std::snprintf(heading, sizeof heading, "Start-up, 800 x 600: medians of %d start-ups in one process",
+                kRuns);
+  printHeading(heading);
   printTarget("Game construction to first frame shown",
               medianOf(runs, [](const StartUpRun& r) { return r.startUp + r.firstFrame; }), "ms",
               2000.0);
-  printFigure("  Game::startUp", medianOf(runs, [](const StartUpRun& r) { return r.startUp; }), "ms");
-  printFigure("  first frame", medianOf(runs, [](const StartUpRun& r) { return r.firstFrame; }), "ms");
-  printFigure("  asset import (Assimp)",
-           medianOf(runs, [](const StartUpRun& r) { return r.parts.import; }), "ms");
-  printFigure("  texture decoding (FreeImage)",
-           medianOf(runs, [](const StartUpRun& r) { return r.parts.decoding; }), "ms");
-  printFigure("  collision cooking (Bullet)",
-           medianOf(runs, [](const StartUpRun& r) { return r.parts.cooking; }), "ms");
-  printFigure("  shader compilation and linking",
-           medianOf(runs, [](const StartUpRun& r) { return r.parts.shaders; }), "ms");
-  printFigure("  GL uploads (buffers, textures, mipmaps)",
-           medianOf(runs, [](const StartUpRun& r) { return r.parts.uploads; }), "ms");
-  printTarget("first start-up: process start to first frame shown", firstShown, "ms", 2000.0);
-  printFigure("  of which Game construction to first frame",
-              runs.front().startUp + runs.front().firstFrame, "ms");
+  printFigure("  Game::startUp", medianOf(runs, [](const StartUpRun& r) { return r.startUp; }),
+              "ms");
+  printFigure("  first frame", medianOf(runs, [](const StartUpRun& r) { return r.firstFrame; }),
+              "ms");
+  for (const auto& part : kParts) {
+    printFigure(part.name,
+                medianOf(runs, [&](const StartUpRun& r) { return r.parts.*part.part; }), "ms");
+  }
+  const StartUpRun& first = runs.front();
+  printTarget("first start-up: process start to first frame shown", first.processAge, "ms",
+              2000.0);
+  printFigure("  of which Game construction to first frame", first.startUp + first.firstFrame,
+              "ms");
 }
 
 }  // namespace bench
