@@ -114,7 +114,8 @@ using bench::parts;
     return real args;                                              \
   }
 
-// A definition of a GL entry point exported by libGL itself (GLEW only forwards to those).
+// GL 1.1 entry points are libGL's own exports, with no GLEW variable to swap: a definition that
+// counts the call and forwards it unless muted.
 #define MUTABLE_HOOK(symbol, name, params, args)                      \
   void name params __asm__(symbol);                                   \
   void name params {                                                  \

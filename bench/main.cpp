@@ -5,8 +5,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <streambuf>
+#include <string>
+#include <thread>
 
 #include <GLFW/glfw3.h>
 
@@ -20,6 +23,24 @@ class NullBuffer : public std::streambuf {
  protected:
   int overflow(int c) override { return c; }
 };
+
+std::string firstLineOf(const char* path, const char* prefix) {
+  std::ifstream file(path);
+  for (std::string line; std::getline(file, line);) {
+    if (line.rfind(prefix, 0) == 0) return line;
+  }
+  return "unknown";
+}
+
+void printMachine() {
+  std::string cpu = firstLineOf("/proc/cpuinfo", "model name");
+  cpu = cpu.substr(cpu.find(':') == std::string::npos ? 0 : cpu.find(':') + 2);
+  std::printf("Machine: %u cores of %s; load average %s\n", std::thread::hardware_concurrency(),
+              cpu.c_str(), firstLineOf("/proc/loadavg", "").c_str());
+}
+
+// The game says only that GLFW failed; GLFW's own words (a display that cannot be opened) help more.
+void reportGlfwError(int code, const char* text) { std::fprintf(stderr, "GLFW %d: %s\n", code, text); }
 
 bool wanted(int argc, char** argv, const char* section) {
   if (argc < 2) return true;
@@ -36,14 +57,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "ERROR: cannot enter the run directory %s\n", BLOTWISE_RUN_DIR);
     return 1;
   }
-  glfwSetErrorCallback([](int code, const char* text) { std::fprintf(stderr, "GLFW %d: %s\n", code, text); });
+  glfwSetErrorCallback(reportGlfwError);
   bench::countAllocationsOnThisThread();
   NullBuffer discard;
   std::cout.rdbuf(&discard);
 
+  printMachine();
   if (wanted(argc, argv, "startup")) bench::startUpSection();
   if (wanted(argc, argv, "frame")) bench::frameSection();
   if (wanted(argc, argv, "scale")) bench::scaleSection();
+  std::printf("\n");
+  printMachine();
   return 0;
 }
 

@@ -78,6 +78,8 @@ void SceneObject::transform(const glm::mat4& m, bool local) {
   for (Actor* actor : actors) actor->setGlobalPose(next, true);
 }
 
+void SceneObject::drawGeometry() { draw(true, 1); }
+
 Pose SceneObject::getGlobalPose() { return getActor()->getGlobalPose(); }
 
 Actor* SceneObject::getActor() { return actors.at(0); }

@@ -35,6 +35,9 @@ class SceneObject {
 
   virtual void transform(const glm::mat4& m, bool local);
   virtual void draw(bool linearFiltering, int mipmapMode) = 0;
+  // The triangles alone, for passes whose programs sample none of the object's textures (the
+  // shadow depth pass): a mesh binds no textures for them.
+  virtual void drawGeometry();
   virtual Pose getGlobalPose();
   virtual Actor* getActor();
   virtual void setVelocity(const glm::vec3& v);
