@@ -47,9 +47,8 @@ glm::mat4 perspectiveMatrix(float fieldOfViewDegrees, float aspect, float near, 
   return p;
 }
 
-bool placeForPass(scene::SceneObject& object, const ViewFrustum& frustum, bool culling,
-                  glm::mat4& model) {
-  if (culling && !frustum.contains(object.getWorldCorners())) return false;
+bool placeForPass(scene::SceneObject& object, ViewFrustum& frustum, bool culling, glm::mat4& model) {
+  if (culling && !frustum.contains(object)) return false;
   model = scene::poseToMatrix(object.getGlobalPose());
   return true;
 }

@@ -52,7 +52,6 @@ inline int scenePass(const glm::mat4& viewProjection, LightingShader& lighting,
 
 // Whether a pass draws the object (culling off, or some bounding point inside every plane) and, if
 // so, its model matrix. The registry holds only objects that have a pose.
-bool placeForPass(scene::SceneObject& object, const ViewFrustum& frustum, bool culling,
-                  glm::mat4& model);
+bool placeForPass(scene::SceneObject& object, ViewFrustum& frustum, bool culling, glm::mat4& model);
 
 }  // namespace vorn

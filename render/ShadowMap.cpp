@@ -159,7 +159,7 @@ void shadowPass(ShadowMapFBO& pointMap, ShadowShader& pointShader, LightingShade
   forEachObjectByName(registry.opaque(), registry.transparent(), [&](scene::SceneObject& object) {
     if (!placeForPass(object, frustum, settings.frustumCulling, model)) return;
     glUniformMatrix4fv(pointShader.model, 1, GL_FALSE, glm::value_ptr(model));
-    object.draw(settings.bilinearFiltering, settings.mipmapMode);
+    object.drawGeometry();
   });
 
   glBindFramebuffer(GL_FRAMEBUFFER, 0);

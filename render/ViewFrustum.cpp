@@ -3,11 +3,14 @@
 #include <cmath>
 #include <glm/geometric.hpp>
 
+#include "scene/SceneObject.h"
+
 namespace vorn {
 
 ViewFrustum::ViewFrustum(float aspect, float near, float far)
     : aspect(aspect), near(near), far(far) {
   planes.reserve(6);
+  corners.reserve(8);
 }
 
 void ViewFrustum::updateFromCamera(const glm::vec3& position, const glm::vec3& front,
@@ -69,6 +72,11 @@ bool ViewFrustum::contains(const std::vector<glm::vec4>& points) const {
     if (!anyInside) return false;
   }
   return true;
+}
+
+bool ViewFrustum::contains(scene::SceneObject& object) {
+  object.fillWorldCorners(corners);
+  return contains(corners);
 }
 
 }  // namespace vorn

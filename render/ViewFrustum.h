@@ -8,6 +8,10 @@
 
 namespace vorn {
 
+namespace scene {
+class SceneObject;
+}
+
 // The camera frustum (or a light's box) as inward-facing planes, for culling by bounding points.
 class ViewFrustum {
  public:
@@ -19,6 +23,10 @@ class ViewFrustum {
   // True unless every point lies outside one plane; a point on a plane counts as inside. An empty
   // point list is never inside (unless there are no planes at all).
   bool contains(const std::vector<glm::vec4>& points) const;
+  // The same for the corners of the object's bounding box as it stands in the world. Every pass
+  // asks this of every object every frame, so the corners go through a buffer of the frustum's
+  // own that allocates nothing once it has grown.
+  bool contains(scene::SceneObject& object);
 
   float aspect;
   float near;
@@ -26,6 +34,9 @@ class ViewFrustum {
   glm::vec3 eye{0.0f};
   // Rebuilt by every update; the storage for six planes is reserved once and then reused.
   std::vector<scene::Plane> planes;
+
+ private:
+  std::vector<glm::vec4> corners;
 };
 
 }  // namespace vorn

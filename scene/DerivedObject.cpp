@@ -18,6 +18,8 @@ void DerivedObject::draw(bool linearFiltering, int mipmapMode) {
   meshSource->draw(linearFiltering, mipmapMode);
 }
 
+void DerivedObject::drawGeometry() { meshSource->drawGeometry(); }
+
 Pose DerivedObject::getGlobalPose() {
   const glm::mat4 anchorMatrix = poseToMatrix(anchor->getGlobalPose());
   return matrixToPose(lastLocal == 0 ? localMatrix * anchorMatrix : anchorMatrix * localMatrix);

@@ -17,6 +17,7 @@ class DerivedObject : public SceneObject {
 
   void transform(const glm::mat4& m, bool local) override;
   void draw(bool linearFiltering, int mipmapMode) override;
+  void drawGeometry() override;
   Pose getGlobalPose() override;
   Actor* getActor() override;
   void setVelocity(const glm::vec3& v) override;

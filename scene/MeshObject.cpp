@@ -7,6 +7,16 @@
 namespace vorn {
 namespace scene {
 
+namespace {
+
+void drawElements(const SubMesh& sub) {
+  glDrawElementsBaseVertex(GL_TRIANGLES, static_cast<GLsizei>(sub.numIndices), GL_UNSIGNED_INT,
+                           reinterpret_cast<const void*>(sizeof(uint32_t) * sub.baseIndex),
+                           static_cast<GLint>(sub.baseVertex));
+}
+
+}  // namespace
+
 MeshObject::MeshObject(std::string name, std::string path, int32_t kind)
     : SceneObject(std::move(name), kind), path(std::move(path)) {}
 
@@ -19,10 +29,14 @@ void MeshObject::draw(bool linearFiltering, int mipmapMode) {
     if (const Texture* diffuseMap = diffuseTextures[sub.materialIndex].get())
       diffuseMap->bind(GL_TEXTURE0, linearFiltering, mipmapMode);
     normalTextures[sub.materialIndex]->bind(GL_TEXTURE3, linearFiltering, mipmapMode);
-    glDrawElementsBaseVertex(GL_TRIANGLES, static_cast<GLsizei>(sub.numIndices), GL_UNSIGNED_INT,
-                             reinterpret_cast<const void*>(sizeof(uint32_t) * sub.baseIndex),
-                             static_cast<GLint>(sub.baseVertex));
+    drawElements(sub);
   }
+  glBindVertexArray(0);
+}
+
+void MeshObject::drawGeometry() {
+  glBindVertexArray(vao);
+  for (const SubMesh& sub : subMeshes) drawElements(sub);
   glBindVertexArray(0);
 }
 

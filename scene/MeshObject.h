@@ -37,6 +37,7 @@ class MeshObject : public SceneObject {
                  float scaleX, float scaleY, float scaleZ);
   void releaseResources();
   void draw(bool linearFiltering, int mipmapMode) override;
+  void drawGeometry() override;
 
   std::string path;
   std::vector<SubMesh> subMeshes;

@@ -78,6 +78,8 @@ void SceneObject::transform(const glm::mat4& m, bool local) {
   for (Actor* actor : actors) actor->setGlobalPose(next, true);
 }
 
+void SceneObject::drawGeometry() { draw(true, 1); }
+
 Pose SceneObject::getGlobalPose() { return getActor()->getGlobalPose(); }
 
 Actor* SceneObject::getActor() { return actors.at(0); }
@@ -118,7 +120,7 @@ void SceneObject::fillWorldCorners(std::vector<glm::vec4>& out) {
   for (std::size_t i = 0; i < corners.size(); ++i) out[i] = pose * corners[i];
 }
 
-std::string SceneObject::getName() { return name; }
+const std::string& SceneObject::getName() { return name; }
 
 uint32_t SceneObject::getFilterGroup() { return filterGroup; }
 

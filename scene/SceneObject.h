@@ -35,6 +35,9 @@ class SceneObject {
 
   virtual void transform(const glm::mat4& m, bool local);
   virtual void draw(bool linearFiltering, int mipmapMode) = 0;
+  // The triangles alone, for passes whose programs sample none of the object's textures (the
+  // shadow depth pass): a mesh binds no textures for them.
+  virtual void drawGeometry();
   virtual Pose getGlobalPose();
   virtual Actor* getActor();
   virtual void setVelocity(const glm::vec3& v);
@@ -44,7 +47,7 @@ class SceneObject {
   // The same corners written into the caller's buffer: the render passes cull every object every
   // frame and keep one buffer whose capacity survives from object to object.
   virtual void fillWorldCorners(std::vector<glm::vec4>& out);
-  virtual std::string getName();
+  virtual const std::string& getName();
   virtual uint32_t getFilterGroup();
   virtual uint32_t getFilterMask();
   virtual void setFilterGroup(uint32_t group);

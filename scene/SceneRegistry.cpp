@@ -30,7 +30,7 @@ bool acceptable(const std::shared_ptr<scene::SceneObject>& object, const std::st
 }
 
 template <typename Map>
-typename Map::mapped_type lookup(const Map& map, const std::string& name) {
+typename Map::mapped_type lookup(const Map& map, std::string_view name) {
   auto it = map.find(name);
   return it == map.end() ? typename Map::mapped_type() : it->second;
 }
@@ -68,7 +68,7 @@ void SceneRegistry::addOwned(scene::SceneObject* object, const std::string& name
   insert(name, std::shared_ptr<scene::SceneObject>(object));
 }
 
-std::shared_ptr<scene::SceneObject> SceneRegistry::get(const std::string& name) const {
+std::shared_ptr<scene::SceneObject> SceneRegistry::get(std::string_view name) const {
   if (auto opaque = lookup(opaqueObjects, name)) return opaque;
   return lookup(transparentObjects, name);
 }
@@ -102,7 +102,7 @@ void SceneRegistry::addPointLight(const std::string& name,
   pointLights[name] = light;
 }
 
-std::shared_ptr<scene::PointLight> SceneRegistry::getPointLight(const std::string& name) const {
+std::shared_ptr<scene::PointLight> SceneRegistry::getPointLight(std::string_view name) const {
   return lookup(pointLights, name);
 }
 
@@ -111,7 +111,7 @@ void SceneRegistry::addSpotLight(const std::string& name,
   spotLights[name] = light;
 }
 
-std::shared_ptr<scene::SpotLight> SceneRegistry::getSpotLight(const std::string& name) const {
+std::shared_ptr<scene::SpotLight> SceneRegistry::getSpotLight(std::string_view name) const {
   return lookup(spotLights, name);
 }
 

@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <glm/vec3.hpp>
 
@@ -11,7 +12,9 @@
 
 namespace vorn {
 
-using ObjectMap = std::map<std::string, std::shared_ptr<scene::SceneObject>>;
+// Ordered by name; looked up by any string without building a std::string (the game looks up
+// objects and lights by literal names every frame).
+using ObjectMap = std::map<std::string, std::shared_ptr<scene::SceneObject>, std::less<>>;
 
 // The objects and lights of the running world, by name.
 class SceneRegistry {
@@ -25,16 +28,16 @@ class SceneRegistry {
                  const std::shared_ptr<scene::SceneObject>& object, float angleDegrees);
   void insert(const std::string& name, const std::shared_ptr<scene::SceneObject>& object);
   void addOwned(scene::SceneObject* object, const std::string& name);
-  std::shared_ptr<scene::SceneObject> get(const std::string& name) const;
+  std::shared_ptr<scene::SceneObject> get(std::string_view name) const;
   void remove(scene::SceneObject* object, const std::string& name);
   ObjectMap getOpaqueObjects() const { return opaqueObjects; }
   ObjectMap getTransparentObjects() const { return transparentObjects; }
   void replace(const std::string& name, const std::shared_ptr<scene::SceneObject>& newObject);
 
   void addPointLight(const std::string& name, const std::shared_ptr<scene::PointLight>& light);
-  std::shared_ptr<scene::PointLight> getPointLight(const std::string& name) const;
+  std::shared_ptr<scene::PointLight> getPointLight(std::string_view name) const;
   void addSpotLight(const std::string& name, const std::shared_ptr<scene::SpotLight>& light);
-  std::shared_ptr<scene::SpotLight> getSpotLight(const std::string& name) const;
+  std::shared_ptr<scene::SpotLight> getSpotLight(std::string_view name) const;
 
   // Read-only views for the render passes, which must not copy the maps every frame.
   const ObjectMap& opaque() const { return opaqueObjects; }
@@ -43,8 +46,8 @@ class SceneRegistry {
  private:
   ObjectMap opaqueObjects;
   ObjectMap transparentObjects;
-  std::map<std::string, std::shared_ptr<scene::PointLight>> pointLights;
-  std::map<std::string, std::shared_ptr<scene::SpotLight>> spotLights;
+  std::map<std::string, std::shared_ptr<scene::PointLight>, std::less<>> pointLights;
+  std::map<std::string, std::shared_ptr<scene::SpotLight>, std::less<>> spotLights;
 };
 
 // The world's one registry; created by the world set-up, released by its teardown.

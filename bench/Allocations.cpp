@@ -1,0 +1,71 @@
+// Replaces the C library's allocation entry points for the whole process (the executable's
+// definitions take precedence over the C library's) to count them, then forwards to the C
+// library's own allocator.
+#include "bench/Allocations.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstddef>
+
+extern "C" {
+void* __libc_malloc(size_t size);
+void* __libc_calloc(size_t count, size_t size);
+void* __libc_realloc(void* block, size_t size);
+void* __libc_memalign(size_t alignment, size_t size);
+}
+
+namespace {
+
+thread_local bool counting = false;
+std::atomic<uint64_t> counted{0};
+
+void note() {
+  if (counting) counted.fetch_add(1, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+namespace bench {
+
+void countAllocationsOnThisThread() { counting = true; }
+
+uint64_t allocations() { return counted.load(std::memory_order_relaxed); }
+
+}  // namespace bench
+
+extern "C" {
+
+void* malloc(size_t size) noexcept {
+  note();
+  return __libc_malloc(size);
+}
+
+void* calloc(size_t count, size_t size) noexcept {
+  note();
+  return __libc_calloc(count, size);
+}
+
+void* realloc(void* block, size_t size) noexcept {
+  note();
+  return __libc_realloc(block, size);
+}
+
+void* memalign(size_t alignment, size_t size) noexcept {
+  note();
+  return __libc_memalign(alignment, size);
+}
+
+void* aligned_alloc(size_t alignment, size_t size) noexcept {
+  note();
+  return __libc_memalign(alignment, size);
+}
+
+int posix_memalign(void** out, size_t alignment, size_t size) noexcept {
+  note();
+  void* block = __libc_memalign(alignment, size);
+  if (block == nullptr) return ENOMEM;
+  *out = block;
+  return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,221 @@
+#include "bench/BareFrame.h"
+
+#include <map>
+#include <string_view>
+
+#include <GLFW/glfw3.h>
+#include <glm/gtc/type_ptr.hpp>
+
+#include "app/Game.h"
+#include "app/World.h"
+#include "render/Bloom.h"
+#include "render/ScenePass.h"
+#include "render/ShaderProgram.h"
+#include "render/ShadowMap.h"
+#include "render/ViewFrustum.h"
+#include "scene/CameraActor.h"
+#include "scene/DerivedObject.h"
+#include "scene/MeshObject.h"
+#include "scene/SceneRegistry.h"
+
+namespace bench {
+
+namespace {
+
+// The reach of the point-light shadow pass's culling box about the light.
+constexpr float kShadowHorizontalReach = 20.0f;
+constexpr float kShadowVerticalReach = 7.0f;
+
+vorn::scene::MeshObject& meshOf(vorn::scene::SceneObject& object) {
+  if (auto* derived = dynamic_cast<vorn::scene::DerivedObject*>(&object))
+    return dynamic_cast<vorn::scene::MeshObject&>(*derived->meshSource);
+  return dynamic_cast<vorn::scene::MeshObject&>(object);
+}
+
+bool postProcessing(const vorn::Game& game) { return game.effectsEnabled && !game.wireframe; }
+
+}  // namespace
+
+BareFrame::BareFrame(vorn::Game& game) : game(game) {
+  vorn::World& w = vorn::world();
+  const vorn::ShadowShader& shadow = *w.pointShadowShader;
+  for (int i = 0; i < 6; ++i)
+    glGetUniformfv(shadow.program, shadow.viewProjections[i], glm::value_ptr(faceMatrices[i]));
+  glGetUniformfv(shadow.program, shadow.lightPos, glm::value_ptr(lightPosition));
+  glGetUniformfv(shadow.program, shadow.nearFar, glm::value_ptr(nearFar));
+  const vorn::LightingShader& lighting = *w.lightingShader;
+  glGetUniformfv(lighting.program, lighting.viewProjection, glm::value_ptr(viewProjection));
+  glGetUniformfv(lighting.program, lighting.cameraPos, glm::value_ptr(cameraPosition));
+
+  const vorn::SceneRegistry& registry = ::scene();
+  const float aspect = static_cast<float>(game.width) / static_cast<float>(game.height);
+  vorn::ViewFrustum frustum(aspect, game.nearPlane, game.farPlane);
+  const bool culling = game.frustumCulling;
+  glm::mat4 model;
+
+  // The shadow pass: both maps as one in name order (an opaque object hides a transparent one of
+  // the same name), culled by the box about the light.
+  frustum.updateAsBox(glm::vec3(lightPosition), kShadowHorizontalReach, kShadowVerticalReach);
+  std::map<std::string_view, vorn::scene::SceneObject*> byName;
+  for (const auto& entry : registry.opaque()) byName.emplace(entry.first, entry.second.get());
+  for (const auto& entry : registry.transparent()) byName.emplace(entry.first, entry.second.get());
+  for (const auto& entry : byName) {
+    if (vorn::placeForPass(*entry.second, frustum, culling, model))
+      record(shadowDraws, *entry.second, model, 1.0f);
+  }
+
+  const vorn::scene::CameraActor& camera = *w.camera;
+  frustum.updateFromCamera(camera.position, camera.front, camera.up, camera.right,
+                           camera.fieldOfView);
+  for (const auto& entry : registry.opaque()) {
+    if (vorn::placeForPass(*entry.second, frustum, culling, model))
+      record(sceneDraws, *entry.second, model, entry.second->getOpacity());
+  }
+  for (const auto& entry : registry.transparent()) {
+    if (vorn::placeForPass(*entry.second, frustum, culling, model))
+      record(sceneDraws, *entry.second, model,
+             game.transparencyEnabled ? entry.second->getOpacity() : 1.0f);
+  }
+
+  std::vector<Draw> fullScreenDraws;
+  record(fullScreenDraws, *w.textureObject, glm::mat4(1.0f), 1.0f);
+  fullScreen = fullScreenDraws.front();
+}
+
+void BareFrame::record(std::vector<Draw>& draws, vorn::scene::SceneObject& object,
+                       const glm::mat4& model, float alpha) {
+  vorn::scene::MeshObject& mesh = meshOf(object);
+  draws.push_back({mesh.vao, model, object.getMaterial(), alpha, subMeshes.size(),
+                   mesh.subMeshes.size()});
+  // A sub-mesh without a diffuse map draws with what unit 0 held before: the white texture the
+  // scene pass binds for every object, or the previous sub-mesh's map.
+  GLuint unit0 = vorn::world().lightingShader->neutralTexture;
+  for (const vorn::scene::SubMesh& sub : mesh.subMeshes) {
+    if (const vorn::Texture* diffuse = mesh.diffuseTextures[sub.materialIndex].get())
+      unit0 = diffuse->name;
+    subMeshes.push_back({unit0, mesh.normalTextures[sub.materialIndex]->name,
+                         static_cast<GLsizei>(sub.numIndices),
+                         reinterpret_cast<const void*>(sizeof(uint32_t) * sub.baseIndex),
+                         static_cast<GLint>(sub.baseVertex)});
+  }
+}
+
+uint64_t BareFrame::drawCalls() const {
+  uint64_t count = 0;
+  for (const Draw& draw : sceneDraws) count += draw.subMeshCount;
+  if (!game.effectsEnabled) return count;
+  for (const Draw& draw : shadowDraws) count += draw.subMeshCount;
+  if (postProcessing(game)) count += 3 * fullScreen.subMeshCount;
+  return count;
+}
+
+void BareFrame::draw() {
+  if (game.effectsEnabled) shadowPass();
+  scenePass();
+  if (postProcessing(game)) postProcess();
+  glfwSwapBuffers(game.window);
+  glfwPollEvents();
+}
+
+void BareFrame::drawSubMeshes(const Draw& draw) {
+  glBindVertexArray(draw.vao);
+  for (std::size_t i = draw.firstSubMesh; i < draw.firstSubMesh + draw.subMeshCount; ++i) {
+    const SubMesh& sub = subMeshes[i];
+    glDrawElementsBaseVertex(GL_TRIANGLES, sub.indexCount, GL_UNSIGNED_INT, sub.indexOffset,
+                             sub.baseVertex);
+  }
+}
+
+void BareFrame::shadowPass() {
+  const vorn::World& w = vorn::world();
+  const vorn::ShadowShader& shadow = *w.pointShadowShader;
+  glBindFramebuffer(GL_FRAMEBUFFER, w.pointShadowMap->framebuffer);
+  glViewport(0, 0, vorn::ShadowMapFBO::kSize, vorn::ShadowMapFBO::kSize);
+  glClear(GL_DEPTH_BUFFER_BIT);
+  glUseProgram(shadow.program);
+  for (int i = 0; i < 6; ++i)
+    glUniformMatrix4fv(shadow.viewProjections[i], 1, GL_FALSE, glm::value_ptr(faceMatrices[i]));
+  glUniform4fv(shadow.lightPos, 1, glm::value_ptr(lightPosition));
+  glUniform2fv(shadow.nearFar, 1, glm::value_ptr(nearFar));
+  for (const Draw& draw : shadowDraws) {
+    glUniformMatrix4fv(shadow.model, 1, GL_FALSE, glm::value_ptr(draw.model));
+    drawSubMeshes(draw);
+  }
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glUseProgram(w.lightingShader->program);
+  glUniform2fv(w.lightingShader->nearFar, 1, glm::value_ptr(nearFar));
+}
+
+void BareFrame::scenePass() {
+  const vorn::World& w = vorn::world();
+  const vorn::LightingShader& lighting = *w.lightingShader;
+  if (postProcessing(game)) glBindFramebuffer(GL_FRAMEBUFFER, w.bloom->framebuffer);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
+  glViewport(0, 0, game.width, game.height);
+  glDisable(GL_POLYGON_OFFSET_FILL);
+  glActiveTexture(GL_TEXTURE1);
+  glBindTexture(GL_TEXTURE_2D, w.spotShadowMap->depthTexture);
+  glActiveTexture(GL_TEXTURE2);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, w.pointShadowMap->depthTexture);
+  glUseProgram(lighting.program);
+  glUniform3fv(lighting.cameraPos, 1, glm::value_ptr(cameraPosition));
+  glUniformMatrix4fv(lighting.viewProjection, 1, GL_FALSE, glm::value_ptr(viewProjection));
+  for (const Draw& draw : sceneDraws) {
+    glUniformMatrix4fv(lighting.model, 1, GL_FALSE, glm::value_ptr(draw.model));
+    glUniform1f(lighting.matAmbient, draw.material.ambient);
+    glUniform1f(lighting.matDiffuse, draw.material.diffuse);
+    glUniform1f(lighting.matSpecular, draw.material.specular);
+    glUniform1f(lighting.matShininess, draw.material.shininess);
+    glUniform1f(lighting.alpha, draw.alpha);
+    glBindVertexArray(draw.vao);
+    for (std::size_t i = draw.firstSubMesh; i < draw.firstSubMesh + draw.subMeshCount; ++i) {
+      const SubMesh& sub = subMeshes[i];
+      glActiveTexture(GL_TEXTURE0);
+      glBindTexture(GL_TEXTURE_2D, sub.diffuse);
+      glActiveTexture(GL_TEXTURE3);
+      glBindTexture(GL_TEXTURE_2D, sub.normal);
+      glDrawElementsBaseVertex(GL_TRIANGLES, sub.indexCount, GL_UNSIGNED_INT, sub.indexOffset,
+                               sub.baseVertex);
+    }
+  }
+}
+
+void BareFrame::postProcess() {
+  const vorn::World& w = vorn::world();
+  const int width = game.width;
+  const int height = game.height;
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glViewport(0, 0, width / 4, height / 4);
+  const struct {
+    GLuint target;
+    GLuint source;
+    int horizontal;
+  } blurs[2] = {{w.blurA->framebuffer, w.bloom->glowTexture, 1},
+                {w.blurB->framebuffer, w.blurA->colorTexture, 0}};
+  for (const auto& blur : blurs) {
+    glBindFramebuffer(GL_FRAMEBUFFER, blur.target);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, blur.source);
+    glUseProgram(w.blurShader->program);
+    glUniform1i(w.blurShader->textureUnit1, 0);
+    glUniform1i(w.blurShader->horizontal, blur.horizontal);
+    drawSubMeshes(fullScreen);
+  }
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glViewport(0, 0, width, height);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, w.bloom->sceneTexture);
+  glActiveTexture(GL_TEXTURE1);
+  glBindTexture(GL_TEXTURE_2D, w.blurB->colorTexture);
+  glUseProgram(w.compositeShader->program);
+  glUniform1i(w.compositeShader->textureUnit1, 0);
+  glUniform1i(w.compositeShader->textureUnit2, 1);
+  drawSubMeshes(fullScreen);
+}
+
+}  // namespace bench

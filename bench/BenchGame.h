@@ -1,0 +1,48 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "app/Game.h"
+
+namespace bench {
+
+constexpr float kFrameDt = 1.0f / 60.0f;
+
+// The steps of one frame in the order the game runs them.
+enum Phase { kPhysics, kLogic, kShadow, kScene, kPost, kSwap, kPhaseCount };
+extern const char* const kPhaseNames[kPhaseCount];
+
+struct PhaseFigures {
+  std::array<double, kPhaseCount> ms{};
+  std::array<uint64_t, kPhaseCount> allocations{};
+};
+
+// The real game (window, level, physics, rendering) with a clock that advances one 60 Hz frame
+// per frame and a player who touches nothing. Needs a display.
+class BenchGame {
+ public:
+  BenchGame(int width, int height);
+  ~BenchGame();
+  BenchGame(const BenchGame&) = delete;
+  BenchGame& operator=(const BenchGame&) = delete;
+
+  // One frame through Game::runFrame, then glFinish.
+  void frame();
+  // One frame step by step as Game::runFrame orders them, with glFinish after every render phase
+  // so each phase holds its own GPU work.
+  PhaseFigures phasedFrame();
+  // Pieces of the frame, for the game's own CPU work: the physics step, the game logic (censoring,
+  // input, events, console timers) and the render phases, which are meant to run muted.
+  void physicsStep();
+  void logic();
+  void renderPhases();
+
+  vorn::Game game;
+
+ private:
+  class Clock;
+  Clock* clock;
+};
+
+}  // namespace bench

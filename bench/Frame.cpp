@@ -1,0 +1,148 @@
+#include <GL/glew.h>
+
+#include <array>
+#include <cstdio>
+#include <vector>
+
+#include "bench/Allocations.h"
+#include "bench/BareFrame.h"
+#include "bench/BenchGame.h"
+#include "bench/Hooks.h"
+#include "bench/Sections.h"
+#include "bench/Stats.h"
+
+namespace bench {
+
+namespace {
+
+constexpr int kWarmUpFrames = 30;
+constexpr int kFrames = 60;
+
+// Time, allocations and GL calls of a stretch of work.
+struct Sample {
+  double ms = 0.0;
+  double allocations = 0.0;
+  double draws = 0.0;
+  double otherCalls = 0.0;
+};
+
+template <typename Work>
+Sample sample(Work work) {
+  const GlCallCounts calls = glCallCounts();
+  const uint64_t allocated = allocations();
+  const double start = nowMs();
+  work();
+  const double ms = nowMs() - start;
+  return {ms, static_cast<double>(allocations() - allocated),
+          static_cast<double>(glCallCounts().draws - calls.draws),
+          static_cast<double>(glCallCounts().others - calls.others)};
+}
+
+// The median time; allocations and GL calls as means.
+Sample summary(const std::vector<Sample>& samples) {
+  std::vector<double> times;
+  Sample mean;
+  for (const Sample& s : samples) {
+    times.push_back(s.ms);
+    mean.allocations += s.allocations / samples.size();
+    mean.draws += s.draws / samples.size();
+    mean.otherCalls += s.otherCalls / samples.size();
+  }
+  mean.ms = median(times);
+  return mean;
+}
+
+void printFrames(const char* name, const Sample& frames) {
+  char remark[100];
+  std::snprintf(remark, sizeof remark, "%.1f allocations, %.0f draw calls, %.0f other GL calls",
+                frames.allocations, frames.draws, frames.otherCalls);
+  printFigure(name, frames.ms, "ms", remark);
+}
+
+void printPhases(BenchGame& game) {
+  std::array<std::vector<Sample>, kPhaseCount> phases;
+  for (int i = 0; i < kFrames; ++i) {
+    const PhaseFigures figures = game.phasedFrame();
+    for (int p = 0; p < kPhaseCount; ++p)
+      phases[p].push_back({figures.ms[p], static_cast<double>(figures.allocations[p])});
+  }
+  for (int p = 0; p < kPhaseCount; ++p) {
+    const Sample phase = summary(phases[p]);
+    char remark[40];
+    std::snprintf(remark, sizeof remark, "%.1f allocations", phase.allocations);
+    printFigure(kPhaseNames[p], phase.ms, "ms", remark);
+  }
+}
+
+// Our frames and bare frames of the same picture, taken in turns so that a load arriving on the
+// machine meets both alike.
+void printAgainstTheLimit(BenchGame& game) {
+  game.frame();
+  BareFrame bare(game.game);
+  std::vector<Sample> ours;
+  std::vector<Sample> limit;
+  for (int i = 0; i < kFrames; ++i) {
+    ours.push_back(sample([&] { game.frame(); }));
+    limit.push_back(sample([&] {
+      bare.draw();
+      glFinish();
+    }));
+  }
+  const Sample our = summary(ours);
+  const Sample bareFrames = summary(limit);
+  printFrames("whole frame: Game::runFrame + glFinish", our);
+  printFrames("bare loop of the same GL calls + glFinish", bareFrames);
+  printTarget("our frame / bare frame", our.ms / bareFrames.ms, "", 1.05, true);
+}
+
+// The game's own CPU work (the physics step aside) and its allocations. Each measured frame
+// follows a real one, so it meets the caches as a frame of the game does: cold after the driver's
+// rasterising. The render phases run with their GL calls muted.
+void printOwnWork(BenchGame& game) {
+  std::vector<Sample> physics, logic, passes;
+  for (int i = 0; i < kFrames; ++i) {
+    game.frame();
+    physics.push_back(sample([&] { game.physicsStep(); }));
+    logic.push_back(sample([&] { game.logic(); }));
+    muteFrameGl(true);
+    passes.push_back(sample([&] { game.renderPhases(); }));
+    muteFrameGl(false);
+  }
+  const Sample physicsWork = summary(physics);
+  const Sample logicWork = summary(logic);
+  const Sample passWork = summary(passes);
+  char name[80];
+  std::snprintf(name, sizeof name, "game's own CPU work: logic %.3f + passes %.3f", logicWork.ms,
+                passWork.ms);
+  printTarget(name, logicWork.ms + passWork.ms, "ms", 0.5);
+  std::snprintf(name, sizeof name, "game's own allocations in %d frames: logic + passes", kFrames);
+  printTarget(name, kFrames * (logicWork.allocations + passWork.allocations), "", 0.0, true);
+  std::snprintf(name, sizeof name, "  physics step allocations in %d frames", kFrames);
+  printFigure(name, kFrames * physicsWork.allocations, "");
+}
+
+void measureFrames(BenchGame& game, bool effects) {
+  game.game.effectsEnabled = effects;
+  for (int i = 0; i < kWarmUpFrames; ++i) game.frame();
+
+  char heading[160];
+  std::snprintf(heading, sizeof heading,
+                "Frame, 800 x 600, effects %s: medians of %d frames, allocations and GL calls per "
+                "frame; render phases end with glFinish",
+                effects ? "on" : "off", kFrames);
+  printHeading(heading);
+  printPhases(game);
+  printAgainstTheLimit(game);
+  printOwnWork(game);
+}
+
+}  // namespace
+
+void frameSection() {
+  BenchGame game(800, 600);
+  std::printf("\nRenderer: %s, %s\n", glGetString(GL_RENDERER), glGetString(GL_VERSION));
+  measureFrames(game, true);
+  measureFrames(game, false);
+}
+
+}  // namespace bench
