@@ -140,14 +140,27 @@ void Game::updateConsoleTimers() {
 }
 
 void Game::renderFrame() {
-  World& w = world();
-  const RenderSettings settings{frustumCulling, transparencyEnabled, bilinearFiltering, mipmapMode};
-  const bool postProcessing = effectsEnabled && !wireframe;
+  renderShadows();
+  renderScene();
+  renderPostProcess();
+}
 
+bool Game::postProcessing() const { return effectsEnabled && !wireframe && hasScreenQuad; }
+
+RenderSettings Game::renderSettings() const {
+  return {frustumCulling, transparencyEnabled, bilinearFiltering, mipmapMode};
+}
+
+void Game::renderShadows() {
+  World& w = world();
   if (effectsEnabled)
     shadowPass(*w.pointShadowMap, *w.pointShadowShader, *w.lightingShader, ::scene(), *w.frustum,
-               settings);
-  if (postProcessing) glBindFramebuffer(GL_FRAMEBUFFER, w.bloom->framebuffer);
+               renderSettings());
+}
+
+void Game::renderScene() {
+  World& w = world();
+  if (postProcessing()) glBindFramebuffer(GL_FRAMEBUFFER, w.bloom->framebuffer);
 
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
@@ -164,14 +177,16 @@ void Game::renderFrame() {
   const glm::mat4 projection = perspectiveMatrix(
       w.camera->fieldOfView, static_cast<float>(width) / static_cast<float>(height), nearPlane,
       farPlane);
-  scenePass(projection * view, *w.lightingShader, ::scene(), *w.frustum, *w.camera, settings,
-            reportDrawCount);
+  scenePass(projection * view, *w.lightingShader, ::scene(), *w.frustum, *w.camera,
+            renderSettings(), reportDrawCount);
+}
 
-  if (postProcessing) {
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    postProcess(*w.bloom, *w.blurA, *w.blurB, *w.blurShader, *w.compositeShader,
-                *w.textureObject, width, height, settings);
-  }
+void Game::renderPostProcess() {
+  if (!postProcessing()) return;
+  World& w = world();
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  postProcess(*w.bloom, *w.blurA, *w.blurB, *w.blurShader, *w.compositeShader, *w.textureObject,
+              width, height, renderSettings());
 }
 
 void Game::shutDown() {

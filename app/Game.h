@@ -11,6 +11,8 @@ struct GLFWwindow;
 
 namespace vorn {
 
+struct RenderSettings;
+
 class Game {
  public:
   Game(int32_t width, int32_t height, int32_t fullscreen, int32_t refreshRate);
@@ -47,6 +49,15 @@ class Game {
   void checkLightSwitch();
   void updateLightEvents(float dt);
 
+  // The steps of a frame, public for the benchmark that times them one by one.
+  void stepPhysics(float dt);
+  void renderShadows();
+  void renderScene();
+  void renderPostProcess();
+  // Bloom and blur need the screen quad of Resources/cube.obj; without it they stay off.
+  bool postProcessing() const;
+  RenderSettings renderSettings() const;
+
   // Fields, in the order the game declares them.
   int32_t width;
   int32_t height;
@@ -78,13 +89,13 @@ class Game {
   bool hasWon = false;
   uint32_t winTimerMs = 0;
   uint32_t frameMillis = 0;
+  bool hasScreenQuad = false;
 
   // Seams: the real game reads GLFW; tests may install their own before startUp().
   std::unique_ptr<Clock> clock;
   std::unique_ptr<InputSource> input;
 
  private:
-  void stepPhysics(float dt);
   void renderFrame();
 
   double lastTime = 0.0;

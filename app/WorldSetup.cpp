@@ -86,6 +86,10 @@ void Game::initWorld(GLFWwindow* target) {
       std::make_unique<scene::MeshObject>("textureObject", basePath + "Resources/cube.obj", 0);
   w.textureObject->loadModel(material, physics->getCooking(), physics->getScene(), 1, 1, 1);
   w.textureObject->transform(translation(glm::vec3(0.0f, -10.0f, 0.0f)), false);
+  hasScreenQuad = !w.textureObject->subMeshes.empty();
+  if (!hasScreenQuad)
+    std::cerr << "ERROR: no post-processing geometry (" << w.textureObject->path
+              << "); bloom stays off" << std::endl;
 
   w.camera = std::make_unique<scene::CameraActor>(physics->getScene(), glm::vec3(0.0f, 1.0f, 0.0f),
                                                   -90.0f, 0.0f,

@@ -32,8 +32,6 @@ vorn::scene::MeshObject& meshOf(vorn::scene::SceneObject& object) {
   return dynamic_cast<vorn::scene::MeshObject&>(object);
 }
 
-bool postProcessing(const vorn::Game& game) { return game.effectsEnabled && !game.wireframe; }
-
 }  // namespace
 
 BareFrame::BareFrame(vorn::Game& game) : game(game) {
@@ -105,14 +103,14 @@ uint64_t BareFrame::drawCalls() const {
   for (const Draw& draw : sceneDraws) count += draw.subMeshCount;
   if (!game.effectsEnabled) return count;
   for (const Draw& draw : shadowDraws) count += draw.subMeshCount;
-  if (postProcessing(game)) count += 3 * fullScreen.subMeshCount;
+  if (game.postProcessing()) count += 3 * fullScreen.subMeshCount;
   return count;
 }
 
 void BareFrame::draw() {
   if (game.effectsEnabled) shadowPass();
   scenePass();
-  if (postProcessing(game)) postProcess();
+  if (game.postProcessing()) postProcess();
   glfwSwapBuffers(game.window);
   glfwPollEvents();
 }
@@ -149,7 +147,7 @@ void BareFrame::shadowPass() {
 void BareFrame::scenePass() {
   const vorn::World& w = vorn::world();
   const vorn::LightingShader& lighting = *w.lightingShader;
-  if (postProcessing(game)) glBindFramebuffer(GL_FRAMEBUFFER, w.bloom->framebuffer);
+  if (game.postProcessing()) glBindFramebuffer(GL_FRAMEBUFFER, w.bloom->framebuffer);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
   glViewport(0, 0, game.width, game.height);

@@ -3,15 +3,8 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
-#include "app/World.h"
 #include "bench/Allocations.h"
 #include "bench/Stats.h"
-#include "render/Bloom.h"
-#include "render/ScenePass.h"
-#include "render/ShaderProgram.h"
-#include "render/ShadowMap.h"
-#include "scene/CameraActor.h"
-#include "scene/SceneRegistry.h"
 
 namespace bench {
 
@@ -61,48 +54,6 @@ class Laps {
   uint64_t startAllocations = 0;
 };
 
-vorn::RenderSettings settingsOf(const vorn::Game& game) {
-  return {game.frustumCulling, game.transparencyEnabled, game.bilinearFiltering, game.mipmapMode};
-}
-
-bool postProcessing(const vorn::Game& game) { return game.effectsEnabled && !game.wireframe; }
-
-void shadowPhase(vorn::Game& game) {
-  vorn::World& w = vorn::world();
-  if (game.effectsEnabled)
-    vorn::shadowPass(*w.pointShadowMap, *w.pointShadowShader, *w.lightingShader, ::scene(),
-                     *w.frustum, settingsOf(game));
-}
-
-void scenePhase(vorn::Game& game) {
-  vorn::World& w = vorn::world();
-  if (postProcessing(game)) glBindFramebuffer(GL_FRAMEBUFFER, w.bloom->framebuffer);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
-  glViewport(0, 0, game.width, game.height);
-  glDisable(GL_POLYGON_OFFSET_FILL);
-  glActiveTexture(GL_TEXTURE1);
-  glBindTexture(GL_TEXTURE_2D, w.spotShadowMap->depthTexture);
-  glActiveTexture(GL_TEXTURE2);
-  glBindTexture(GL_TEXTURE_CUBE_MAP, w.pointShadowMap->depthTexture);
-  w.lightingShader->use();
-  glUniform3fv(w.lightingShader->cameraPos, 1, &w.camera->position.x);
-  const glm::mat4 view = w.camera->getViewMatrix();
-  const glm::mat4 projection = vorn::perspectiveMatrix(
-      w.camera->fieldOfView, static_cast<float>(game.width) / static_cast<float>(game.height),
-      game.nearPlane, game.farPlane);
-  vorn::scenePass(projection * view, *w.lightingShader, ::scene(), *w.frustum, *w.camera,
-                  settingsOf(game), game.reportDrawCount);
-}
-
-void postPhase(vorn::Game& game) {
-  vorn::World& w = vorn::world();
-  if (!postProcessing(game)) return;
-  glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  vorn::postProcess(*w.bloom, *w.blurA, *w.blurB, *w.blurShader, *w.compositeShader,
-                    *w.textureObject, game.width, game.height, settingsOf(game));
-}
-
 }  // namespace
 
 BenchGame::BenchGame(int width, int height) : game(width, height, 0, 60) {
@@ -130,13 +81,13 @@ PhaseFigures BenchGame::phasedFrame() {
   laps.lap(kPhysics);
   logic();
   laps.lap(kLogic);
-  shadowPhase(game);
+  game.renderShadows();
   glFinish();
   laps.lap(kShadow);
-  scenePhase(game);
+  game.renderScene();
   glFinish();
   laps.lap(kScene);
-  postPhase(game);
+  game.renderPostProcess();
   glFinish();
   laps.lap(kPost);
   glfwSwapBuffers(game.window);
@@ -146,9 +97,7 @@ PhaseFigures BenchGame::phasedFrame() {
   return figures;
 }
 
-void BenchGame::physicsStep() {
-  if (vorn::PhysicsScene* scene = game.physics->getScene()) scene->simulate(kFrameDt);
-}
+void BenchGame::physicsStep() { game.stepPhysics(kFrameDt); }
 
 void BenchGame::logic() {
   game.applyCensoring();
@@ -161,9 +110,9 @@ void BenchGame::logic() {
 }
 
 void BenchGame::renderPhases() {
-  shadowPhase(game);
-  scenePhase(game);
-  postPhase(game);
+  game.renderShadows();
+  game.renderScene();
+  game.renderPostProcess();
 }
 
 }  // namespace bench

@@ -1,5 +1,6 @@
 #include "render/ShaderProgram.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -22,7 +23,11 @@ const char* stageName(GLenum type) {
   }
 }
 
+// Regular files only: a directory opens but reads as nothing, and a pipe would block the start.
 std::string readSource(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error))
+    fatalStop("ERROR: Failed To Open Shader File " + path);
   std::ifstream file(path);
   if (!file) fatalStop("ERROR: Failed To Open Shader File " + path);
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());

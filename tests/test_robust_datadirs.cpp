@@ -1,6 +1,7 @@
 // The game started in a directory whose data is missing or damaged. Without shaders it stops with
 // status 1 and names the file; without models it runs and names every model it could not load; a
 // damaged model is left out of the level, a damaged image draws empty, and the game goes on.
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -118,6 +119,25 @@ TEST(MissingData, OneMissingShaderFileStopsTheGameNamingIt) {
   expectStoppedWithStatusOne(status, output);
 }
 
+// A directory opens and reads as nothing; a pipe with no writer would hold the start forever.
+TEST(MissingData, AShaderPathThatIsNoFileStopsTheGameNamingIt) {
+  for (const char* kind : {"directory", "pipe"}) {
+    DataDirectory dir(std::string("shader") + kind);
+    dir.copy("Resources");
+    dir.copy("Shader");
+    const fs::path shader = dir.path / "Shader/gauss.frag";
+    fs::remove(shader);
+    if (kind == std::string("pipe")) ASSERT_EQ(mkfifo(shader.c_str(), 0600), 0);
+    else fs::create_directory(shader);
+    int status = 0;
+    const std::string output = dir.runGame(status);
+    EXPECT_NE(output.find("ERROR: Failed To Open Shader File ./Shader/gauss.frag\n"),
+              std::string::npos)
+        << kind << ": " << output;
+    expectStoppedWithStatusOne(status, output);
+  }
+}
+
 TEST(MissingData, AnEmptyShaderFileStopsTheGameWithItsCompileError) {
   DataDirectory dir("emptyshader");
   dir.copy("Resources");
@@ -145,10 +165,13 @@ TEST(MissingData, WithoutResourcesTheGameRunsAndNamesEveryMissingModel) {
     EXPECT_TRUE(::scene().opaque().empty());
     EXPECT_TRUE(::scene().transparent().empty());
     EXPECT_EQ(driver.game.boxCount, 3);
+    EXPECT_FALSE(driver.game.postProcessing());
   }
   const std::string printed = testing::internal::GetCapturedStdout();
   const std::string errors = testing::internal::GetCapturedStderr();
   EXPECT_NE(printed.find("Error parsing './Resources/cube.obj'"), std::string::npos) << printed;
+  EXPECT_NE(errors.find("ERROR: no post-processing geometry (./Resources/cube.obj); bloom stays off"),
+            std::string::npos);
   EXPECT_NE(printed.find("Error parsing './Resources/Human/basic_male.obj'"), std::string::npos);
   for (const scene::LevelEntry& entry : scene::levelLayout())
     EXPECT_NE(errors.find("ERROR: '" + std::string(entry.name) + "' has no model (./" +
