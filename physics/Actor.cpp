@@ -62,9 +62,19 @@ float Actor::getMass() const { return body->getMass(); }
 
 void Actor::setSleepThreshold(float massNormalisedEnergy) {
   if (!isDynamic() || !(massNormalisedEnergy >= 0.0f)) return;
-  // Bullet compares speeds, not energies: e = v^2 / 2.
-  const float speed = std::sqrt(2.0f * massNormalisedEnergy);
-  body->setSleepingThresholds(speed, speed);
+  // Bullet compares speeds, not energies, and the two kinds apart. Each speed is the one at which
+  // its own part of the energy reaches the threshold: v^2 / 2 for the motion, w^2 (I/m) / 2 for a
+  // turn about the axis hardest to turn. A small body has little inertia per mass, so the slight
+  // turning of a small box at rest among others no longer keeps it (and everything it touches)
+  // awake.
+  const float linear = std::sqrt(2.0f * massNormalisedEnergy);
+  const btVector3& inverseInertia = body->getInvInertiaDiagLocal();
+  const btScalar inverseOfLargest = inverseInertia[inverseInertia.minAxis()];
+  const float inertiaPerMass =
+      inverseOfLargest > 0 ? body->getInvMass() / inverseOfLargest : 0.0f;  // I / m
+  const float angular =
+      inertiaPerMass > 0.0f ? std::sqrt(2.0f * massNormalisedEnergy / inertiaPerMass) : linear;
+  body->setSleepingThresholds(linear, angular);
 }
 
 bool Actor::isSleeping() const { return isDynamic() && !body->isActive(); }

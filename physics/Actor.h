@@ -72,7 +72,8 @@ class Actor {
   void setLinearVelocity(const glm::vec3& velocity, bool wake = true);
   glm::vec3 getLinearVelocity() const;
   float getMass() const;
-  // Below this mass-normalised kinetic energy (v^2 / 2) for a while, a dynamic actor sleeps.
+  // Below this mass-normalised kinetic energy (v^2 / 2 + w.(I/m)w / 2) for a while, a dynamic
+  // actor sleeps.
   void setSleepThreshold(float massNormalisedEnergy);
   bool isSleeping() const;
 

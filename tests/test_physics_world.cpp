@@ -56,6 +56,28 @@ TEST(PhysicsWorld, BodyFallsOntoGroundPlaneAndSleeps) {
   EXPECT_TRUE(actor->isSleeping());
 }
 
+// The sleep threshold is a kinetic energy per mass with the turning in it: a small body turning
+// slowly holds far less of it than a large one turning as fast.
+TEST(PhysicsWorld, SlowTurningLetsASmallBodySleepButNotALargeOne) {
+  Physics physics;
+  BodyObject small("small", 1), large("large", 1);
+  Actor* pebble = addBody(*physics.getScene(), small, cubeMesh(0.1f), glm::vec3(-5, 5, 0));
+  Actor* crate = addBody(*physics.getScene(), large, cubeMesh(2.0f), glm::vec3(5, 5, 0));
+  ASSERT_NE(pebble, nullptr);
+  ASSERT_NE(crate, nullptr);
+  for (Actor* actor : {pebble, crate}) actor->getBody()->setGravity(btVector3(0, 0, 0));
+  // Both float and keep turning at 2 per second about the vertical, for longer than a body takes
+  // to fall asleep.
+  for (int frame = 0; frame < 4 * 60; ++frame) {
+    for (Actor* actor : {pebble, crate}) {
+      if (!actor->isSleeping()) actor->getBody()->setAngularVelocity(btVector3(0, 2, 0));
+    }
+    physics.getScene()->simulate(kFrame);
+  }
+  EXPECT_TRUE(pebble->isSleeping());  // 2^2 x (I/m = 0.1^2 / 6) / 2 is far below 0.75
+  EXPECT_FALSE(crate->isSleeping());  // 2^2 x (I/m = 2^2 / 6) / 2 = 1.33 is above it
+}
+
 TEST(PhysicsWorld, StaticActorNeverMoves) {
   Physics physics;
   BodyObject table("table", 0), box("box", 1);
