@@ -1,14 +1,20 @@
 // Model import of MeshObject: Assimp scene to GPU streams, sub-meshes, textures, material
 // factors, bounds and one collision actor per mesh.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <iostream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <GL/glew.h>
+#include <assimp/DefaultIOSystem.h>
 #include <assimp/Importer.hpp>
+#include <assimp/MemoryIOWrapper.h>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -57,6 +63,61 @@ std::string firstTexture(const aiMaterial* material, aiTextureType type) {
   return name.C_Str();
 }
 
+// The files of one import: regular files only, since a directory named like a model reads as an
+// empty scene and a pipe (as model or material library) would block the game for ever. Material
+// libraries are handed over from their first "newmtl" on: this Assimp release dereferences a
+// missing material, and crashes, for a texture statement that stands before any material, and
+// whatever stands there belongs to no material anyway.
+class ModelFileSystem : public Assimp::DefaultIOSystem {
+ public:
+  explicit ModelFileSystem(std::string modelPath) : modelPath(std::move(modelPath)) {}
+
+  bool Exists(const char* file) const override { return isRegularFile(file); }
+
+  Assimp::IOStream* Open(const char* file, const char* mode) override {
+    if (!isRegularFile(file)) return nullptr;
+    if (file == modelPath) return DefaultIOSystem::Open(file, mode);
+    return openFromFirstMaterial(file);
+  }
+
+ private:
+  static bool isRegularFile(const char* file) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(file, error);
+  }
+
+  static Assimp::IOStream* openFromFirstMaterial(const char* file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return nullptr;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t start = firstMaterialLine(text);
+    const std::size_t length = text.size() - start;
+    auto* bytes = new uint8_t[length];
+    std::copy(text.begin() + static_cast<std::ptrdiff_t>(start), text.end(), bytes);
+    return new Assimp::MemoryIOStream(bytes, length, true);  // the stream owns the bytes
+  }
+
+  // The offset of the first line that begins with "newmtl", or the end of the text. Lines end
+  // where the importer ends them; it skips a line that begins with a blank.
+  static std::size_t firstMaterialLine(const std::string& text) {
+    static const std::string kLineEnds("\r\n\f\0", 4);
+    for (std::size_t line = 0; line < text.size();) {
+      if (text.compare(line, 6, "newmtl") == 0) return line;
+      const std::size_t end = text.find_first_of(kLineEnds, line);
+      if (end == std::string::npos) break;
+      line = end + 1;
+    }
+    return text.size();
+  }
+
+  std::string modelPath;
+};
+
+void reportUnparsed(const std::string& path, const char* reason) {
+  std::printf("Error parsing '%s': '%s'\n", path.c_str(), reason);
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 std::string modelTexturePath(const std::string& modelPath, const std::string& textureName) {
@@ -66,10 +127,14 @@ std::string modelTexturePath(const std::string& modelPath, const std::string& te
 
 namespace {
 
+// A damaged material library can hold nan or inf; lit with such a factor an object turns black and
+// the bloom blur smears it over its neighbours.
+float finiteOr(float value, float fallback) { return std::isfinite(value) ? value : fallback; }
+
 float redChannel(const aiMaterial* material, const char* key, unsigned type, unsigned index) {
   aiColor4D colour(0.0f, 0.0f, 0.0f, 0.0f);
   aiGetMaterialColor(material, key, type, index, &colour);
-  return colour.r;
+  return finiteOr(colour.r, 0.0f);
 }
 
 template <typename T>
@@ -108,11 +173,14 @@ bool MeshObject::loadModel(const PhysicsMaterial& material, Cooking* cooking, Ph
   glGenBuffers(7, buffers);
 
   Assimp::Importer importer;
+  importer.SetIOHandler(new ModelFileSystem(path));  // the importer owns it
   const aiScene* imported = importer.ReadFile(path, kImportFlags);
   bool loaded = false;
   if (imported == nullptr) {
-    std::printf("Error parsing '%s': '%s'\n", path.c_str(), importer.GetErrorString());
-    std::fflush(stdout);
+    reportUnparsed(path, importer.GetErrorString());
+  } else if (imported->mNumMeshes == 0) {
+    // Random bytes or a text without faces import as an empty scene: no model either.
+    reportUnparsed(path, "the file holds no meshes");
   } else {
     const float scale[3] = {scaleX, scaleY, scaleZ};
     loaded = initFromScene(imported, material, cooking, scene, scale);
@@ -246,10 +314,13 @@ void MeshObject::initMaterials(const aiScene* imported) {
       float fileShininess = 0.0f;
       unsigned count = 1;
       aiGetMaterialFloatArray(material, AI_MATKEY_SHININESS, &fileShininess, &count);
-      shininess = std::max(0.25f * fileShininess, 1.0f);
-      // A material without an opacity key keeps the current value (opaque unless set before).
+      shininess = std::max(0.25f * finiteOr(fileShininess, 0.0f), 1.0f);
+      // A material without an opacity key keeps the current value (opaque unless set before); an
+      // opacity outside 0..1 would blend with negative weights.
+      float fileOpacity = opacity;
       count = 1;
-      aiGetMaterialFloatArray(material, AI_MATKEY_OPACITY, &opacity, &count);
+      aiGetMaterialFloatArray(material, AI_MATKEY_OPACITY, &fileOpacity, &count);
+      opacity = std::clamp(finiteOr(fileOpacity, opacity), 0.0f, 1.0f);
     }
 
     const std::string diffuseName = firstTexture(material, aiTextureType_DIFFUSE);

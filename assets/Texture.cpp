@@ -1,5 +1,9 @@
 #include "assets/Texture.h"
 
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
+
 #include <FreeImage.h>
 #include <GL/glew.h>
 
@@ -7,11 +11,43 @@ namespace vorn {
 
 namespace {
 
+// Formats decoded by well-tried libraries (PNG, JPEG) or by FreeImage's short BMP and TGA
+// readers. Its own decoders of other formats crash or spin on damaged files (PSD, GIF and EXR among
+// them), so a file of another format counts as unreadable.
+bool trustedFormat(FREE_IMAGE_FORMAT format) {
+  return format == FIF_PNG || format == FIF_JPEG || format == FIF_BMP || format == FIF_TARGA;
+}
+
+// A damaged header of a few bytes can ask for an image of gigabytes. Its size is read first, and an
+// image is refused before any pixel is allocated when no texture could hold it, or when its pixels
+// would be far more than any compression gets out of the file's bytes (solid colour in PNG or
+// JPEG stays well below the factor; every image up to the floor passes).
+constexpr uint64_t kMaxBytesPerFileByte = 4096;
+constexpr uint64_t kAlwaysAllowedBytes = uint64_t{4096} * 4096 * 4;
+
+bool sizeIsPlausible(FREE_IMAGE_FORMAT format, const std::string& path, uintmax_t fileBytes) {
+  FIBITMAP* header = FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS);
+  if (header == nullptr) return false;
+  const uint64_t width = FreeImage_GetWidth(header);
+  const uint64_t height = FreeImage_GetHeight(header);
+  FreeImage_Unload(header);
+  GLint maxSide = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+  const auto limit = static_cast<uint64_t>(maxSide);
+  const uint64_t pixelBytes = width * height * 4;
+  return width > 0 && height > 0 && width <= limit && height <= limit &&
+         (pixelBytes <= kAlwaysAllowedBytes || pixelBytes / kMaxBytesPerFileByte <= fileBytes);
+}
+
 // The image converted to 32 bits per pixel (BGRA on little-endian machines), or null when the
-// file is missing or its content is not a format FreeImage recognises.
+// file is missing, not a regular file (a pipe would block), of a format not trusted, or too large.
 FIBITMAP* loadBgra(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return nullptr;
+  const uintmax_t fileBytes = std::filesystem::file_size(path, error);
+  if (error) return nullptr;
   const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);
-  if (format == FIF_UNKNOWN) return nullptr;
+  if (!trustedFormat(format) || !sizeIsPlausible(format, path, fileBytes)) return nullptr;
   FIBITMAP* loaded = FreeImage_Load(format, path.c_str(), 0);
   if (loaded == nullptr) return nullptr;
   FIBITMAP* converted = FreeImage_ConvertTo32Bits(loaded);

@@ -32,6 +32,13 @@ bool trianglesValid(const MeshData& mesh) {
   return true;
 }
 
+bool withinReach(const MeshData& mesh, float reach) {
+  for (uint64_t i = 0; i < uint64_t{mesh.vertexCount} * 3; ++i) {
+    if (std::fabs(mesh.points[i]) > reach) return false;
+  }
+  return true;
+}
+
 btVector3 pointAt(const MeshData& mesh, uint32_t i) {
   return btVector3(mesh.points[3 * i], mesh.points[3 * i + 1], mesh.points[3 * i + 2]);
 }
@@ -99,6 +106,7 @@ CookResult Cooking::createStaticMeshActor(const PhysicsMaterial& material, const
 CookResult Cooking::createConvexActor(const PhysicsMaterial& material, const MeshData& mesh,
                                       float density, std::unique_ptr<Actor>& out) {
   if (!pointsValid(mesh) || !(density > 0.0f)) return CookResult::InvalidDescriptor;
+  if (!withinReach(mesh, kMaxHullReach)) return CookResult::CookingFailed;
   btAlignedObjectArray<btVector3> points;
   points.resize(static_cast<int>(mesh.vertexCount));
   for (uint32_t i = 0; i < mesh.vertexCount; ++i) points[static_cast<int>(i)] = pointAt(mesh, i);

@@ -90,12 +90,16 @@ class PhysicsScene {
 class Cooking {
  public:
   static constexpr int kHullVertexLimit = 50;
+  // Loose bodies reach at most this far from their mesh origin in any axis; larger ones (a damaged
+  // model) make the solver's contacts with ordinary bodies turn into NaN, which then spreads.
+  static constexpr float kMaxHullReach = 1.0e5f;
 
   // A static actor with one triangle-mesh shape (flags simulation | scene query | visualisation).
   static CookResult createStaticMeshActor(const PhysicsMaterial& material, const MeshData& mesh,
                                           std::unique_ptr<Actor>& out);
   // A dynamic actor with a trigger shape and a simulation shape of one convex hull of at most
-  // kHullVertexLimit vertices; mass = density x hull volume.
+  // kHullVertexLimit vertices; mass = density x hull volume. Points beyond kMaxHullReach give no
+  // hull.
   static CookResult createConvexActor(const PhysicsMaterial& material, const MeshData& mesh,
                                       float density, std::unique_ptr<Actor>& out);
 };

@@ -16,14 +16,8 @@
 namespace vorn {
 namespace {
 
+using test::centreOf;
 using test::GameDriver;
-
-glm::vec3 centreOf(scene::SceneObject& object) {
-  glm::vec3 sum(0.0f);
-  const auto corners = object.getWorldCorners();
-  for (const glm::vec4& c : corners) sum += glm::vec3(c);
-  return sum / static_cast<float>(corners.size());
-}
 
 // Moves the object so that its bounding-box centre lies at the point, keeping its heading.
 void moveCentreTo(scene::SceneObject& object, const glm::vec3& point) {

@@ -22,13 +22,6 @@ using test::GameDriver;
 
 std::shared_ptr<scene::SceneObject> get(const std::string& name) { return ::scene().get(name); }
 
-glm::vec3 centreOf(scene::SceneObject& object) {
-  glm::vec3 sum(0.0f);
-  const auto corners = object.getWorldCorners();
-  for (const glm::vec4& c : corners) sum += glm::vec3(c);
-  return sum / static_cast<float>(corners.size());
-}
-
 class Level : public ::testing::Test {
  protected:
   GameDriver driver{160, 120};

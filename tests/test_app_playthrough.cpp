@@ -19,16 +19,10 @@
 namespace vorn {
 namespace {
 
+using test::centreOf;
 using test::GameDriver;
 
 constexpr float kDegrees = 0.017453292f;
-
-glm::vec3 centreOf(scene::SceneObject& object) {
-  glm::vec3 sum(0.0f);
-  const auto corners = object.getWorldCorners();
-  for (const glm::vec4& c : corners) sum += glm::vec3(c);
-  return sum / static_cast<float>(corners.size());
-}
 
 // The pitch (degrees) at which a box thrown from the eye flies through the target, or NaN.
 // The box starts one unit ahead (horizontally) and half a unit below the eye at ten times the

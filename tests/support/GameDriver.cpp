@@ -77,4 +77,11 @@ void GameDriver::throwBox() {
   input->buttons.erase(GLFW_MOUSE_BUTTON_LEFT);
 }
 
+glm::vec3 centreOf(scene::SceneObject& object) {
+  glm::vec3 sum(0.0f);
+  const auto corners = object.getWorldCorners();
+  for (const glm::vec4& c : corners) sum += glm::vec3(c);
+  return sum / static_cast<float>(corners.size());
+}
+
 }  // namespace vorn::test

@@ -9,6 +9,7 @@
 
 #include "app/Game.h"
 #include "app/Platform.h"
+#include "scene/SceneObject.h"
 
 namespace vorn::test {
 
@@ -86,5 +87,8 @@ class GameDriver {
   ManualClock* clock;
   ScriptedInput* input = nullptr;
 };
+
+// The middle of the object's bounding box in the world.
+glm::vec3 centreOf(scene::SceneObject& object);
 
 }  // namespace vorn::test
