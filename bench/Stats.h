@@ -1,5 +1,7 @@
 #pragma once
 
+#include <time.h>
+
 #include <algorithm>
 #include <chrono>
 #include <vector>
@@ -10,6 +12,15 @@ inline double nowMs() {
   return std::chrono::duration<double, std::milli>(
              std::chrono::steady_clock::now().time_since_epoch())
       .count();
+}
+
+// CPU time the calling thread has used. Unlike the wall clock it stands still while other
+// processes have the machine, so work that runs on this thread alone is measured fairly on a
+// shared machine.
+inline double threadCpuMs() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
 // The middle value (the upper one of an even count); runs of a benchmark are summed up by it so
