@@ -21,12 +21,6 @@
 
 namespace assetgen {
 
-using glm::vec3;
-using props::Canvas;
-using props::Painter;
-using props::Prop;
-using props::Tile;
-
 namespace {
 
 // A stylised person in a picture: head, hair, torso and legs as ellipses; `lean` tilts the head

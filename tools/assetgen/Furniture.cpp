@@ -19,12 +19,6 @@
 
 namespace assetgen {
 
-using glm::vec3;
-using props::Canvas;
-using props::Painter;
-using props::Prop;
-using props::Tile;
-
 namespace {
 
 // Quad on a face that looks along -Z (the front of wall-standing pieces), spanning x0..x1, y0..y1.

@@ -19,12 +19,6 @@
 
 namespace assetgen {
 
-using glm::vec3;
-using props::Canvas;
-using props::Painter;
-using props::Prop;
-using props::Tile;
-
 namespace {
 
 struct FaceStyle {

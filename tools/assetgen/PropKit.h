@@ -129,3 +129,14 @@ Painter censored(const Painter& picture);
 glm::vec3 shade(const glm::vec3& c, float f);
 
 }  // namespace assetgen::props
+
+namespace assetgen {
+
+// The prop generators speak in these names throughout.
+using glm::vec3;
+using props::Canvas;
+using props::Painter;
+using props::Prop;
+using props::Tile;
+
+}  // namespace assetgen
