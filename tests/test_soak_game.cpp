@@ -29,12 +29,7 @@
 namespace vorn {
 namespace {
 
-using test::centreOf;
 using test::GameDriver;
-using test::heightOf;
-using test::kDegrees;
-using test::throwPitch;
-using test::yawTowards;
 
 constexpr float kSoakSeconds = 300.0f;
 constexpr float kRelocateSeconds = 20.0f;
@@ -119,15 +114,15 @@ class Soak : public ::testing::Test {
     const auto target = ::scene().get(name);
     if (!target) return false;
     const int before = game.censoredCount;
-    const glm::vec3 centre = centreOf(*target);
-    const glm::vec3 raised = centre + glm::vec3(0.0f, 0.25f * heightOf(*target), 0.0f);
+    const glm::vec3 centre = test::centreOf(*target);
+    const glm::vec3 raised = centre + glm::vec3(0.0f, 0.25f * test::heightOf(*target), 0.0f);
     std::vector<glm::vec3> spots;
     for (const test::ThrowingSpot& spot : test::throwingSpots())
       if (spot.target == name) spots.push_back(spot.feet);
     const float floorY = centre.y >= 5.9f ? 6.0f : 0.0f;
     for (float distance : {3.0f, 2.2f}) {
       for (int step = 0; step < 8; ++step) {
-        const float heading = step * 45.0f * kDegrees;
+        const float heading = step * 45.0f * test::kDegrees;
         spots.emplace_back(centre.x + distance * std::cos(heading), floorY,
                            centre.z + distance * std::sin(heading));
       }
@@ -141,10 +136,10 @@ class Soak : public ::testing::Test {
 
   bool throwAt(const glm::vec3& aim, int before) {
     const glm::vec3 eye = driver.eye();
-    const float pitch = throwPitch(eye, aim);
+    const float pitch = test::throwPitch(eye, aim);
     if (std::isnan(pitch)) return false;
     wait(0.35f);  // the cool-down of any earlier throw
-    driver.look(yawTowards(eye, aim), pitch);
+    driver.look(test::yawTowards(eye, aim), pitch);
     driver.throwBox();
     return driver.runUntil([&] { return game.censoredCount > before; }, 1.5f, kCoarseFrame);
   }
