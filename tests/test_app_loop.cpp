@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Game.h"
+#include "support/Command.h"
 #include "support/GlContext.h"
 
 namespace vorn {
@@ -107,14 +108,9 @@ TEST_F(LoopTimers, WinTimerRunsAtAThousandFramesASecondAndMore) {
 }
 
 std::string runGame(const std::string& environment, int& status) {
-  const std::string command = "cd " BLOTWISE_RUN_DIR " && " + environment +
-                              " " BLOTWISE_BINARY_DIR "/blotwise 2>&1 </dev/null";
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  char buffer[512];
-  while (pipe && fgets(buffer, sizeof buffer, pipe)) output += buffer;
-  status = pipe ? pclose(pipe) : -1;
-  return output;
+  return test::runCommand("cd " BLOTWISE_RUN_DIR " && " + environment +
+                              " " BLOTWISE_BINARY_DIR "/blotwise 2>&1 </dev/null",
+                          status);
 }
 
 TEST(GameStartUp, WithoutADisplayItStopsWithStatusOne) {

@@ -13,6 +13,7 @@
 #include "scene/CameraActor.h"
 #include "scene/LevelLayout.h"
 #include "scene/SceneRegistry.h"
+#include "support/Aiming.h"
 #include "support/GameDriver.h"
 #include "support/Routes.h"
 
@@ -21,39 +22,10 @@ namespace {
 
 using test::centreOf;
 using test::GameDriver;
-
-constexpr float kDegrees = 0.017453292f;
-
-// The pitch (degrees) at which a box thrown from the eye flies through the target, or NaN.
-// The box starts one unit ahead (horizontally) and half a unit below the eye at ten times the
-// view direction and then falls freely.
-float throwPitch(const glm::vec3& eye, const glm::vec3& target) {
-  const float horizontal = std::hypot(target.x - eye.x, target.z - eye.z);
-  for (float pitch = -70.0f; pitch <= 70.0f; pitch += 0.05f) {
-    const float c = std::cos(pitch * kDegrees);
-    const float s = std::sin(pitch * kDegrees);
-    const float ahead = horizontal - c;
-    if (ahead <= 0.0f) continue;
-    const float t = ahead / (10.0f * c);
-    const float height = eye.y - 0.5f + 10.0f * s * t - 4.9f * t * t;
-    if (height >= target.y) return pitch;
-  }
-  return std::nanf("");
-}
-
-float heightOf(scene::SceneObject& object) {
-  float low = 1e9f;
-  float high = -1e9f;
-  for (const glm::vec4& c : object.getWorldCorners()) {
-    low = std::min(low, c.y);
-    high = std::max(high, c.y);
-  }
-  return high - low;
-}
-
-float yawTowards(const glm::vec3& from, const glm::vec3& to) {
-  return std::atan2(to.z - from.z, to.x - from.x) / kDegrees;
-}
+using test::heightOf;
+using test::kDegrees;
+using test::throwPitch;
+using test::yawTowards;
 
 class PlayThrough : public ::testing::Test {
  protected:

@@ -11,11 +11,10 @@
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "physics/Physics.h"
 #include "scene/MeshObject.h"
-#include "support/GlContext.h"
+#include "support/ModelTest.h"
 
 namespace vorn {
 namespace scene {
@@ -90,25 +89,14 @@ class ObjText {
   int uvs = 0;
 };
 
-class AssetsImport : public test::GlTest {
+class AssetsImport : public test::ModelTest {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("blotwise_import_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  std::string write(const std::string& name, const std::string& content) const {
-    const fs::path path = dir / name;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << content;
-    return path.string();
-  }
+  AssetsImport() : ModelTest("import") {}
 
   // A solid-colour image of the given size (its size tells which file a texture came from).
   std::string writeImage(const std::string& name, int size, RGBQUAD colour = {0, 0, 0, 255},
                          FREE_IMAGE_FORMAT format = FIF_PNG) const {
-    const fs::path path = dir / name;
+    const fs::path path = scratch.path / name;
     fs::create_directories(path.parent_path());
     FIBITMAP* image = FreeImage_Allocate(size, size, 24);
     FreeImage_FillBackground(image, &colour, 0);
@@ -116,34 +104,6 @@ class AssetsImport : public test::GlTest {
     FreeImage_Unload(image);
     return path.string();
   }
-
-  bool load(MeshObject& object, float scale = 1.0f) {
-    return object.loadModel(material, physics.getCooking(), physics.getScene(), scale, scale,
-                            scale);
-  }
-
-  template <typename T>
-  static std::vector<T> readBuffer(GLuint buffer) {
-    glBindBuffer(GL_COPY_READ_BUFFER, buffer);
-    GLint64 size = 0;
-    glGetBufferParameteri64v(GL_COPY_READ_BUFFER, GL_BUFFER_SIZE, &size);
-    std::vector<T> data(static_cast<std::size_t>(size) / sizeof(T));
-    glGetBufferSubData(GL_COPY_READ_BUFFER, 0, size, data.data());
-    glBindBuffer(GL_COPY_READ_BUFFER, 0);
-    return data;
-  }
-
-  static GLint textureWidth(const Texture* texture) {
-    if (texture == nullptr) return -1;
-    glBindTexture(GL_TEXTURE_2D, texture->name);
-    GLint width = -1;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-    return width;
-  }
-
-  fs::path dir;
-  Physics physics;
-  PhysicsMaterial material = physics.createMaterial(0.5f, 0.5f, 0.5f);
 };
 
 TEST_F(AssetsImport, EveryMeshGetsASubMeshWithRunningBasesAndAnActor) {
@@ -403,7 +363,7 @@ TEST_F(AssetsImport, LinesComeWithoutNormalsAndStillLoadForDrawing) {
 }
 
 TEST_F(AssetsImport, UnreadableModelIsReportedAndLeavesAnEmptyObject) {
-  const std::string missing = (dir / "missing.obj").string();
+  const std::string missing = file("missing.obj");
   const std::string empty = write("empty.obj", "");
   for (const std::string& path : {missing, empty}) {
     SCOPED_TRACE(path);

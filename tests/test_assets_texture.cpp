@@ -1,8 +1,6 @@
 // Textures: image files of several pixel formats become mip-mapped RGBA8 textures, the two
 // sampling toggles pick the filters at bind time, and unreadable files give empty textures.
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -11,22 +9,13 @@
 
 #include "assets/Texture.h"
 #include "support/GlContext.h"
+#include "support/ScratchDirectory.h"
 
 namespace vorn {
 namespace {
 
-namespace fs = std::filesystem;
-
 class AssetsTexture : public test::GlTest {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("blotwise_texture_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  std::string file(const std::string& name) const { return (dir / name).string(); }
-
   // A 4x2 image whose bottom row (FreeImage's scan line 0) is red and top row blue, in the given
   // pixel layout: 24-bit true colour or 8-bit with a palette.
   std::string writeTwoRowImage(const std::string& name, int bpp) const {
@@ -47,7 +36,7 @@ class AssetsTexture : public test::GlTest {
         FreeImage_SetPixelColor(image, x, 1, &blue);
       }
     }
-    const std::string path = file(name);
+    const std::string path = scratch.file(name);
     EXPECT_TRUE(FreeImage_Save(FIF_PNG, image, path.c_str(), 0));
     FreeImage_Unload(image);
     return path;
@@ -65,7 +54,7 @@ class AssetsTexture : public test::GlTest {
     return value;
   }
 
-  fs::path dir;
+  test::ScratchDirectory scratch{"texture"};
 };
 
 TEST_F(AssetsTexture, TrueColourAndPaletteImagesArriveAsRgba8BottomRowFirst) {
@@ -136,11 +125,9 @@ TEST_F(AssetsTexture, BindPicksFiltersFromTheTwoToggles) {
 }
 
 TEST_F(AssetsTexture, UnreadableImagesGiveEmptyTexturesSilently) {
-  {
-    std::ofstream garbage(file("garbage.png"));
-    garbage << "this is not an image";
-  }
-  for (const std::string& path : {file("missing.png"), file("garbage.png"), dir.string()}) {
+  scratch.write("garbage.png", "this is not an image");
+  for (const std::string& path :
+       {scratch.file("missing.png"), scratch.file("garbage.png"), scratch.path.string()}) {
     SCOPED_TRACE(path);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();

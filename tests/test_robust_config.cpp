@@ -12,9 +12,13 @@
 #include <gtest/gtest.h>
 
 #include "app/Config.h"
+#include "support/ConfigRun.h"
 
 namespace vorn {
 namespace {
+
+using test::ConfigRun;
+using test::readConfigText;
 
 const char* const kErrors[4] = {
     "ERROR: Could not parse configured width",
@@ -22,24 +26,6 @@ const char* const kErrors[4] = {
     "ERROR: Could not parse configured fullscreen bool",
     "ERROR: Could not parse configured refresh rate",
 };
-
-struct ConfigRun {
-  WindowSettings settings;
-  std::string out;
-  std::string err;
-};
-
-ConfigRun readAll(const std::string& text, WindowSettings start = {}) {
-  ConfigRun run;
-  run.settings = start;
-  std::istringstream in(text);
-  std::ostringstream out;
-  std::ostringstream err;
-  readConfig(in, run.settings, out, err);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
-}
 
 std::vector<std::string> splitLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -160,7 +146,7 @@ TEST(ConfigFuzz, EveryRandomLineFollowsTheRules) {
     WindowSettings settings;
     for (int i = 0; i < 1500; ++i) {
       const std::string line = maker.next();
-      const ConfigRun run = readAll(line + "\n", settings);
+      const ConfigRun run = readConfigText(line + "\n", settings);
       expectLineRules(line, settings, run);
       if (::testing::Test::HasFailure()) return;
       settings = run.settings;
@@ -174,7 +160,7 @@ TEST(ConfigFuzz, ThousandsOfLinesReadAsTheirLinesOneByOne) {
   LineMaker maker(42);
   std::string file;
   for (int i = 0; i < 5000; ++i) file += maker.next() + "\n";
-  const ConfigRun whole = readAll(file);
+  const ConfigRun whole = readConfigText(file);
 
   WindowSettings settings;
   std::string out;
@@ -182,7 +168,7 @@ TEST(ConfigFuzz, ThousandsOfLinesReadAsTheirLinesOneByOne) {
   const std::vector<std::string> lines = splitLines(file);
   ASSERT_EQ(lines.size(), 5000u);
   for (const std::string& line : lines) {
-    const ConfigRun single = readAll(line + "\n", settings);
+    const ConfigRun single = readConfigText(line + "\n", settings);
     settings = single.settings;
     out += single.out;
     err += single.err;
@@ -198,17 +184,17 @@ TEST(ConfigFuzz, ThousandsOfLinesReadAsTheirLinesOneByOne) {
 
 TEST(ConfigFuzz, MegabyteLinesAreReadWhole) {
   const std::string garbage(1 << 20, 'x');
-  const ConfigRun tail = readAll("1024 768 1 75 " + garbage + "\n640 480 0 50");
+  const ConfigRun tail = readConfigText("1024 768 1 75 " + garbage + "\n640 480 0 50");
   EXPECT_EQ(tail.err, "");
   EXPECT_EQ(tail.out,
             "Configured Window Size: 1024x768 fullscreen: 1 refresh rate: 75\n"
             "Configured Window Size: 640x480 fullscreen: 0 refresh rate: 50\n");
 
   // A megabyte of digits overflows; a megabyte of blanks before the values is only white space.
-  const ConfigRun digits = readAll(std::string(1 << 20, '7') + " 768 1 75");
+  const ConfigRun digits = readConfigText(std::string(1 << 20, '7') + " 768 1 75");
   EXPECT_EQ(digits.settings.width, 800);
   EXPECT_EQ(splitLines(digits.err).size(), 4u);
-  const ConfigRun blanks = readAll(std::string(1 << 20, ' ') + "1024 768 1 75");
+  const ConfigRun blanks = readConfigText(std::string(1 << 20, ' ') + "1024 768 1 75");
   EXPECT_EQ(blanks.settings.width, 1024);
   EXPECT_EQ(blanks.err, "");
 
@@ -219,20 +205,20 @@ TEST(ConfigFuzz, MegabyteLinesAreReadWhole) {
     c = static_cast<char>(random() % 256);
     if (c == '\n') c = '\0';
   }
-  const ConfigRun bytes = readAll(binary);
+  const ConfigRun bytes = readConfigText(binary);
   EXPECT_EQ(splitLines(bytes.out).size(), 1u);
   EXPECT_GE(bytes.settings.width, 1);
   EXPECT_LE(bytes.settings.width, kMaxWindowSide);
 }
 
 TEST(ConfigFuzz, NulBytesEndNoLineAndParseAsNoValue) {
-  const ConfigRun inside = readAll(std::string("1024\0 768 1 75\n", 15));
+  const ConfigRun inside = readConfigText(std::string("1024\0 768 1 75\n", 15));
   EXPECT_EQ(inside.settings.width, 1024);
   EXPECT_EQ(inside.settings.height, 600);
   EXPECT_EQ(splitLines(inside.err).size(), 3u);
   EXPECT_EQ(splitLines(inside.out).size(), 1u);
 
-  const ConfigRun onlyNul = readAll(std::string("\0\0\0\n\0", 5));
+  const ConfigRun onlyNul = readConfigText(std::string("\0\0\0\n\0", 5));
   EXPECT_EQ(splitLines(onlyNul.out).size(), 2u);
   EXPECT_EQ(splitLines(onlyNul.err).size(), 8u);
 }
@@ -264,7 +250,7 @@ TEST(ConfigFuzz, ExtremeIntegersAndSigns) {
       {"- 768 1 75", 800, 600, false, 60, 4},
   };
   for (const Case& c : cases) {
-    const ConfigRun run = readAll(c.line);
+    const ConfigRun run = readConfigText(c.line);
     SCOPED_TRACE(c.line);
     EXPECT_EQ(run.settings.width, c.width);
     EXPECT_EQ(run.settings.height, c.height);
@@ -279,7 +265,7 @@ TEST(ConfigFuzz, TextThatIsNoConfigurationAtAll) {
        {"\xef\xbb\xbf"
         "1024 768 0 60",  // a byte-order mark from an editor
         "width=1024\nheight=768\n", "<?xml version=\"1.0\"?>", "\r\r\r", "\n\n\n\n"}) {
-    const ConfigRun run = readAll(text);
+    const ConfigRun run = readConfigText(text);
     SCOPED_TRACE(text);
     EXPECT_EQ(run.settings.width, 800);
     EXPECT_EQ(run.settings.height, 600);

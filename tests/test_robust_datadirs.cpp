@@ -3,11 +3,8 @@
 // damaged model is left out of the level, a damaged image draws empty, and the game goes on.
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 
@@ -18,7 +15,9 @@
 #include "scene/CameraActor.h"
 #include "scene/LevelLayout.h"
 #include "scene/SceneRegistry.h"
+#include "support/Command.h"
 #include "support/GameDriver.h"
+#include "support/ScratchDirectory.h"
 
 namespace vorn {
 namespace {
@@ -29,35 +28,19 @@ using test::GameDriver;
 const fs::path kRunDir = BLOTWISE_RUN_DIR;
 
 // A working directory of the test's own, made from parts of the real one.
-class DataDirectory {
+class DataDirectory : public test::ScratchDirectory {
  public:
-  explicit DataDirectory(const std::string& name)
-      : path(fs::temp_directory_path() / ("blotwise_" + name + "_" + std::to_string(::getpid()))) {
-    fs::remove_all(path);
-    fs::create_directories(path);
-  }
-  ~DataDirectory() { fs::remove_all(path); }
+  explicit DataDirectory(const std::string& name) : ScratchDirectory(name) {}
 
   void copy(const std::string& part) const {
     fs::copy(kRunDir / part, path / part, fs::copy_options::recursive);
   }
-  void write(const std::string& file, const std::string& bytes) const {
-    std::ofstream(path / file, std::ios::binary | std::ios::trunc) << bytes;
-  }
 
   // Runs the game binary here; returns what it printed on both streams.
   std::string runGame(int& status) const {
-    const std::string command =
-        "cd '" + path.string() + "' && " BLOTWISE_BINARY_DIR "/blotwise 2>&1 </dev/null";
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[512];
-    while (pipe && fgets(buffer, sizeof buffer, pipe)) output += buffer;
-    status = pipe ? pclose(pipe) : -1;
-    return output;
+    return test::runCommand(
+        "cd '" + path.string() + "' && " BLOTWISE_BINARY_DIR "/blotwise 2>&1 </dev/null", status);
   }
-
-  const fs::path path;
 };
 
 // Runs the game in-process inside the directory, so a test can drive it frame by frame.

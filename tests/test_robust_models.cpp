@@ -3,7 +3,6 @@
 // use safely, and nothing crashes, hangs or eats the machine's memory. Bodies that cannot be built
 // from what a file holds stop the program with their message.
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -21,7 +20,7 @@
 #include "assets/Texture.h"
 #include "physics/Physics.h"
 #include "scene/MeshObject.h"
-#include "support/GlContext.h"
+#include "support/ModelTest.h"
 
 namespace vorn {
 namespace {
@@ -56,24 +55,15 @@ const char* const kGoodMtl =
     "newmtl red\nKa 0.2 0 0\nKd 0.8 0 0\nKs 0.5 0.5 0.5\nNs 40\nd 1\nmap_Kd red.png\n"
     "newmtl blue\nKd 0 0 1\nmap_bump bump.png\n";
 
-class RobustModels : public test::GlTest {
+class RobustModels : public test::ModelTest {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("blotwise_robust_models_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+  RobustModels() : ModelTest("robust_models") {
     writeImage("red.png", FIF_PNG);
     writeImage("bump.png", FIF_PNG);
   }
-  void TearDown() override { fs::remove_all(dir); }
-
-  std::string write(const std::string& name, const std::string& bytes) const {
-    const fs::path path = dir / name;
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path.string();
-  }
 
   std::string writeImage(const std::string& name, FREE_IMAGE_FORMAT format) const {
-    const std::string path = (dir / name).string();
+    const std::string path = file(name);
     FIBITMAP* image = FreeImage_Allocate(37, 29, 24);
     RGBQUAD colour{10, 200, 30, 255};
     FreeImage_FillBackground(image, &colour, 0);
@@ -93,8 +83,7 @@ class RobustModels : public test::GlTest {
   bool loadChecked(const std::string& path, int32_t kind = 2) {
     MeshObject object("damaged", path, kind);
     testing::internal::CaptureStdout();
-    const bool loaded =
-        object.loadModel(material, physics.getCooking(), physics.getScene(), 1, 1, 1);
+    const bool loaded = load(object);
     const std::string printed = testing::internal::GetCapturedStdout();
     if (!loaded) {
       EXPECT_EQ(printed.rfind("Error parsing '" + path + "': '", 0), 0u) << printed;
@@ -167,27 +156,10 @@ class RobustModels : public test::GlTest {
     }
   }
 
-  template <typename T>
-  static std::vector<T> readBuffer(GLuint buffer) {
-    glBindBuffer(GL_COPY_READ_BUFFER, buffer);
-    GLint64 size = 0;
-    glGetBufferParameteri64v(GL_COPY_READ_BUFFER, GL_BUFFER_SIZE, &size);
-    std::vector<T> data(static_cast<std::size_t>(size) / sizeof(T));
-    if (size > 0) glGetBufferSubData(GL_COPY_READ_BUFFER, 0, size, data.data());
-    glBindBuffer(GL_COPY_READ_BUFFER, 0);
-    return data;
-  }
-
   static GLint widthOf(const std::string& imagePath) {
     const Texture texture(imagePath);
-    GLint width = -1;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-    return width;
+    return textureWidth(&texture);
   }
-
-  fs::path dir;
-  Physics physics;
-  PhysicsMaterial material = physics.createMaterial(0.5f, 0.5f, 0.5f);
 };
 
 TEST_F(RobustModels, TheUndamagedModelLoads) {
@@ -243,9 +215,9 @@ TEST_F(RobustModels, RandomBytesAndNoRegularFileAreReportedWithoutBlocking) {
   for (char& b : bytes) b = static_cast<char>(random());
   EXPECT_FALSE(loadChecked(write("random.obj", bytes)));
 
-  fs::create_directories(dir / "directory.obj");
-  EXPECT_FALSE(loadChecked((dir / "directory.obj").string()));
-  const std::string pipe = (dir / "pipe.obj").string();
+  fs::create_directories(scratch.path / "directory.obj");
+  EXPECT_FALSE(loadChecked(file("directory.obj")));
+  const std::string pipe = file("pipe.obj");
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   EXPECT_FALSE(loadChecked(pipe));  // opening a pipe without a writer would block for ever
 
@@ -467,18 +439,18 @@ TEST_F(RobustModels, ImagesClaimingHugeSizesAreRefusedBeforeTheirPixelsAreAlloca
 
   // A real image of the same pixel count as the floor is still decoded.
   FIBITMAP* wide = FreeImage_Allocate(4096, 16, 24);
-  const std::string widePath = (dir / "wide.png").string();
+  const std::string widePath = file("wide.png");
   ASSERT_TRUE(FreeImage_Save(FIF_PNG, wide, widePath.c_str(), 0));
   FreeImage_Unload(wide);
   EXPECT_EQ(widthOf(widePath), 4096);
 }
 
 TEST_F(RobustModels, ImagesThatAreNoRegularFilesGiveEmptyTexturesWithoutBlocking) {
-  const std::string pipe = (dir / "pipe.png").string();
+  const std::string pipe = file("pipe.png");
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   EXPECT_EQ(widthOf(pipe), 0);
   EXPECT_EQ(widthOf("/dev/zero"), 0);
-  EXPECT_EQ(widthOf(dir.string()), 0);
+  EXPECT_EQ(widthOf(scratch.path.string()), 0);
 }
 
 // Dynamic bodies whose geometry gives no hull end the program, naming the model.

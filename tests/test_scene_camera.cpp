@@ -1,8 +1,6 @@
 // The player's camera actor: viewing directions from yaw and pitch, the eye above the capsule,
 // walking, falling and jumping through the character controller.
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -10,16 +8,15 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/matrix_inverse.hpp>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "physics/Physics.h"
 #include "scene/CameraActor.h"
 #include "support/GlContext.h"
+#include "support/ScratchDirectory.h"
 
 namespace vorn {
 namespace {
 
-namespace fs = std::filesystem;
 using scene::CameraActor;
 
 static_assert(scene::kMoveForward == 2 && scene::kMoveBackward == 4 && scene::kMoveLeft == 8 &&
@@ -211,13 +208,7 @@ TEST_F(SceneCamera, JumpIntoEmptySpaceNeverEnds) {
 // A floor that is a loaded model: the capsule stands on it, walks across it and falls off its edge.
 class SceneCameraOnFloor : public test::GlTest {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("blotwise_camera_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  fs::path dir;
+  test::ScratchDirectory scratch{"camera"};
   Physics physics;
 };
 
@@ -228,8 +219,7 @@ TEST_F(SceneCameraOnFloor, WalksOnAStaticMeshAndFallsOffItsEdge) {
     obj << "v " << (i & 1 ? 20 : -20) << " " << (i & 2 ? 5 : 4) << " " << (i & 4 ? 20 : -20)
         << "\n";
   obj << "f 1 3 4 2\nf 5 6 8 7\nf 1 2 6 5\nf 3 7 8 4\nf 1 5 7 3\nf 2 4 8 6\n";
-  const std::string path = (dir / "floor.obj").string();
-  std::ofstream(path) << obj.str();
+  const std::string path = scratch.write("floor.obj", obj.str());
   scene::MeshObject floor("floor", path, 0);
   ASSERT_TRUE(floor.loadModel(physics.createMaterial(0.5f, 0.5f, 0.5f), physics.getCooking(),
                               physics.getScene(), 1, 1, 1));

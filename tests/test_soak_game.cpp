@@ -22,6 +22,7 @@
 #include "scene/CameraActor.h"
 #include "scene/LevelLayout.h"
 #include "scene/SceneRegistry.h"
+#include "support/Aiming.h"
 #include "support/GameDriver.h"
 #include "support/Routes.h"
 
@@ -30,49 +31,12 @@ namespace {
 
 using test::GameDriver;
 
-constexpr float kDegrees = 0.017453292f;
 constexpr float kSoakSeconds = 300.0f;
 constexpr float kRelocateSeconds = 20.0f;
 constexpr float kCoarseFrame = 1.0f / 30.0f;
 
-glm::vec3 centreOf(scene::SceneObject& object) {
-  glm::vec3 sum(0.0f);
-  const auto corners = object.getWorldCorners();
-  for (const glm::vec4& c : corners) sum += glm::vec3(c);
-  return sum / static_cast<float>(corners.size());
-}
-
 bool finite(const glm::vec3& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
-// The pitch (degrees) at which a box thrown from the eye flies through the target, or NaN: the box
-// starts one unit ahead and half a unit below the eye at ten times the view direction and falls.
-float throwPitch(const glm::vec3& eye, const glm::vec3& target) {
-  const float horizontal = std::hypot(target.x - eye.x, target.z - eye.z);
-  for (float pitch = -70.0f; pitch <= 70.0f; pitch += 0.05f) {
-    const float c = std::cos(pitch * kDegrees);
-    const float s = std::sin(pitch * kDegrees);
-    const float ahead = horizontal - c;
-    if (ahead <= 0.0f) continue;
-    const float t = ahead / (10.0f * c);
-    if (eye.y - 0.5f + 10.0f * s * t - 4.9f * t * t >= target.y) return pitch;
-  }
-  return std::nanf("");
-}
-
-float heightOf(scene::SceneObject& object) {
-  float low = 1e9f;
-  float high = -1e9f;
-  for (const glm::vec4& c : object.getWorldCorners()) {
-    low = std::min(low, c.y);
-    high = std::max(high, c.y);
-  }
-  return high - low;
-}
-
-float yawTowards(const glm::vec3& from, const glm::vec3& to) {
-  return std::atan2(to.z - from.z, to.x - from.x) / kDegrees;
 }
 
 // Mesa's driver keeps a few records of its own reachable only from its own globals. The game's
@@ -150,15 +114,15 @@ class Soak : public ::testing::Test {
     const auto target = ::scene().get(name);
     if (!target) return false;
     const int before = game.censoredCount;
-    const glm::vec3 centre = centreOf(*target);
-    const glm::vec3 raised = centre + glm::vec3(0.0f, 0.25f * heightOf(*target), 0.0f);
+    const glm::vec3 centre = test::centreOf(*target);
+    const glm::vec3 raised = centre + glm::vec3(0.0f, 0.25f * test::heightOf(*target), 0.0f);
     std::vector<glm::vec3> spots;
     for (const test::ThrowingSpot& spot : test::throwingSpots())
       if (spot.target == name) spots.push_back(spot.feet);
     const float floorY = centre.y >= 5.9f ? 6.0f : 0.0f;
     for (float distance : {3.0f, 2.2f}) {
       for (int step = 0; step < 8; ++step) {
-        const float heading = step * 45.0f * kDegrees;
+        const float heading = step * 45.0f * test::kDegrees;
         spots.emplace_back(centre.x + distance * std::cos(heading), floorY,
                            centre.z + distance * std::sin(heading));
       }
@@ -172,10 +136,10 @@ class Soak : public ::testing::Test {
 
   bool throwAt(const glm::vec3& aim, int before) {
     const glm::vec3 eye = driver.eye();
-    const float pitch = throwPitch(eye, aim);
+    const float pitch = test::throwPitch(eye, aim);
     if (std::isnan(pitch)) return false;
     wait(0.35f);  // the cool-down of any earlier throw
-    driver.look(yawTowards(eye, aim), pitch);
+    driver.look(test::yawTowards(eye, aim), pitch);
     driver.throwBox();
     return driver.runUntil([&] { return game.censoredCount > before; }, 1.5f, kCoarseFrame);
   }

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <GL/glew.h>
+
+#include "assets/Texture.h"
+#include "physics/Physics.h"
+#include "scene/MeshObject.h"
+#include "support/GlContext.h"
+#include "support/ScratchDirectory.h"
+
+namespace vorn::test {
+
+// Fixture for tests that load model files written into a scratch directory: a GL context, a
+// physics world for the collision actors, and ways to read back what reached the GPU.
+class ModelTest : public GlTest {
+ protected:
+  explicit ModelTest(const std::string& prefix) : scratch(prefix) {}
+
+  std::string write(const std::string& name, const std::string& bytes) const {
+    return scratch.write(name, bytes);
+  }
+  std::string file(const std::string& name) const { return scratch.file(name); }
+
+  // Loads the model at a uniform scale with the fixture's material into its world.
+  bool load(scene::MeshObject& object, float scale = 1.0f);
+
+  // The whole content of a GL buffer as elements of T.
+  template <typename T>
+  static std::vector<T> readBuffer(GLuint buffer) {
+    glBindBuffer(GL_COPY_READ_BUFFER, buffer);
+    GLint64 size = 0;
+    glGetBufferParameteri64v(GL_COPY_READ_BUFFER, GL_BUFFER_SIZE, &size);
+    std::vector<T> data(static_cast<std::size_t>(size) / sizeof(T));
+    if (size > 0) glGetBufferSubData(GL_COPY_READ_BUFFER, 0, size, data.data());
+    glBindBuffer(GL_COPY_READ_BUFFER, 0);
+    return data;
+  }
+
+  // The width of the texture's level 0 (0 for an empty texture), or -1 for no texture at all.
+  static GLint textureWidth(const Texture* texture);
+
+  ScratchDirectory scratch;
+  Physics physics;
+  PhysicsMaterial material = physics.createMaterial(0.5f, 0.5f, 0.5f);
+};
+
+}  // namespace vorn::test
