@@ -84,6 +84,14 @@ void Game::runFrame() {
   measureFrame(dt);
 
   stepPhysics(dt);
+  updateLogic(dt);
+  renderFrame();
+
+  glfwSwapBuffers(window);
+  glfwPollEvents();
+}
+
+void Game::updateLogic(float dt) {
   applyCensoring();
   handleInput(dt);
   checkWin();
@@ -91,10 +99,6 @@ void Game::runFrame() {
   checkLightSwitch();
   updateLightEvents(dt);
   updateConsoleTimers();
-  renderFrame();
-
-  glfwSwapBuffers(window);
-  glfwPollEvents();
 }
 
 void Game::measureFrame(float dt) {

@@ -51,6 +51,8 @@ class Game {
 
   // The steps of a frame, public for the benchmark that times them one by one.
   void stepPhysics(float dt);
+  // Censoring, input, win check, arm, light events and console timers, in the frame's order.
+  void updateLogic(float dt);
   void renderShadows();
   void renderScene();
   void renderPostProcess();

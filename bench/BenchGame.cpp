@@ -99,15 +99,7 @@ PhaseFigures BenchGame::phasedFrame() {
 
 void BenchGame::physicsStep() { game.stepPhysics(kFrameDt); }
 
-void BenchGame::logic() {
-  game.applyCensoring();
-  game.handleInput(kFrameDt);
-  game.checkWin();
-  game.animateArm(kFrameDt);
-  game.checkLightSwitch();
-  game.updateLightEvents(kFrameDt);
-  game.updateConsoleTimers();
-}
+void BenchGame::logic() { game.updateLogic(kFrameDt); }
 
 void BenchGame::renderPhases() {
   game.renderShadows();
