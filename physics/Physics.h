@@ -73,11 +73,12 @@ class PhysicsScene {
   void removeActor(Actor* actor);
   std::size_t actorCount() const;
 
-  // Advances the world by dt in fixed sub-steps and then reports trigger pairs to the callback.
+  // Advances the world by dt (at most kMaxFrameTime) in as many fixed sub-steps as it holds; the
+  // rest of a sub-step carries over to the next call. Then reports trigger pairs to the callback.
   void simulate(float dt);
 
   static constexpr float kFixedStep = 1.0f / 120.0f;
-  static constexpr int kMaxSubSteps = 8;
+  static constexpr float kMaxFrameTime = 0.25f;
 
   struct Impl;
   Impl& impl() { return *state; }

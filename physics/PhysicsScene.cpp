@@ -24,10 +24,6 @@ btScalar meanRestitution(const btCollisionObject* a, const btCollisionObject* b)
   return 0.5f * (a->getRestitution() + b->getRestitution());
 }
 
-void afterSubStep(btDynamicsWorld* world, btScalar) {
-  static_cast<PhysicsScene::Impl*>(world->getWorldUserInfo())->collectTouches();
-}
-
 bool isTouching(const btPersistentManifold& manifold) {
   for (int i = 0; i < manifold.getNumContacts(); ++i) {
     if (manifold.getContactPoint(i).getDistance() <= kTouchDistance) return true;
@@ -65,7 +61,6 @@ PhysicsScene::Impl::Impl(PhysicsScene& owner, FilterShader shader, SimulationEve
   world.getSolverInfo().m_splitImpulsePenetrationThreshold = 0.0f;
   // Bounds of sleeping and static bodies are refreshed when they are moved, not every sub-step.
   world.setForceUpdateAllAabbs(false);
-  world.setInternalTickCallback(afterSubStep, this);
   ground.reset(new Actor(Actor::Type::Static,
                          std::make_unique<btStaticPlaneShape>(btVector3(0.0f, 1.0f, 0.0f), 0.0f),
                          nullptr, PhysicsMaterial{}, 0.0f, glm::vec3(0.0f)));
@@ -116,7 +111,16 @@ void PhysicsScene::Impl::remove(Actor* actor) {
 
 void PhysicsScene::Impl::step(float dt) {
   if (!(dt > 0.0f) || !std::isfinite(dt)) return;
-  world.stepSimulation(dt, kMaxSubSteps, kFixedStep);
+  // The world keeps real time: all of every frame is simulated. Only a frame longer than
+  // kMaxFrameTime is cut short: that is a stall of the process (a debugger, the machine swapping),
+  // not time the player saw pass, and catching up on it would cost a burst of sub-steps.
+  pendingTime += std::min(dt, kMaxFrameTime);
+  const int subSteps = static_cast<int>(pendingTime / kFixedStep);
+  pendingTime -= subSteps * static_cast<double>(kFixedStep);
+  for (int i = 1; i <= subSteps; ++i) {
+    world.stepSimulation(kFixedStep, 0);  // one fixed step
+    collectTouches();
+  }
   if (callback && !reports.empty()) {
     callback->onTrigger(reports.data(), static_cast<uint32_t>(reports.size()));
   }

@@ -50,6 +50,7 @@ struct PhysicsScene::Impl {
   std::vector<Touch> current;
   std::vector<Touch> merged;
   std::vector<TriggerPair> reports;  // gathered during a step, handed over after it
+  double pendingTime = 0.0;  // simulated time owed that is shorter than a sub-step
 };
 
 }  // namespace vorn

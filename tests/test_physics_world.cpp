@@ -186,12 +186,52 @@ TEST(PhysicsTrigger, WallAndReversedGroupsRecordNothing) {
   EXPECT_EQ(world.physics.pendingTarget, nullptr);
 }
 
+// Every pair the scene reports, by the names of its actors and its status.
+struct RecordingCallback : SimulationEventCallback {
+  std::vector<std::string> seen;
+  void onTrigger(const TriggerPair* pairs, uint32_t count) override {
+    for (uint32_t i = 0; i < count; ++i) {
+      seen.push_back(pairs[i].triggerActor->getName() + (pairs[i].status == kTouchFound ? " found " : " lost ") +
+                     pairs[i].otherActor->getName());
+    }
+  }
+};
+
+// A box dropped from 5 m onto a censorable slab: whatever the frame time, it lands when 5 m of
+// free fall take (within a sub-step) and its trigger reports are the same.
+TEST(PhysicsWorld, DroppedBoxKeepsRealTimeAndReportsAlikeAtAnyFrameRate) {
+  const float fallTime = std::sqrt(2.0f * 5.0f / 9.8f);
+  std::vector<std::string> firstReports;
+  for (float dt : {1.0f / 144.0f, 1.0f / 7.0f}) {
+    RecordingCallback callback;
+    PhysicsScene scene(&Physics::filterShader, &callback);
+    BodyObject slab("c_slab", 0), box("box1", 1);
+    addBody(scene, slab, test::boxMesh(glm::vec3(-3, 0, -3), glm::vec3(3, 1, 3)), glm::vec3(0));
+    Actor* actor = addBody(scene, box, cubeMesh(1.0f), glm::vec3(0, 6.5f, 0));
+    Physics::setupFiltering(&slab, 4, 2);
+    Physics::setupFiltering(&box, 2, 4);
+    float landedAt = 0.0f;
+    for (float t = dt; t < 4.0f; t += dt) {
+      scene.simulate(dt);
+      const bool landed = actor->getLinearVelocity().y > 0.0f || lowestPoint(*actor) < 1.05f;
+      if (landed && landedAt == 0.0f) landedAt = t;
+    }
+    // The landing falls into the frame that ends at landedAt.
+    EXPECT_GT(landedAt, fallTime - PhysicsScene::kFixedStep) << "dt " << dt;
+    EXPECT_LT(landedAt - dt, fallTime + PhysicsScene::kFixedStep) << "dt " << dt;
+    ASSERT_FALSE(callback.seen.empty()) << "dt " << dt;
+    EXPECT_EQ(callback.seen.front(), "box1 found c_slab");
+    if (firstReports.empty()) firstReports = callback.seen;
+    EXPECT_EQ(callback.seen, firstReports) << "dt " << dt;
+  }
+}
+
 TEST(PhysicsTrigger, TouchInEarlySubStepOfLongFrameIsReported) {
   TriggerWorld world;
   // Resting on the target but already leaving it: the touch lasts only the first sub-step.
   world.throwBox(glm::vec3(0, 1.2f, 0), glm::vec3(0, 6, 0));
   testing::internal::CaptureStdout();
-  world.scene.simulate(PhysicsScene::kMaxSubSteps * PhysicsScene::kFixedStep);
+  world.scene.simulate(0.1f);  // twelve sub-steps
   // Found and lost within the frame: only the touch counts as a hit.
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Censor IT!\n");
   EXPECT_GT(world.box.getActor()->getGlobalPose().p.y, 1.4f);
