@@ -17,14 +17,22 @@ constexpr int kFallIterations = 3;
 constexpr int kRecoveryIterations = 4;
 constexpr btScalar kTiny = 1e-5f;
 
-// Closest hit of a capsule sweep that is not the controller itself and that the motion runs into
-// (a surface the capsule already leaves does not stop it).
+// Only shapes that take part in scene queries stop the capsule: static geometry and the ground.
+// Loose bodies and trigger shapes do not; the capsule's own body pushes them aside in the simulation.
+bool isObstacle(const btBroadphaseProxy* proxy) {
+  const auto* object = static_cast<const btCollisionObject*>(proxy->m_clientObject);
+  const auto* actor = static_cast<const Actor*>(object->getUserPointer());
+  return actor && actor->findShape(kSceneQueryShape);
+}
+
+// Closest obstacle hit by a capsule sweep that the motion runs into (a surface the capsule already
+// leaves does not stop it).
 struct SweepCallback : btCollisionWorld::ClosestConvexResultCallback {
-  SweepCallback(const btCollisionObject* self, const btVector3& from, const btVector3& to)
-      : ClosestConvexResultCallback(from, to), self(self), direction(to - from) {}
+  SweepCallback(const btVector3& from, const btVector3& to)
+      : ClosestConvexResultCallback(from, to), direction(to - from) {}
 
   bool needsCollision(btBroadphaseProxy* proxy) const override {
-    return proxy->m_clientObject != self && ClosestConvexResultCallback::needsCollision(proxy);
+    return isObstacle(proxy) && ClosestConvexResultCallback::needsCollision(proxy);
   }
 
   btScalar addSingleResult(btCollisionWorld::LocalConvexResult& result, bool normalInWorld) override {
@@ -35,26 +43,22 @@ struct SweepCallback : btCollisionWorld::ClosestConvexResultCallback {
     return ClosestConvexResultCallback::addSingleResult(result, normalInWorld);
   }
 
-  const btCollisionObject* self;
   btVector3 direction;
 };
 
 struct RayCallback : btCollisionWorld::ClosestRayResultCallback {
-  RayCallback(const btCollisionObject* self, const btVector3& from, const btVector3& to)
-      : ClosestRayResultCallback(from, to), self(self) {}
+  using ClosestRayResultCallback::ClosestRayResultCallback;
   bool needsCollision(btBroadphaseProxy* proxy) const override {
-    return proxy->m_clientObject != self && ClosestRayResultCallback::needsCollision(proxy);
+    return isObstacle(proxy) && ClosestRayResultCallback::needsCollision(proxy);
   }
-  const btCollisionObject* self;
 };
 
-// Sums how far static geometry reaches into the capsule, as a push that takes it out again.
+// Sums how far obstacles reach into the probe capsule, as a push that takes it out again.
 struct PenetrationCallback : btCollisionWorld::ContactResultCallback {
-  explicit PenetrationCallback(const btCollisionObject* self) : self(self) {}
+  explicit PenetrationCallback(const btCollisionObject* probe) : self(probe) {}
 
   bool needsCollision(btBroadphaseProxy* proxy) const override {
-    auto* other = static_cast<const btCollisionObject*>(proxy->m_clientObject);
-    return other != self && other->isStaticObject() && ContactResultCallback::needsCollision(proxy);
+    return isObstacle(proxy) && ContactResultCallback::needsCollision(proxy);
   }
 
   btScalar addSingleResult(btManifoldPoint& point, const btCollisionObjectWrapper* a, int, int,
@@ -107,6 +111,7 @@ struct CharacterController::Impl {
   btScalar sweep(const btVector3& from, const btVector3& to, btVector3* normal, btVector3* point);
   bool walkable(const btVector3& centre, const btVector3& normal, const btVector3& point);
   btVector3 horizontal(const btVector3& v) const { return v - up * v.dot(up); }
+  btTransform poseAt(const glm::dvec3& at) const { return btTransform(orientation, toBullet(glm::vec3(at))); }
 
   PhysicsScene& scene;
   btCollisionWorld& world;
@@ -114,6 +119,7 @@ struct CharacterController::Impl {
   btVector3 up;
   btQuaternion orientation;  // turns the capsule's axis (y) onto up
   btCapsuleShape sweepShape;
+  btCollisionObject probe;  // the capsule where a move tries it, outside the world
   Actor* actor = nullptr;
   glm::dvec3 centre{0.0};
 };
@@ -125,10 +131,12 @@ CharacterController::Impl::Impl(PhysicsScene& owner, const CapsuleControllerDesc
       up(toBullet(glm::normalize(description.upDirection))),
       orientation(shortestArcQuat(btVector3(0, 1, 0), up)),
       sweepShape(description.radius, description.height) {
+  probe.setCollisionShape(&sweepShape);
+  // A simulation shape only: the capsule pushes loose bodies but is no obstacle to its own sweeps.
   std::unique_ptr<Actor> body(new Actor(Actor::Type::Kinematic,
                                         std::make_unique<btCapsuleShape>(desc.radius, desc.height),
                                         nullptr, desc.material, 0.0f, glm::vec3(0.0f)));
-  body->shapes.push_back(Shape{kSimulationShape | kSceneQueryShape, {}});
+  body->shapes.push_back(Shape{kSimulationShape, {}});
   actor = body.get();
   scene.addActor(std::move(body));
 }
@@ -136,7 +144,7 @@ CharacterController::Impl::Impl(PhysicsScene& owner, const CapsuleControllerDesc
 btScalar CharacterController::Impl::sweep(const btVector3& from, const btVector3& to, btVector3* normal,
                                           btVector3* point) {
   if ((to - from).length2() < kTiny * kTiny) return 1;
-  SweepCallback hit(actor->getBody(), from, to);
+  SweepCallback hit(from, to);
   world.convexSweepTest(&sweepShape, btTransform(orientation, from), btTransform(orientation, to), hit);
   if (!hit.hasHit()) return 1;
   if (normal) *normal = hit.m_hitNormalWorld.normalized();
@@ -154,7 +162,7 @@ bool CharacterController::Impl::walkable(const btVector3& centre, const btVector
   outward = outward.normalized() * desc.contactOffset * 0.2f;
   const btVector3 from = point + outward + up * desc.contactOffset;
   const btVector3 to = point + outward - up * desc.contactOffset;
-  RayCallback ray(actor->getBody(), from, to);
+  RayCallback ray(from, to);
   world.rayTest(from, to, ray);
   return ray.hasHit() && ray.m_hitNormalWorld.normalized().dot(up) >= desc.slopeLimit;
 }
@@ -199,6 +207,7 @@ void CharacterController::Impl::moveSideways(btVector3& position, const btVector
 }
 
 // Settles on walkable ground within the distance; off steeper ground the capsule slides down.
+// Either ground counts as a collision below.
 void CharacterController::Impl::moveDown(btVector3& position, btScalar distance, Outcome& outcome) {
   btVector3 remaining = -up * distance;
   for (int i = 0; i < kFallIterations; ++i) {
@@ -215,8 +224,8 @@ void CharacterController::Impl::moveDown(btVector3& position, btScalar distance,
     }
     const btScalar travel = std::max<btScalar>(fraction * reach - desc.contactOffset, 0);
     position += direction * std::min(travel, length);
+    outcome.flags |= kCollisionDown;
     if (walkable(position, normal, point)) {
-      outcome.flags |= kCollisionDown;
       outcome.supported = true;
       outcome.ground = point;
       return;
@@ -227,11 +236,10 @@ void CharacterController::Impl::moveDown(btVector3& position, btScalar distance,
 }
 
 btVector3 CharacterController::Impl::recoverFromPenetration(btVector3 position) {
-  btRigidBody* body = actor->getBody();
   for (int i = 0; i < kRecoveryIterations; ++i) {
-    body->setWorldTransform(btTransform(orientation, position));
-    PenetrationCallback contacts(body);
-    world.contactTest(body, contacts);
+    probe.setWorldTransform(btTransform(orientation, position));
+    PenetrationCallback contacts(&probe);
+    world.contactTest(&probe, contacts);
     if (!contacts.found) break;
     position += contacts.boundedPush();
   }
@@ -293,13 +301,15 @@ uint32_t CharacterController::move(const glm::vec3& displacement, float minDista
   }
   const btVector3 end = s.recoverFromPenetration(outcome.position);
   s.centre += glm::dvec3(toGlm(end - toBullet(glm::vec3(s.centre))));
-  s.actor->setGlobalPose(Pose(toPose(btTransform(s.orientation)).q, glm::vec3(s.centre)));
+  s.scene.impl().moveKinematic(*s.actor, s.poseAt(s.centre));
   return outcome.flags;
 }
 
+// A jump to the place, not a motion: the body is there at once and pushes nothing on its way.
 void CharacterController::setPosition(const glm::dvec3& centre) {
   state->centre = centre;
-  state->actor->setGlobalPose(Pose(toPose(btTransform(state->orientation)).q, glm::vec3(centre)));
+  state->actor->setGlobalPose(toPose(state->poseAt(centre)));
+  state->scene.impl().stopKinematic(*state->actor);
 }
 
 glm::dvec3 CharacterController::getPosition() const { return state->centre; }

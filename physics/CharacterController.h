@@ -27,8 +27,10 @@ enum ControllerCollisionFlag : uint32_t {
   kCollisionDown = 4,
 };
 
-// A kinematic capsule that moves by sweeps against the scene's static and dynamic actors:
-// move-and-slide along walls, steps up to the step offset, refuses slopes above the limit.
+// A kinematic capsule that moves by sweeps against the shapes that take part in scene queries
+// (static geometry): move-and-slide along walls, steps up to the step offset, refuses slopes above
+// the limit. Its body follows each move over the next physics step with the velocity of the
+// move, so the simulation pushes loose bodies out of its way.
 class CharacterController {
  public:
   CharacterController(PhysicsScene& scene, const CapsuleControllerDesc& desc);

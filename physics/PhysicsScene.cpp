@@ -105,6 +105,7 @@ void PhysicsScene::Impl::remove(Actor* actor) {
       pair.flags |= kRemovedShapeOther;
     }
   }
+  stopKinematic(*actor);
   if (callback) callback->onActorRemoved(*actor);
   actors.erase(it);
 }
@@ -118,13 +119,42 @@ void PhysicsScene::Impl::step(float dt) {
   const int subSteps = static_cast<int>(pendingTime / kFixedStep);
   pendingTime -= subSteps * static_cast<double>(kFixedStep);
   for (int i = 1; i <= subSteps; ++i) {
-    world.stepSimulation(kFixedStep, 0);  // one fixed step
+    placeKinematicActors(static_cast<btScalar>(i) / subSteps);
+    // One fixed step; Bullet takes a kinematic body's velocity from how far it was moved since.
+    world.stepSimulation(kFixedStep, 0);
     collectTouches();
   }
+  if (subSteps > 0) kinematicMoves.clear();
   if (callback && !reports.empty()) {
     callback->onTrigger(reports.data(), static_cast<uint32_t>(reports.size()));
   }
   reports.clear();
+}
+
+void PhysicsScene::Impl::moveKinematic(Actor& actor, const btTransform& to) {
+  for (KinematicMove& move : kinematicMoves) {
+    if (move.actor == &actor) {
+      move.to = to;
+      return;
+    }
+  }
+  kinematicMoves.push_back({&actor, actor.getBody()->getWorldTransform(), to});
+}
+
+void PhysicsScene::Impl::stopKinematic(const Actor& actor) {
+  kinematicMoves.erase(std::remove_if(kinematicMoves.begin(), kinematicMoves.end(),
+                                      [&actor](const KinematicMove& move) { return move.actor == &actor; }),
+                       kinematicMoves.end());
+}
+
+void PhysicsScene::Impl::placeKinematicActors(btScalar fraction) {
+  for (const KinematicMove& move : kinematicMoves) {
+    const btTransform pose =
+        fraction >= 1 ? move.to
+                      : btTransform(move.from.getRotation().slerp(move.to.getRotation(), fraction),
+                                    move.from.getOrigin().lerp(move.to.getOrigin(), fraction));
+    move.actor->getBody()->setWorldTransform(pose);
+  }
 }
 
 // Bullet leaves the manifolds of two sleeping bodies untouched, so their touches stand as they

@@ -23,9 +23,25 @@ struct PhysicsScene::Impl {
     bool operator==(const Touch& rhs) const { return trigger == rhs.trigger && other == rhs.other; }
   };
 
+  // A kinematic actor on its way to a pose: it travels there evenly over the sub-steps of the next
+  // step, with the velocity of that travel, so the bodies in its way are pushed rather than
+  // overlapped all at once.
+  struct KinematicMove {
+    Actor* actor;
+    btTransform from;
+    btTransform to;
+  };
+
   void add(std::unique_ptr<Actor> actor);
   void remove(Actor* actor);
   void step(float dt);
+
+  // Sends the kinematic actor towards the pose during the next step; a later call before that step
+  // changes only where it ends.
+  void moveKinematic(Actor& actor, const btTransform& to);
+  // Forgets the actor's pending move: it stays where it is put.
+  void stopKinematic(const Actor& actor);
+  void placeKinematicActors(btScalar fraction);
 
   // Runs after every sub-step: finds the touches that began or ended in it.
   void collectTouches();
@@ -50,6 +66,7 @@ struct PhysicsScene::Impl {
   std::vector<Touch> current;
   std::vector<Touch> merged;
   std::vector<TriggerPair> reports;  // gathered during a step, handed over after it
+  std::vector<KinematicMove> kinematicMoves;
   double pendingTime = 0.0;  // simulated time owed that is shorter than a sub-step
 };
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
 #include "app/World.h"
@@ -113,6 +114,33 @@ TEST_F(Level, WalkFromTheStartUpTheStairsIntoTheWinRoom) {
   EXPECT_GT(eye.y, 6.0f);
   EXPECT_GT(eye.x, 0.0f);
   EXPECT_LT(eye.z, -10.0f);
+}
+
+// Loose bodies give way to the player: a person is pushed, and a hundred thrown boxes piled in
+// the doorway of apartment 2 do not keep the player out.
+TEST_F(Level, WalkingIntoAPersonPushesThePerson) {
+  game.effectsEnabled = false;
+  const auto person = get("ap4_collegedude");
+  const glm::vec3 before = person->getGlobalPose().p;
+  driver.standAt({-10, 0, -12}, -90, 0);
+  EXPECT_TRUE(driver.walkTo({-10, 0, -16.5f}, 0.4f, 5.0f)) << "stuck at z " << driver.feet().z;
+  EXPECT_GT(glm::length(person->getGlobalPose().p - before), 0.5f);
+}
+
+TEST_F(Level, ADoorwayFullOfThrownBoxesCanBeWalkedThrough) {
+  game.effectsEnabled = false;
+  // Four boxes across the opening (3.8 to 6.2), five deep through it, five high.
+  for (int i = 0; i < 100; ++i) {
+    game.throwBox();
+    const auto box = get("box" + std::to_string(game.boxCount));
+    const glm::vec3 spot(4.15f + 0.55f * (i % 4), 0.35f + 0.55f * (i / 20), -4.4f + 0.55f * (i / 4 % 5));
+    box->transform(glm::translate(glm::mat4(1.0f), spot - test::centreOf(*box)), false);
+    box->setVelocity(glm::vec3(0.0f));
+  }
+  driver.runUntil([] { return false; }, 2.0f);  // the pile settles
+  driver.standAt({5, 0, 0}, -90, 0);
+  // At seven frames a second, where a frame's step is half the capsule's width.
+  EXPECT_TRUE(driver.walkTo({5, 0, -7}, 0.4f, 10.0f, 1.0f / 7.0f)) << "stuck at z " << driver.feet().z;
 }
 
 // Walks from the start into each censorable object's apartment and on to a spot from where a

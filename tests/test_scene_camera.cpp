@@ -13,6 +13,7 @@
 #include "scene/CameraActor.h"
 #include "support/GlContext.h"
 #include "support/ScratchDirectory.h"
+#include "test_physics_helpers.h"
 
 namespace vorn {
 namespace {
@@ -185,6 +186,18 @@ TEST_F(SceneCamera, JumpFollowsItsCurveAndEndsOnTheGround) {
   camera->move(scene::kMoveJump, kDt);
   EXPECT_TRUE(camera->jumping);
   EXPECT_FLOAT_EQ(camera->jumpTime, 0.0001f + kDt) << "after landing a press starts a new jump";
+}
+
+// Whatever the slope, the first collision below ends a jump: here high up on a 60 degree roof,
+// long before the player has slid down to the floor.
+TEST_F(SceneCamera, LandingOnASteepSlopeEndsTheJump) {
+  test::BodyObject roof("roof", 0);
+  test::addBody(*physics.getScene(), roof, test::ramp(60.0f, 6.0f), glm::vec3(1, 0, 0));
+  placeAt({4, 6, 0});  // above the roof, which is 5.2 high there
+  camera->move(scene::kMoveJump, kDt);
+  for (int frame = 0; frame < 120 && camera->jumping; ++frame) camera->move(0, kDt);
+  EXPECT_FALSE(camera->jumping);
+  EXPECT_GT(centreOf(*camera).y, 1.6f + 3.0f);
 }
 
 TEST_F(SceneCamera, JumpIntoEmptySpaceNeverEnds) {

@@ -54,9 +54,8 @@ glm::vec3 GameDriver::feet() const {
 
 glm::vec3 GameDriver::eye() const { return feet() + glm::vec3(0.0f, 2.6f, 0.0f); }
 
-bool GameDriver::walkTo(const glm::vec3& target, float radius, float seconds) {
+bool GameDriver::walkTo(const glm::vec3& target, float radius, float seconds, float dt) {
   scene::CameraActor& camera = *world().camera;
-  const float dt = 1.0f / 60.0f;
   bool arrived = false;
   for (float t = 0; t < seconds && !arrived; t += dt) {
     const glm::vec3 to = target - feet();

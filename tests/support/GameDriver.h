@@ -78,7 +78,8 @@ class GameDriver {
   glm::vec3 eye() const;
 
   // Walks towards the point (feet, horizontal) with W held; true when it got within the radius.
-  bool walkTo(const glm::vec3& target, float radius = 0.4f, float seconds = 20.0f);
+  bool walkTo(const glm::vec3& target, float radius = 0.4f, float seconds = 20.0f,
+              float dt = 1.0f / 60.0f);
 
   // Clicks the left button for one frame, then lets the cool-down run out.
   void throwBox();
