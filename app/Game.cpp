@@ -66,6 +66,9 @@ void Game::startUp() {
 
   input->setCursorPos(width / 2, height / 2);
   glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_DISABLED);
+  // Input is polled once a frame; sticky keys and buttons keep a press that ended before the poll.
+  glfwSetInputMode(window, GLFW_STICKY_KEYS, GLFW_TRUE);
+  glfwSetInputMode(window, GLFW_STICKY_MOUSE_BUTTONS, GLFW_TRUE);
 
   initWorld(window);
   // The window system reports the pointer where it stood while the window appeared and the world

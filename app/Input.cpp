@@ -13,6 +13,9 @@ namespace {
 
 constexpr float kToggleCooldown = 0.3f;
 constexpr float kPitchLimit = 89.0f;
+// Degrees of turn per pixel of mouse movement and unit of the camera's mouse sensitivity: the
+// same hand movement turns the view alike at any frame rate.
+constexpr float kTurnPerPixel = 0.001f;
 
 const char* onOff(bool on) { return on ? "On" : "Off"; }
 
@@ -42,8 +45,10 @@ void Game::handleInput(float dt) {
   if (input->keyDown(GLFW_KEY_ESCAPE)) glfwSetWindowShouldClose(window, GLFW_TRUE);
   if (input->keyDown(GLFW_KEY_TAB)) censoredCount = 13;
 
-  // At most one toggle a frame: the first one that fires starts the cool-down for the rest.
-  auto toggle = [this](int key) { return keyCooldown < 0.0f && input->keyDown(key); };
+  // At most one toggle a frame: the first one that fires starts the cool-down for the rest. Every
+  // key is read once a frame, also during the cool-down, so a tap counts in the frame after it and
+  // never fires later.
+  auto toggle = [this](int key) { return input->keyDown(key) && keyCooldown < 0.0f; };
   auto announce = [this](const std::string& message) {
     std::cout << message << std::endl;
     keyCooldown = kToggleCooldown;
@@ -88,8 +93,8 @@ void Game::handleInput(float dt) {
   input->getCursorPos(x, y);
   const float dx = static_cast<float>(x - w / 2);
   const float dy = static_cast<float>(h / 2 - y);
-  camera.yaw += camera.mouseSensitivity * dx * dt;
-  camera.pitch += camera.mouseSensitivity * dy * dt;
+  camera.yaw += camera.mouseSensitivity * dx * kTurnPerPixel;
+  camera.pitch += camera.mouseSensitivity * dy * kTurnPerPixel;
   if (camera.pitch > kPitchLimit) camera.pitch = kPitchLimit;
   if (camera.pitch < -kPitchLimit) camera.pitch = -kPitchLimit;
   input->setCursorPos(w / 2, h / 2);

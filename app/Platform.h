@@ -13,6 +13,8 @@ class Clock {
 class InputSource {
  public:
   virtual ~InputSource() = default;
+  // Whether the key or button is down, or was pressed since it was last asked about: a tap that
+  // began and ended between two frames counts, once. The game asks about each once a frame.
   virtual bool keyDown(int key) = 0;
   virtual bool mouseButtonDown(int button) = 0;
   virtual void getWindowSize(int& width, int& height) = 0;

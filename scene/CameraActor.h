@@ -40,7 +40,7 @@ class CameraActor : public MeshObject {
   float yaw;
   float pitch;
   float movementSpeed = 5.0f;
-  float mouseSensitivity = 100.0f;
+  float mouseSensitivity = 100.0f;  // a thousandth of a degree of turn per pixel of mouse movement
   float fieldOfView = 45.0f;
   bool jumping = false;
   float jumpTime = 0.0f;

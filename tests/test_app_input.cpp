@@ -1,14 +1,19 @@
-// Keys, mouse and the render toggles, through the game's input seam.
+// Keys, mouse and the render toggles: through the game's input seam, and as real X input on a
+// display of the test's own.
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
+#include <X11/keysym.h>
 #include <gtest/gtest.h>
 
 #include "app/World.h"
 #include "scene/CameraActor.h"
 #include "scene/SceneRegistry.h"
 #include "support/GameDriver.h"
+#include "support/OwnDisplay.h"
 
 namespace vorn {
 namespace {
@@ -68,6 +73,25 @@ TEST_F(Input, EveryToggleAnnouncesItsNewState) {
                game.transparencyEnabled);
 }
 
+// A tap between two frames counts in the next frame, once; during the cool-down it is lost, not
+// kept for later.
+TEST_F(Input, TapCountsInTheNextFrameOnly) {
+  driver.frame();
+  driver.input->taps = {GLFW_KEY_F2};
+  driver.frame(1.0f / 7.0f);
+  EXPECT_TRUE(game.showFrameTime);
+  driver.input->taps = {GLFW_KEY_F3};
+  driver.input->clicks = {GLFW_MOUSE_BUTTON_LEFT};
+  driver.frame(0.1f);
+  driver.runUntil([] { return false; }, 0.5f);
+  EXPECT_TRUE(game.showFrameTime);
+  EXPECT_FALSE(game.wireframe);
+  EXPECT_EQ(game.boxCount, 0);
+  driver.input->clicks = {GLFW_MOUSE_BUTTON_LEFT};
+  driver.runUntil([] { return false; }, 0.5f);
+  EXPECT_EQ(game.boxCount, 1);
+}
+
 TEST_F(Input, ClickSoonAfterAToggleThrowsNothingUntilTheCoolDownEnds) {
   driver.frame();
   frameWith({GLFW_KEY_F9});
@@ -90,24 +114,65 @@ TEST_F(Input, EscapeTabAndWalkingIgnoreTheCoolDown) {
   EXPECT_TRUE(glfwWindowShouldClose(game.window));
 }
 
-TEST_F(Input, MouseLookTurnsByOffsetTimesSensitivityAndStopsAtEightyNine) {
+// The view turns by a tenth of a degree a pixel (sensitivity 100), whatever the frame time.
+TEST_F(Input, MouseLookTurnsByTheOffsetAloneAndStopsAtEightyNine) {
   driver.frame();
   scene::CameraActor& camera = *world().camera;
-  const float yaw = camera.yaw;
-  driver.input->cursorX = 80 + 3;  // three pixels right of the middle of 160 x 120
-  driver.input->cursorY = 60 - 2;  // two up
-  driver.frame(0.01f);
-  EXPECT_FLOAT_EQ(camera.yaw, yaw + 100.0f * 3 * 0.01f);
-  EXPECT_FLOAT_EQ(camera.pitch, 100.0f * 2 * 0.01f);
-  EXPECT_EQ(driver.input->cursorX, 80);  // put back in the middle
-  EXPECT_EQ(driver.input->cursorY, 60);
+  for (float dt : {1.0f / 7.0f, 1.0f / 60.0f, 1.0f / 1000.0f}) {
+    const float yaw = camera.yaw;
+    const float pitch = camera.pitch;
+    driver.input->cursorX = 80 + 10;  // ten pixels right of the middle of 160 x 120
+    driver.input->cursorY = 60 - 2;   // two up
+    driver.frame(dt);
+    EXPECT_FLOAT_EQ(camera.yaw, yaw + 1.0f) << "dt " << dt;
+    EXPECT_FLOAT_EQ(camera.pitch, pitch + 0.2f) << "dt " << dt;
+    EXPECT_EQ(driver.input->cursorX, 80);  // put back in the middle
+    EXPECT_EQ(driver.input->cursorY, 60);
+  }
 
-  driver.input->cursorY = 60 - 500;
+  driver.input->cursorY = 60 - 1000;
   driver.frame(0.1f);
   EXPECT_EQ(camera.pitch, 89.0f);
   driver.input->cursorY = 60 + 5000;
   driver.frame(0.1f);
   EXPECT_EQ(camera.pitch, -89.0f);
+}
+
+// The game reading the real keyboard and mouse through GLFW, on a display nobody else uses.
+class RealInput : public ::testing::Test {
+ protected:
+  // Runs slow frames while the window system delivers what was sent.
+  void slowFrames(int count) {
+    for (int i = 0; i < count; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      driver.frame(1.0f / 7.0f);
+    }
+  }
+
+  test::OwnDisplay display;
+  GameDriver driver{800, 600, false};  // large enough to hold the middle of the screen
+  Game& game = driver.game;
+};
+
+// The pointer stands wherever it stood before the game started (the middle of the screen, not of
+// the window); capturing it must not turn the view.
+TEST_F(RealInput, PointerPositionBeforeTheStartDoesNotTurnTheView) {
+  slowFrames(5);
+  EXPECT_FLOAT_EQ(world().camera->yaw, -370.0f);
+  EXPECT_FLOAT_EQ(world().camera->pitch, 0.0f);
+}
+
+// A key or button pressed and released while a slow frame runs still counts, once.
+TEST_F(RealInput, TapAndClickWithinOneFrameCountOnce) {
+  slowFrames(1);
+  test::CoutCapture console;
+  display.tapKey(XK_F2);
+  slowFrames(3);
+  EXPECT_EQ(console.text(), "Frame Time: On\n");
+  slowFrames(2);  // the toggle's cool-down
+  display.click(1);
+  slowFrames(3);
+  EXPECT_EQ(game.boxCount, 1);
 }
 
 }  // namespace

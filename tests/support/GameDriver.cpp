@@ -71,9 +71,8 @@ bool GameDriver::walkTo(const glm::vec3& target, float radius, float seconds, fl
 }
 
 void GameDriver::throwBox() {
-  input->buttons.insert(GLFW_MOUSE_BUTTON_LEFT);
+  input->clicks.insert(GLFW_MOUSE_BUTTON_LEFT);
   frame();
-  input->buttons.erase(GLFW_MOUSE_BUTTON_LEFT);
 }
 
 glm::vec3 centreOf(scene::SceneObject& object) {

@@ -20,17 +20,23 @@ class ManualClock : public Clock {
   double time = 100.0;
 };
 
-// Keys and buttons the test holds down; the cursor stays at the window centre unless moved.
+// Keys and buttons the test holds down, or taps (pressed and released between two frames: down
+// when the game next asks, once, as GLFW's sticky keys and buttons report them). The cursor stays
+// at the window centre unless moved.
 class ScriptedInput : public InputSource {
  public:
-  bool keyDown(int key) override { return keys.count(key) > 0; }
-  bool mouseButtonDown(int button) override { return buttons.count(button) > 0; }
+  bool keyDown(int key) override { return keys.count(key) > 0 || taps.erase(key) > 0; }
+  bool mouseButtonDown(int button) override {
+    return buttons.count(button) > 0 || clicks.erase(button) > 0;
+  }
   void getWindowSize(int& w, int& h) override { w = width, h = height; }
   void getCursorPos(double& x, double& y) override { x = cursorX, y = cursorY; }
   void setCursorPos(double x, double y) override { cursorX = x, cursorY = y; }
 
   std::set<int> keys;
+  std::set<int> taps;
   std::set<int> buttons;
+  std::set<int> clicks;
   int width = 0;
   int height = 0;
   double cursorX = 0.0;
@@ -81,7 +87,7 @@ class GameDriver {
   bool walkTo(const glm::vec3& target, float radius = 0.4f, float seconds = 20.0f,
               float dt = 1.0f / 60.0f);
 
-  // Clicks the left button for one frame, then lets the cool-down run out.
+  // Clicks the left button between two frames and runs the frame that sees the click.
   void throwBox();
 
   Game game;
