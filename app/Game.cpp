@@ -48,6 +48,8 @@ void Game::startUp() {
   glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
   glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
   glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+  // The configured size holds for the whole run: the viewport and the frame buffers follow it.
+  glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
   GLFWmonitor* monitor = nullptr;
   if (fullscreen != 0) {
     monitor = glfwGetPrimaryMonitor();
