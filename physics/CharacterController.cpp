@@ -111,7 +111,9 @@ struct CharacterController::Impl {
   btScalar sweep(const btVector3& from, const btVector3& to, btVector3* normal, btVector3* point);
   bool walkable(const btVector3& centre, const btVector3& normal, const btVector3& point);
   btVector3 horizontal(const btVector3& v) const { return v - up * v.dot(up); }
-  btTransform poseAt(const glm::dvec3& at) const { return btTransform(orientation, toBullet(glm::vec3(at))); }
+  btTransform poseAt(const glm::dvec3& at) const {
+    return btTransform(orientation, toBullet(glm::vec3(at)));
+  }
 
   PhysicsScene& scene;
   btCollisionWorld& world;

@@ -142,8 +142,8 @@ void PhysicsScene::Impl::moveKinematic(Actor& actor, const btTransform& to) {
 }
 
 void PhysicsScene::Impl::stopKinematic(const Actor& actor) {
-  kinematicMoves.erase(std::remove_if(kinematicMoves.begin(), kinematicMoves.end(),
-                                      [&actor](const KinematicMove& move) { return move.actor == &actor; }),
+  auto same = [&actor](const KinematicMove& move) { return move.actor == &actor; };
+  kinematicMoves.erase(std::remove_if(kinematicMoves.begin(), kinematicMoves.end(), same),
                        kinematicMoves.end());
 }
 

@@ -119,14 +119,16 @@ TEST_F(Level, ADoorwayFullOfThrownBoxesCanBeWalkedThrough) {
   for (int i = 0; i < 100; ++i) {
     game.throwBox();
     const auto box = get("box" + std::to_string(game.boxCount));
-    const glm::vec3 spot(4.15f + 0.55f * (i % 4), 0.35f + 0.55f * (i / 20), -4.4f + 0.55f * (i / 4 % 5));
+    const glm::vec3 spot(4.15f + 0.55f * (i % 4), 0.35f + 0.55f * (i / 20),
+                         -4.4f + 0.55f * (i / 4 % 5));
     box->transform(glm::translate(glm::mat4(1.0f), spot - test::centreOf(*box)), false);
     box->setVelocity(glm::vec3(0.0f));
   }
   driver.runUntil([] { return false; }, 2.0f);  // the pile settles
   driver.standAt({5, 0, 0}, -90, 0);
   // At seven frames a second, where a frame's step is half the capsule's width.
-  EXPECT_TRUE(driver.walkTo({5, 0, -7}, 0.4f, 10.0f, 1.0f / 7.0f)) << "stuck at z " << driver.feet().z;
+  EXPECT_TRUE(driver.walkTo({5, 0, -7}, 0.4f, 10.0f, 1.0f / 7.0f))
+      << "stuck at z " << driver.feet().z;
 }
 
 // Walks from the start into each censorable object's apartment and on to a spot from where a

@@ -66,7 +66,8 @@ struct Walker {
     btCapsuleShape capsule(0.7f, 1.8f);
     btCollisionObject probe;
     probe.setCollisionShape(&capsule);
-    probe.setWorldTransform(btTransform(btQuaternion::getIdentity(), btVector3(at().x, at().y, at().z)));
+    probe.setWorldTransform(
+        btTransform(btQuaternion::getIdentity(), btVector3(at().x, at().y, at().z)));
     DeepestContact contact;
     scene.impl().world.contactTest(&probe, contact);
     return contact.deepest;
@@ -230,7 +231,7 @@ TEST(PhysicsController, WanderingThroughARoomKeepsItClear) {
   walker.addBlock(glm::vec3(5.5f, 0, -6), glm::vec3(6, 3, 6));
   walker.addBlock(glm::vec3(-2, 0, -2), glm::vec3(-1, 0.8f, 1));     // a bench to step onto
   walker.addBlock(glm::vec3(2, 0, 2), glm::vec3(3.5f, 2, 2.6f));     // a cupboard
-  walker.addBlock(test::ramp(40.0f, 3.0f), 0, glm::vec3(1, 0, -4.5f));      // a walkable ramp
+  walker.addBlock(test::ramp(40.0f, 3.0f), 0, glm::vec3(1, 0, -4.5f));  // a walkable ramp
   walker.addBlock(glm::vec3(-4, 2.6f, -4), glm::vec3(-2, 2.8f, 4));   // a low beam
   srand(7);
   for (int turn = 0; turn < 40; ++turn) {

@@ -191,8 +191,8 @@ struct RecordingCallback : SimulationEventCallback {
   std::vector<std::string> seen;
   void onTrigger(const TriggerPair* pairs, uint32_t count) override {
     for (uint32_t i = 0; i < count; ++i) {
-      seen.push_back(pairs[i].triggerActor->getName() + (pairs[i].status == kTouchFound ? " found " : " lost ") +
-                     pairs[i].otherActor->getName());
+      const char* status = pairs[i].status == kTouchFound ? " found " : " lost ";
+      seen.push_back(pairs[i].triggerActor->getName() + status + pairs[i].otherActor->getName());
     }
   }
 };
