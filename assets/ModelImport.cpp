@@ -21,7 +21,7 @@
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 
-#include "app/Fatal.h"
+#include "base/Fatal.h"
 #include "scene/MeshObject.h"
 
 namespace vorn {
