@@ -1,9 +1,9 @@
 #include "assets/Image.h"
 
 #include <algorithm>
-#include <utility>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include <FreeImage.h>
 
@@ -55,8 +55,8 @@ FIBITMAP* loadBgra(const std::string& path) {
   return converted;
 }
 
-}  // namespace
-
+// The next mipmap level: each pixel the mean of the 2 x 2 pixels it covers (an odd last row or
+// column is repeated).
 Image::Level halved(const Image::Level& level) {
   Image::Level next;
   next.width = std::max(level.width / 2, 1u);
@@ -74,11 +74,14 @@ Image::Level halved(const Image::Level& level) {
       const uint8_t* c = at(2 * x, 2 * y + 1);
       const uint8_t* d = at(2 * x + 1, 2 * y + 1);
       for (int channel = 0; channel < 4; ++channel)
-        out[channel] = static_cast<uint8_t>((a[channel] + b[channel] + c[channel] + d[channel] + 2) / 4);
+        out[channel] =
+            static_cast<uint8_t>((a[channel] + b[channel] + c[channel] + d[channel] + 2) / 4);
     }
   }
   return next;
 }
+
+}  // namespace
 
 Image decodeImage(const std::string& path) {
   Image image;

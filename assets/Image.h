@@ -27,10 +27,6 @@ struct Image {
 // implausibly large files give an empty image, without a message.
 Image decodeImage(const std::string& path);
 
-// The next mipmap level: each pixel the mean of the 2 x 2 pixels it covers (an odd last row or
-// column is repeated).
-Image::Level halved(const Image::Level& level);
-
 // Each image file decoded once.
 using ImageCache = FileCache<Image, decodeImage>;
 

@@ -1,5 +1,4 @@
-// Model import: an OBJ file and its material library, read with Assimp into a ModelData, and the
-// cache that reads each file once.
+// Model import: an OBJ file and its material library, read with Assimp into a ModelData.
 #include "assets/ModelImport.h"
 
 #include <algorithm>
@@ -115,7 +114,6 @@ float redChannel(const aiMaterial* material, const char* key, unsigned type, uns
   aiGetMaterialColor(material, key, type, index, &colour);
   return finiteOr(colour.r, 0.0f);
 }
-
 
 void includeInBounds(const aiVector3D& p, ModelData& model) {
   if (model.boundsEmpty) {

@@ -76,7 +76,8 @@ const char* cookFailureMessage(CookResult result, int32_t kind) {
     case CookResult::InvalidDescriptor:
       return "ERROR: MeshDESC not valid @";
     case CookResult::CookingFailed:
-      return kind == 1 ? "ERROR: Could not cook ConvexMesh @" : "ERROR: Could not cook TriangleMesh @";
+      return kind == 1 ? "ERROR: Could not cook ConvexMesh @"
+                       : "ERROR: Could not cook TriangleMesh @";
     default:
       return "create shape failed! @";
   }
@@ -111,7 +112,8 @@ bool MeshObject::loadModel(AssetCache& assets, const PhysicsMaterial& material, 
   const glm::vec3 scale(scaleX, scaleY, scaleZ);
   std::vector<glm::vec3> scaledPositions;
   if (scale != glm::vec3(1.0f)) scaledPositions = scaled(model.positions, scale);
-  const std::vector<glm::vec3>& positions = scaledPositions.empty() ? model.positions : scaledPositions;
+  const std::vector<glm::vec3>& positions =
+      scaledPositions.empty() ? model.positions : scaledPositions;
 
   if (kind == 0 || kind == 1) {
     const auto type = kind == 0 ? ShapeCache::Type::TriangleMesh : ShapeCache::Type::ConvexHull;
@@ -131,14 +133,16 @@ CookedShape& MeshObject::cookMesh(ShapeCache& shapes, const ShapeCache::Key& key
                                   const MeshData& mesh) {
   CookedShape* shape = nullptr;
   const CookResult result = shapes.get(key, mesh, shape);
-  if (result != CookResult::Ok || shape == nullptr) fatalStop(cookFailureMessage(result, kind) + path);
+  if (result != CookResult::Ok || shape == nullptr)
+    fatalStop(cookFailureMessage(result, kind) + path);
   return *shape;
 }
 
 void MeshObject::addActor(CookedShape& shape, const PhysicsMaterial& material,
                           PhysicsScene* scene) {
-  std::unique_ptr<Actor> actor = kind == 0 ? Cooking::createStaticActor(material, shape)
-                                           : Cooking::createDynamicActor(material, shape, kBodyDensity);
+  std::unique_ptr<Actor> actor =
+      kind == 0 ? Cooking::createStaticActor(material, shape)
+                : Cooking::createDynamicActor(material, shape, kBodyDensity);
   actor->setName(name);
   actor->userData = this;
   actors.push_back(actor.get());

@@ -131,13 +131,13 @@ TEST_F(AssetsImport, EveryMeshGetsASubMeshWithRunningBasesAndAnActor) {
   }
 
   // Indices stay mesh-local; the draw adds the base vertex.
-  const std::vector<uint32_t> indices = readBuffer<uint32_t>(object.buffers[MeshObject::kIndexBuffer]);
+  const std::vector<uint32_t> indices = readStream<uint32_t>(object, MeshObject::kIndexBuffer);
   ASSERT_EQ(indices.size(), 45u);
   EXPECT_EQ(std::vector<uint32_t>(indices.begin(), indices.begin() + 3),
             (std::vector<uint32_t>{0, 1, 2}));
   EXPECT_EQ(*std::max_element(indices.begin() + 3, indices.begin() + 9), 3u);
   EXPECT_EQ(*std::max_element(indices.begin() + 9, indices.end()), 23u);
-  EXPECT_EQ(readBuffer<glm::vec3>(object.buffers[MeshObject::kPositionBuffer]).size(), 31u);
+  EXPECT_EQ(readStream<glm::vec3>(object, MeshObject::kPositionBuffer).size(), 31u);
 
   EXPECT_FALSE(object.boundsEmpty);
   const float expectedBounds[6] = {-1, 4, -2, 5, -3, 6};
@@ -189,9 +189,9 @@ TEST_F(AssetsImport, MissingUvAndTangentsGetTheirDefaults) {
   obj.line("o mapped").polygon({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, true);
   MeshObject object("uv", write("uv.obj", obj.text), 2);
   ASSERT_TRUE(load(object));
-  const auto uvs = readBuffer<glm::vec2>(object.buffers[MeshObject::kTexCoordBuffer]);
-  const auto tangents = readBuffer<glm::vec3>(object.buffers[MeshObject::kTangentBuffer]);
-  const auto normals = readBuffer<glm::vec3>(object.buffers[MeshObject::kNormalBuffer]);
+  const auto uvs = readStream<glm::vec2>(object, MeshObject::kTexCoordBuffer);
+  const auto tangents = readStream<glm::vec3>(object, MeshObject::kTangentBuffer);
+  const auto normals = readStream<glm::vec3>(object, MeshObject::kNormalBuffer);
   ASSERT_EQ(uvs.size(), 7u);
   ASSERT_EQ(tangents.size(), 7u);
   ASSERT_EQ(normals.size(), 7u);
@@ -292,7 +292,7 @@ TEST_F(AssetsImport, ScaleReachesGpuAndCollisionButNotBoundsOrCorners) {
   ASSERT_TRUE(load(doubled, 2.0f));
 
   glm::vec3 lo(1e9f), hi(-1e9f);
-  for (const glm::vec3& p : readBuffer<glm::vec3>(doubled.buffers[MeshObject::kPositionBuffer])) {
+  for (const glm::vec3& p : readStream<glm::vec3>(doubled, MeshObject::kPositionBuffer)) {
     lo = glm::min(lo, p);
     hi = glm::max(hi, p);
   }
@@ -344,7 +344,7 @@ TEST_F(AssetsImport, DegenerateFacesKeepThreeIndicesEach) {
   ASSERT_TRUE(load(object));
   ASSERT_EQ(object.subMeshes.size(), 1u);
   EXPECT_EQ(object.subMeshes[0].numIndices, 6u);
-  const auto indices = readBuffer<uint32_t>(object.buffers[MeshObject::kIndexBuffer]);
+  const auto indices = readStream<uint32_t>(object, MeshObject::kIndexBuffer);
   ASSERT_EQ(indices.size(), 6u);
   for (uint32_t index : indices) EXPECT_LT(index, 6u);
 }
@@ -353,8 +353,10 @@ TEST_F(AssetsImport, LinesComeWithoutNormalsAndStillLoadForDrawing) {
   MeshObject object("wire", write("wire.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nl 1 2 3\n"), 2);
   ASSERT_TRUE(load(object));
   ASSERT_EQ(object.subMeshes.size(), 1u);
-  for (const glm::vec3& n : readBuffer<glm::vec3>(object.buffers[MeshObject::kNormalBuffer])) EXPECT_EQ(n, glm::vec3(0));
-  for (uint32_t index : readBuffer<uint32_t>(object.buffers[MeshObject::kIndexBuffer])) EXPECT_LT(index, 4u);
+  for (const glm::vec3& n : readStream<glm::vec3>(object, MeshObject::kNormalBuffer))
+    EXPECT_EQ(n, glm::vec3(0));
+  for (uint32_t index : readStream<uint32_t>(object, MeshObject::kIndexBuffer))
+    EXPECT_LT(index, 4u);
   object.draw(true, 1);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

@@ -90,7 +90,8 @@ TEST_F(AssetsTexture, LoadBuildsTheMipChainAndStartsTrilinearRepeating) {
   for (GLint level : {1, 2}) {
     std::vector<unsigned char> texel(4 * 2 * 4);
     glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, texel.data());
-    EXPECT_EQ(std::vector<int>(texel.begin(), texel.begin() + 4), (std::vector<int>{128, 0, 128, 255}))
+    EXPECT_EQ(std::vector<int>(texel.begin(), texel.begin() + 4),
+              (std::vector<int>{128, 0, 128, 255}))
         << "level " << level;
   }
   EXPECT_EQ(parameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);

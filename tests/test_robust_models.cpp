@@ -109,8 +109,8 @@ class RobustModels : public test::ModelTest {
 
   static void expectDrawableRecords(const MeshObject& object) {
     ASSERT_FALSE(object.subMeshes.empty());
-    const std::vector<uint32_t> indices = readBuffer<uint32_t>(object.buffers[MeshObject::kIndexBuffer]);
-    const std::size_t vertices = readBuffer<float>(object.buffers[MeshObject::kPositionBuffer]).size() / 3;
+    const std::vector<uint32_t> indices = readStream<uint32_t>(object, MeshObject::kIndexBuffer);
+    const std::size_t vertices = readStream<float>(object, MeshObject::kPositionBuffer).size() / 3;
     for (std::size_t i = 0; i < object.subMeshes.size(); ++i) {
       const SubMesh& sub = object.subMeshes[i];
       ASSERT_LE(sub.baseIndex + sub.numIndices, indices.size());
@@ -130,8 +130,8 @@ class RobustModels : public test::ModelTest {
   // become (a load of kind 0 or 1 would stop the program where a body cannot be built): cooking
   // reports what it refuses, and what it builds simulates without leaving finite space.
   void cookEverySubMesh(const MeshObject& object) {
-    const std::vector<float> points = readBuffer<float>(object.buffers[MeshObject::kPositionBuffer]);
-    const std::vector<uint32_t> indices = readBuffer<uint32_t>(object.buffers[MeshObject::kIndexBuffer]);
+    const std::vector<float> points = readStream<float>(object, MeshObject::kPositionBuffer);
+    const std::vector<uint32_t> indices = readStream<uint32_t>(object, MeshObject::kIndexBuffer);
     Physics world;  // the bodies of one file meet each other, their static twins and the ground
     PhysicsScene& scene = *world.getScene();
     for (std::size_t i = 0; i < object.subMeshes.size(); ++i) {

@@ -44,6 +44,13 @@ class ModelTest : public GlTest {
     return data;
   }
 
+  // What the load put into one of the object's buffers.
+  template <typename T>
+  static std::vector<T> readStream(const scene::MeshObject& object,
+                                   scene::MeshObject::BufferSlot slot) {
+    return readBuffer<T>(object.buffers[slot]);
+  }
+
   // The width of the texture's level 0 (0 for an empty texture), or -1 for no texture at all.
   static GLint textureWidth(const Texture* texture);
 
