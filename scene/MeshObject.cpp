@@ -133,8 +133,7 @@ CookedShape& MeshObject::cookMesh(ShapeCache& shapes, const ShapeCache::Key& key
                                   const MeshData& mesh) {
   CookedShape* shape = nullptr;
   const CookResult result = shapes.get(key, mesh, shape);
-  if (result != CookResult::Ok || shape == nullptr)
-    fatalStop(cookFailureMessage(result, kind) + path);
+  if (result != CookResult::Ok) fatalStop(cookFailureMessage(result, kind) + path);
   return *shape;
 }
 

@@ -45,7 +45,7 @@ class MeshObject : public SceneObject {
   std::vector<SubMesh> subMeshes;
   std::vector<std::unique_ptr<Texture>> diffuseTextures;
   std::vector<std::unique_ptr<Texture>> normalTextures;
-  uint32_t vao = 0;                      // GL vertex array name
+  uint32_t vao = 0;                     // GL vertex array name
   uint32_t buffers[kBufferCount] = {};  // GL buffer names
 
  protected:

@@ -284,12 +284,14 @@ TEST_F(AssetsImport, MissingTextureFilesStillLoadTheModel) {
   EXPECT_EQ(textureWidth(object.normalTextures[1].get()), 0);
 }
 
+// One file loaded at two scales, as the thrown boxes are: each scale has a hull of its own.
 TEST_F(AssetsImport, ScaleReachesGpuAndCollisionButNotBoundsOrCorners) {
   const std::string path = write("box.obj", ObjText().box({-1, 0, -2}, {1, 3, 2}).text);
+  scene::AssetCache assets;
   MeshObject unit("unit", path, 1);
   MeshObject doubled("doubled", path, 1);
-  ASSERT_TRUE(load(unit, 1.0f));
-  ASSERT_TRUE(load(doubled, 2.0f));
+  ASSERT_TRUE(load(unit, assets, 1.0f));
+  ASSERT_TRUE(load(doubled, assets, 2.0f));
 
   glm::vec3 lo(1e9f), hi(-1e9f);
   for (const glm::vec3& p : readStream<glm::vec3>(doubled, MeshObject::kPositionBuffer)) {
