@@ -41,7 +41,7 @@ void Game::throwBox() {
   const float z = randomBoxScale();
   const float y = randomBoxScale();
   const float x = randomBoxScale();
-  box->loadModel(material, physics->getCooking(), physics->getScene(), x, y, z);
+  loadModel(*box, material, x, y, z);
   if (box->actors.empty()) {
     std::cerr << "ERROR: no box thrown: " << box->path << " gave no body" << std::endl;
     return;
@@ -77,7 +77,7 @@ void Game::applyCensoring() {
     const PhysicsMaterial material = physics->createMaterial(0.5f, 0.5f, 0.5f);
     auto censored = std::make_shared<scene::MeshObject>(
         name + "_censored", censoredModelPath(original->path), original->kind);
-    censored->loadModel(material, physics->getCooking(), physics->getScene(), 1, 1, 1);
+    loadModel(*censored, material, 1, 1, 1);
     if (censored->actors.empty()) {
       std::cerr << "ERROR: '" << name << "' stays uncensored: " << censored->path
                 << " gave no body" << std::endl;

@@ -6,9 +6,9 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
-#include "app/Fatal.h"
 #include "app/GlfwPlatform.h"
 #include "app/World.h"
+#include "base/Fatal.h"
 #include "render/Bloom.h"
 #include "render/ScenePass.h"
 #include "render/ShaderProgram.h"

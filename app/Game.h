@@ -13,6 +13,10 @@ namespace vorn {
 
 struct RenderSettings;
 
+namespace scene {
+class MeshObject;
+}
+
 class Game {
  public:
   Game(int32_t width, int32_t height, int32_t fullscreen, int32_t refreshRate);
@@ -40,6 +44,9 @@ class Game {
   void initWorld(GLFWwindow* window);
   void destroyWorld();
   void buildLevel();
+  // MeshObject::loadModel with the world's caches, cooking and scene.
+  bool loadModel(scene::MeshObject& object, const PhysicsMaterial& material, float scaleX,
+                 float scaleY, float scaleZ);
 
   void applyCensoring();
   void handleInput(float dt);

@@ -4,6 +4,7 @@
 #include "render/ShaderProgram.h"
 #include "render/ShadowMap.h"
 #include "render/ViewFrustum.h"
+#include "scene/AssetCache.h"
 #include "scene/CameraActor.h"
 #include "scene/MeshObject.h"
 

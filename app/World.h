@@ -13,6 +13,7 @@ class BlurFBO;
 class PostShader;
 
 namespace scene {
+struct AssetCache;
 class MeshObject;
 class CameraActor;
 }  // namespace scene
@@ -33,6 +34,8 @@ struct World {
   std::unique_ptr<BlurFBO> blurB;
   std::unique_ptr<PostShader> blurShader;
   std::unique_ptr<PostShader> compositeShader;
+  // What every model load shares; it outlives every mesh object below and in the registry.
+  std::unique_ptr<scene::AssetCache> assets;
   std::unique_ptr<scene::MeshObject> textureObject;
   std::unique_ptr<scene::CameraActor> camera;
   // Mesh source of the swinging arm; never registered, released after the registry.

@@ -11,6 +11,7 @@
 #include "render/ShaderProgram.h"
 #include "render/ShadowMap.h"
 #include "render/ViewFrustum.h"
+#include "scene/AssetCache.h"
 #include "scene/CameraActor.h"
 #include "scene/DerivedObject.h"
 #include "scene/LevelLayout.h"
@@ -81,10 +82,11 @@ void Game::initWorld(GLFWwindow* target) {
   w.compositeShader = std::make_unique<PostShader>(basePath + "Shader/texture.vert",
                                                    basePath + "Shader/texture.frag");
 
+  w.assets = std::make_unique<scene::AssetCache>();
   const PhysicsMaterial material = physics->createMaterial(0.5f, 0.5f, 0.5f);
   w.textureObject =
       std::make_unique<scene::MeshObject>("textureObject", basePath + "Resources/cube.obj", 0);
-  w.textureObject->loadModel(material, physics->getCooking(), physics->getScene(), 1, 1, 1);
+  loadModel(*w.textureObject, material, 1, 1, 1);
   w.textureObject->transform(translation(glm::vec3(0.0f, -10.0f, 0.0f)), false);
   hasScreenQuad = !w.textureObject->subMeshes.empty();
   if (!hasScreenQuad)
@@ -94,7 +96,7 @@ void Game::initWorld(GLFWwindow* target) {
   w.camera = std::make_unique<scene::CameraActor>(physics->getScene(), glm::vec3(0.0f, 1.0f, 0.0f),
                                                   -90.0f, 0.0f,
                                                   basePath + "Resources/Human/basic_male.obj");
-  w.camera->loadModel(material, physics->getCooking(), physics->getScene(), 1, 1, 1);
+  loadModel(*w.camera, material, 1, 1, 1);
   w.camera->transform(translation(kCameraStart), false);
   w.camera->yaw -= kStartYawTurn * w.camera->mouseSensitivity;
   w.camera->pitch += 0.0f * w.camera->mouseSensitivity;
@@ -109,7 +111,7 @@ void Game::buildLevel() {
   for (const scene::LevelEntry& entry : scene::levelLayout()) {
     auto object = std::make_shared<scene::MeshObject>(entry.name, basePath + entry.modelFile,
                                                       entry.kind);
-    object->loadModel(material, physics->getCooking(), physics->getScene(), 1, 1, 1);
+    loadModel(*object, material, 1, 1, 1);
     if (object->actors.empty()) {
       std::cerr << "ERROR: '" << entry.name << "' has no model (" << object->path
                 << "); it is left out of the level" << std::endl;
@@ -121,7 +123,7 @@ void Game::buildLevel() {
 
   World& w = world();
   w.armMesh = std::make_unique<scene::MeshObject>(scene::kArmName, basePath + scene::kArmModelFile, 2);
-  w.armMesh->loadModel(material, physics->getCooking(), physics->getScene(), 1, 1, 1);
+  loadModel(*w.armMesh, material, 1, 1, 1);
   const std::shared_ptr<scene::SceneObject> anchor = ::scene().get(scene::kArmAnchorName);
   if (!anchor || w.armMesh->subMeshes.empty()) {
     std::cerr << "ERROR: the arm of '" << scene::kArmAnchorName
@@ -151,6 +153,14 @@ void Game::destroyWorld() {
   w.textureObject.reset();
   // The derived arm borrowed this mesh; it went with the registry above.
   w.armMesh.reset();
+  // Last: every body built over its shapes has left the physics scene with its mesh object above.
+  w.assets.reset();
+}
+
+bool Game::loadModel(scene::MeshObject& object, const PhysicsMaterial& material, float scaleX,
+                     float scaleY, float scaleZ) {
+  return object.loadModel(*world().assets, material, physics->getCooking(), physics->getScene(),
+                          scaleX, scaleY, scaleZ);
 }
 
 }  // namespace vorn

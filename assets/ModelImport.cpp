@@ -1,40 +1,23 @@
-// Model import of MeshObject: Assimp scene to GPU streams, sub-meshes, textures, material
-// factors, bounds and one collision actor per mesh.
+// Model import: an OBJ file and its material library, read with Assimp into a ModelData.
+#include "assets/ModelImport.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <iostream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include <GL/glew.h>
 #include <assimp/DefaultIOSystem.h>
 #include <assimp/Importer.hpp>
 #include <assimp/MemoryIOWrapper.h>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
-#include <glm/vec2.hpp>
-#include <glm/vec3.hpp>
-
-#include "app/Fatal.h"
-#include "scene/MeshObject.h"
 
 namespace vorn {
-namespace scene {
-
-// CPU copies of the vertex streams; they live only while one model is imported.
-struct MeshObject::Streams {
-  std::vector<glm::vec3> positions;
-  std::vector<glm::vec3> normals;
-  std::vector<glm::vec3> tangents;
-  std::vector<glm::vec2> texCoords;
-  std::vector<uint32_t> indices;
-};
 
 namespace {
 
@@ -113,11 +96,6 @@ class ModelFileSystem : public Assimp::DefaultIOSystem {
   std::string modelPath;
 };
 
-void reportUnparsed(const std::string& path, const char* reason) {
-  std::printf("Error parsing '%s': '%s'\n", path.c_str(), reason);
-  std::fflush(stdout);
-}
-
 }  // namespace
 
 std::string modelTexturePath(const std::string& modelPath, const std::string& textureName) {
@@ -137,153 +115,41 @@ float redChannel(const aiMaterial* material, const char* key, unsigned type, uns
   return finiteOr(colour.r, 0.0f);
 }
 
-template <typename T>
-void uploadStream(GLuint buffer, GLenum target, const std::vector<T>& stream) {
-  glBindBuffer(target, buffer);
-  glBufferData(target, static_cast<GLsizeiptr>(stream.size() * sizeof(T)), stream.data(),
-               GL_STATIC_DRAW);
-}
-
-template <typename T>
-void uploadAttribute(GLuint buffer, GLuint location, GLint components,
-                     const std::vector<T>& stream) {
-  uploadStream(buffer, GL_ARRAY_BUFFER, stream);
-  glEnableVertexAttribArray(location);
-  glVertexAttribPointer(location, components, GL_FLOAT, GL_FALSE, 0, nullptr);
-}
-
-const char* cookFailureMessage(CookResult result, int32_t kind) {
-  switch (result) {
-    case CookResult::InvalidDescriptor:
-      return "ERROR: MeshDESC not valid @";
-    case CookResult::CookingFailed:
-      return kind == 1 ? "ERROR: Could not cook ConvexMesh @" : "ERROR: Could not cook TriangleMesh @";
-    default:
-      return "create shape failed! @";
+void includeInBounds(const aiVector3D& p, ModelData& model) {
+  if (model.boundsEmpty) {
+    model.bounds[0] = model.bounds[1] = p.x;
+    model.bounds[2] = model.bounds[3] = p.y;
+    model.bounds[4] = model.bounds[5] = p.z;
+    model.boundsEmpty = false;
+  }
+  const float axis[3] = {p.x, p.y, p.z};
+  for (int a = 0; a < 3; ++a) {
+    if (axis[a] < model.bounds[2 * a]) model.bounds[2 * a] = axis[a];
+    if (axis[a] > model.bounds[2 * a + 1]) model.bounds[2 * a + 1] = axis[a];
   }
 }
 
-}  // namespace
-
-bool MeshObject::loadModel(const PhysicsMaterial& material, Cooking* cooking, PhysicsScene* scene,
-                           float scaleX, float scaleY, float scaleZ) {
-  releaseResources();
-  glGenVertexArrays(1, &vao);
-  glBindVertexArray(vao);
-  glGenBuffers(7, buffers);
-
-  Assimp::Importer importer;
-  importer.SetIOHandler(new ModelFileSystem(path));  // the importer owns it
-  const aiScene* imported = importer.ReadFile(path, kImportFlags);
-  bool loaded = false;
-  if (imported == nullptr) {
-    reportUnparsed(path, importer.GetErrorString());
-  } else if (imported->mNumMeshes == 0) {
-    // Random bytes or a text without faces import as an empty scene: no model either.
-    reportUnparsed(path, "the file holds no meshes");
-  } else {
-    const float scale[3] = {scaleX, scaleY, scaleZ};
-    loaded = initFromScene(imported, material, cooking, scene, scale);
-  }
-  glBindVertexArray(0);
-  return loaded;
-}
-
-bool MeshObject::initFromScene(const aiScene* imported, const PhysicsMaterial& material,
-                               Cooking* cooking, PhysicsScene* scene, const float scale[3]) {
-  subMeshes.resize(imported->mNumMeshes);
-  diffuseTextures.resize(imported->mNumMaterials);
-  normalTextures.resize(imported->mNumMaterials);
-
-  uint32_t vertexTotal = 0;
-  uint32_t indexTotal = 0;
-  for (unsigned i = 0; i < imported->mNumMeshes; ++i) {
-    const aiMesh* mesh = imported->mMeshes[i];
-    SubMesh& sub = subMeshes[i];
-    sub.materialIndex = mesh->mMaterialIndex;
-    sub.numIndices = 3 * mesh->mNumFaces;
-    sub.baseVertex = vertexTotal;
-    sub.baseIndex = indexTotal;
-    vertexTotal += mesh->mNumVertices;
-    indexTotal += sub.numIndices;
-  }
-
-  // Exact reservations keep every stream in one allocation, and keep the addresses handed to
-  // the collision cooking valid while later meshes are appended.
-  Streams streams;
-  streams.positions.reserve(vertexTotal);
-  streams.normals.reserve(vertexTotal);
-  streams.tangents.reserve(vertexTotal);
-  streams.texCoords.reserve(vertexTotal);
-  streams.indices.reserve(indexTotal);
-
-  if (kind == 1 && imported->mNumMeshes > 1) {
-    std::cout << path << " contains more than 1 object (" << imported->mNumMeshes << ")"
-              << std::endl;
-  }
-
-  for (unsigned i = 0; i < imported->mNumMeshes; ++i)
-    initMesh(imported->mMeshes[i], streams, material, cooking, scene, scale);
-
-  const float minX = bounds[0], maxX = bounds[1], minY = bounds[2], maxY = bounds[3],
-              minZ = bounds[4], maxZ = bounds[5];
-  if (corners.capacity() < 8) corners.reserve(8);
-  corners.emplace_back(minX, minY, minZ, 1.0f);
-  corners.emplace_back(maxX, minY, minZ, 1.0f);
-  corners.emplace_back(minX, maxY, minZ, 1.0f);
-  corners.emplace_back(minX, minY, maxZ, 1.0f);
-  corners.emplace_back(minX, maxY, maxZ, 1.0f);
-  corners.emplace_back(maxX, minY, maxZ, 1.0f);
-  corners.emplace_back(maxX, maxY, minZ, 1.0f);
-  corners.emplace_back(maxX, maxY, maxZ, 1.0f);
-
-  initMaterials(imported);
-
-  uploadAttribute(buffers[1], 0, 3, streams.positions);
-  uploadAttribute(buffers[3], 1, 2, streams.texCoords);
-  uploadAttribute(buffers[2], 2, 3, streams.normals);
-  uploadAttribute(buffers[6], 3, 3, streams.tangents);
-  uploadStream(buffers[0], GL_ELEMENT_ARRAY_BUFFER, streams.indices);
-  return true;
-}
-
-void MeshObject::initMesh(const aiMesh* mesh, Streams& streams, const PhysicsMaterial& material,
-                          Cooking* cooking, PhysicsScene* scene, const float scale[3]) {
+void appendMesh(const aiMesh* mesh, ModelData& model) {
   const bool hasTexCoords = mesh->HasTextureCoords(0) && mesh->mNumVertices > 0;
   const bool hasTangents = mesh->HasTangentsAndBitangents();
   // The importer generates normals for faces only; a mesh of points or lines comes without them.
   const bool hasNormals = mesh->HasNormals();
-  const std::size_t firstVertex = streams.positions.size();
-  const std::size_t firstIndex = streams.indices.size();
-
   for (unsigned i = 0; i < mesh->mNumVertices; ++i) {
     const aiVector3D& p = mesh->mVertices[i];
-    if (boundsEmpty) {
-      bounds[0] = bounds[1] = p.x;
-      bounds[2] = bounds[3] = p.y;
-      bounds[4] = bounds[5] = p.z;
-      boundsEmpty = false;
-    }
-    const float axis[3] = {p.x, p.y, p.z};
-    for (int a = 0; a < 3; ++a) {
-      if (axis[a] < bounds[2 * a]) bounds[2 * a] = axis[a];
-      if (axis[a] > bounds[2 * a + 1]) bounds[2 * a + 1] = axis[a];
-    }
-
-    streams.positions.emplace_back(p.x * scale[0], p.y * scale[1], p.z * scale[2]);
+    includeInBounds(p, model);
+    model.positions.emplace_back(p.x, p.y, p.z);
     if (hasNormals)
-      streams.normals.emplace_back(mesh->mNormals[i].x, mesh->mNormals[i].y, mesh->mNormals[i].z);
+      model.normals.emplace_back(mesh->mNormals[i].x, mesh->mNormals[i].y, mesh->mNormals[i].z);
     else
-      streams.normals.emplace_back(0.0f, 0.0f, 0.0f);
+      model.normals.emplace_back(0.0f, 0.0f, 0.0f);
     if (hasTexCoords)
-      streams.texCoords.emplace_back(mesh->mTextureCoords[0][i].x, mesh->mTextureCoords[0][i].y);
+      model.texCoords.emplace_back(mesh->mTextureCoords[0][i].x, mesh->mTextureCoords[0][i].y);
     else
-      streams.texCoords.emplace_back(0.0f, 0.0f);
+      model.texCoords.emplace_back(0.0f, 0.0f);
     if (hasTangents)
-      streams.tangents.emplace_back(mesh->mTangents[i].x, mesh->mTangents[i].y,
-                                    mesh->mTangents[i].z);
+      model.tangents.emplace_back(mesh->mTangents[i].x, mesh->mTangents[i].y, mesh->mTangents[i].z);
     else
-      streams.tangents.emplace_back(1.0f, 1.0f, 1.0f);
+      model.tangents.emplace_back(1.0f, 1.0f, 1.0f);
   }
 
   for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
@@ -292,83 +158,88 @@ void MeshObject::initMesh(const aiMesh* mesh, Streams& streams, const PhysicsMat
     // keeps three indices per face (an invisible triangle) instead of reading past the face.
     for (unsigned corner = 0; corner < 3; ++corner) {
       const unsigned last = face.mNumIndices > 0 ? face.mNumIndices - 1 : 0;
-      streams.indices.push_back(face.mNumIndices > 0 ? face.mIndices[std::min(corner, last)] : 0u);
+      model.indices.push_back(face.mNumIndices > 0 ? face.mIndices[std::min(corner, last)] : 0u);
     }
   }
-
-  MeshData data;
-  data.points = mesh->mNumVertices > 0 ? &streams.positions[firstVertex].x : nullptr;
-  data.vertexCount = mesh->mNumVertices;
-  data.indices = mesh->mNumFaces > 0 ? &streams.indices[firstIndex] : nullptr;
-  data.faceCount = mesh->mNumFaces;
-  cookMeshActor(data, material, cooking, scene);
 }
 
-void MeshObject::initMaterials(const aiScene* imported) {
+void readFactors(const aiMaterial* material, ModelData& model) {
+  model.hasFactors = true;
+  model.ambient = redChannel(material, AI_MATKEY_COLOR_AMBIENT);
+  model.diffuse = redChannel(material, AI_MATKEY_COLOR_DIFFUSE);
+  model.specular = redChannel(material, AI_MATKEY_COLOR_SPECULAR);
+  float fileShininess = 0.0f;
+  unsigned count = 1;
+  aiGetMaterialFloatArray(material, AI_MATKEY_SHININESS, &fileShininess, &count);
+  model.shininess = std::max(0.25f * finiteOr(fileShininess, 0.0f), 1.0f);
+  // An opacity outside 0..1 would blend with negative weights.
+  float fileOpacity = 0.0f;
+  count = 1;
+  if (aiGetMaterialFloatArray(material, AI_MATKEY_OPACITY, &fileOpacity, &count) == AI_SUCCESS &&
+      std::isfinite(fileOpacity))
+    model.opacity = std::clamp(fileOpacity, 0.0f, 1.0f);
+}
+
+void readMaterials(const aiScene* imported, const std::string& path, ModelData& model) {
+  model.materials.resize(imported->mNumMaterials);
   for (unsigned m = 0; m < imported->mNumMaterials; ++m) {
     const aiMaterial* material = imported->mMaterials[m];
-    if (m == kFactorMaterial) {
-      ambient = redChannel(material, AI_MATKEY_COLOR_AMBIENT);
-      diffuse = redChannel(material, AI_MATKEY_COLOR_DIFFUSE);
-      specular = redChannel(material, AI_MATKEY_COLOR_SPECULAR);
-      float fileShininess = 0.0f;
-      unsigned count = 1;
-      aiGetMaterialFloatArray(material, AI_MATKEY_SHININESS, &fileShininess, &count);
-      shininess = std::max(0.25f * finiteOr(fileShininess, 0.0f), 1.0f);
-      // A material without an opacity key keeps the current value (opaque unless set before); an
-      // opacity outside 0..1 would blend with negative weights.
-      float fileOpacity = opacity;
-      count = 1;
-      aiGetMaterialFloatArray(material, AI_MATKEY_OPACITY, &fileOpacity, &count);
-      opacity = std::clamp(finiteOr(fileOpacity, opacity), 0.0f, 1.0f);
-    }
-
+    if (m == kFactorMaterial) readFactors(material, model);
     const std::string diffuseName = firstTexture(material, aiTextureType_DIFFUSE);
-    if (!diffuseName.empty())
-      diffuseTextures[m] = std::make_unique<Texture>(modelTexturePath(path, diffuseName));
-
+    if (!diffuseName.empty()) model.materials[m].diffuse = modelTexturePath(path, diffuseName);
     // The OBJ importer files bump maps under the height type.
     std::string normalName = firstTexture(material, aiTextureType_HEIGHT);
     if (normalName.empty()) normalName = kDefaultNormalMap;
-    normalTextures[m] = std::make_unique<Texture>(modelTexturePath(path, normalName));
+    model.materials[m].normal = modelTexturePath(path, normalName);
   }
 }
 
-// The cooking functions are static: they need no cooking instance.
-void MeshObject::cookMeshActor(const MeshData& mesh, const PhysicsMaterial& material, Cooking*,
-                               PhysicsScene* scene) {
-  if (kind != 0 && kind != 1) return;
-  std::unique_ptr<Actor> actor;
-  const CookResult result = kind == 0
-                                ? Cooking::createStaticMeshActor(material, mesh, actor)
-                                : Cooking::createConvexActor(material, mesh, 0.5f, actor);
-  if (result != CookResult::Ok || !actor) fatalStop(cookFailureMessage(result, kind) + path);
-  if (kind == 1) actor->setSleepThreshold(0.75f);
-  actor->setName(name);
-  actor->userData = this;
-  Actor* placed = actor.get();
-  scene->addActor(std::move(actor));
-  actors.push_back(placed);
+void readScene(const aiScene* imported, const std::string& path, ModelData& model) {
+  model.subMeshes.resize(imported->mNumMeshes);
+  uint32_t vertexTotal = 0;
+  uint32_t indexTotal = 0;
+  for (unsigned i = 0; i < imported->mNumMeshes; ++i) {
+    const aiMesh* mesh = imported->mMeshes[i];
+    SubMesh& sub = model.subMeshes[i];
+    sub.materialIndex = mesh->mMaterialIndex;
+    sub.numIndices = 3 * mesh->mNumFaces;
+    sub.baseVertex = vertexTotal;
+    sub.baseIndex = indexTotal;
+    vertexTotal += mesh->mNumVertices;
+    indexTotal += sub.numIndices;
+  }
+  model.positions.reserve(vertexTotal);
+  model.normals.reserve(vertexTotal);
+  model.texCoords.reserve(vertexTotal);
+  model.tangents.reserve(vertexTotal);
+  model.indices.reserve(indexTotal);
+  for (unsigned i = 0; i < imported->mNumMeshes; ++i) appendMesh(imported->mMeshes[i], model);
+  readMaterials(imported, path, model);
 }
 
-void MeshObject::releaseResources() {
-  for (Actor* actor : actors) {
-    if (PhysicsScene* owner = actor->getScene()) owner->removeActor(actor);
-  }
-  actors.clear();
-  // Without sub-meshes a released object draws nothing, so no draw reaches a released texture.
-  subMeshes.clear();
-  diffuseTextures.clear();
-  normalTextures.clear();
-  if (buffers[0] != 0) {
-    glDeleteBuffers(7, buffers);
-    std::fill(std::begin(buffers), std::end(buffers), 0u);
-  }
-  if (vao != 0) {
-    glDeleteVertexArrays(1, &vao);
-    vao = 0;
-  }
+}  // namespace
+
+uint32_t ModelData::vertexCount(std::size_t mesh) const {
+  const std::size_t end =
+      mesh + 1 < subMeshes.size() ? subMeshes[mesh + 1].baseVertex : positions.size();
+  return static_cast<uint32_t>(end - subMeshes[mesh].baseVertex);
 }
 
-}  // namespace scene
+ModelData parseModel(const std::string& path) {
+  ModelData model;
+  Assimp::Importer importer;
+  importer.SetIOHandler(new ModelFileSystem(path));  // the importer owns it
+  const aiScene* imported = importer.ReadFile(path, kImportFlags);
+  if (imported == nullptr) {
+    model.error = importer.GetErrorString();
+  } else if (imported->mNumMeshes == 0) {
+    // Random bytes or a text without faces import as an empty scene: no model either.
+    model.error = "the file holds no meshes";
+  } else {
+    readScene(imported, path, model);
+    model.parsed = true;
+  }
+  return model;
+}
+
 }  // namespace vorn

@@ -1,14 +1,16 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 namespace vorn {
 
-// One 2D texture loaded from an image file, with a full mipmap chain.
+struct Image;
+
+// One 2D texture made from a decoded image, with a full mipmap chain.
 class Texture {
  public:
-  explicit Texture(const std::string& path);
+  // An empty image gives an empty texture: it samples as incomplete, and what uses it still draws.
+  explicit Texture(const Image& image);
   ~Texture();
   Texture(const Texture&) = delete;
   Texture& operator=(const Texture&) = delete;

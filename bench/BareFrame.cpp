@@ -88,7 +88,7 @@ void BareFrame::record(std::vector<Draw>& draws, vorn::scene::SceneObject& objec
   // A sub-mesh without a diffuse map draws with what unit 0 held before: the white texture the
   // scene pass binds for every object, or the previous sub-mesh's map.
   GLuint unit0 = vorn::world().lightingShader->neutralTexture;
-  for (const vorn::scene::SubMesh& sub : mesh.subMeshes) {
+  for (const vorn::SubMesh& sub : mesh.subMeshes) {
     if (const vorn::Texture* diffuse = mesh.diffuseTextures[sub.materialIndex].get())
       unit0 = diffuse->name;
     subMeshes.push_back({unit0, mesh.normalTextures[sub.materialIndex]->name,

@@ -78,6 +78,7 @@ void installEntryHooks() {
   TimedEntry<&__glewLinkProgram, &StartupParts::shaders>::install();
   TimedEntry<&__glewBufferData, &StartupParts::uploads>::install();
   TimedEntry<&__glewGenerateMipmap, &StartupParts::uploads>::install();
+  TimedEntry<&__glewTexStorage2D, &StartupParts::uploads>::install();
 
   MutableEntry<&__glewBindFramebuffer, &GlCallCounts::others>::install();
   MutableEntry<&__glewUseProgram, &GlCallCounts::others>::install();
@@ -148,6 +149,10 @@ TIMED_HOOK(uploads, "glTexImage2D", void, hookTexImage2D,
            (GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
             GLint border, GLenum format, GLenum type, const void* pixels),
            (target, level, internalFormat, width, height, border, format, type, pixels))
+TIMED_HOOK(uploads, "glTexSubImage2D", void, hookTexSubImage2D,
+           (GLenum target, GLint level, GLint x, GLint y, GLsizei width, GLsizei height,
+            GLenum format, GLenum type, const void* pixels),
+           (target, level, x, y, width, height, format, type, pixels))
 
 MUTABLE_HOOK("glBindTexture", hookBindTexture, (GLenum target, GLuint texture), (target, texture))
 MUTABLE_HOOK("glTexParameteri", hookTexParameteri, (GLenum target, GLenum name, GLint value),

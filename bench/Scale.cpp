@@ -145,7 +145,7 @@ void scaleSection() {
     std::snprintf(name, sizeof name, "%d boxes, %d asleep after %.1f s", boxes, sleeping, settled);
     printStep(name, physicsStep(game.game), wanted >= 2000);
     printFigure("  whole frame (Game::runFrame + glFinish)", wholeFrame(game), "ms");
-    printFigure("  Game::throwBox (import, textures, cooking)", throwMs, "ms");
+    printTarget("  Game::throwBox (upload from the caches, hull)", throwMs, "ms", 2.0);
   }
 }
 

@@ -86,7 +86,7 @@ void startUpSection() {
   printHeading(heading);
   printTarget("Game construction to first frame shown",
               medianOf(runs, [](const StartUpRun& r) { return r.startUp + r.firstFrame; }), "ms",
-              2000.0);
+              600.0);
   printFigure("  Game::startUp", medianOf(runs, [](const StartUpRun& r) { return r.startUp; }),
               "ms");
   printFigure("  first frame", medianOf(runs, [](const StartUpRun& r) { return r.firstFrame; }),

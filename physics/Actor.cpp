@@ -9,16 +9,12 @@
 
 namespace vorn {
 
-Actor::Actor(Type type, std::unique_ptr<btCollisionShape> geometryIn,
-             std::unique_ptr<btTriangleMesh> meshIn, const PhysicsMaterial& material, float mass,
+Actor::Actor(Type type, btCollisionShape& geometry, const PhysicsMaterial& material, float mass,
              const glm::vec3& centreOfMassIn)
-    : actorType(type),
-      centreOfMass(centreOfMassIn),
-      mesh(std::move(meshIn)),
-      geometry(std::move(geometryIn)) {
+    : actorType(type), centreOfMass(centreOfMassIn) {
   btVector3 inertia(0, 0, 0);
-  if (mass > 0.0f) geometry->calculateLocalInertia(mass, inertia);
-  btRigidBody::btRigidBodyConstructionInfo info(mass, nullptr, geometry.get(), inertia);
+  if (mass > 0.0f) geometry.calculateLocalInertia(mass, inertia);
+  btRigidBody::btRigidBodyConstructionInfo info(mass, nullptr, &geometry, inertia);
   info.m_friction = material.dynamicFriction;
   info.m_restitution = material.restitution;
   info.m_startWorldTransform = toTransform(Pose());
@@ -29,6 +25,14 @@ Actor::Actor(Type type, std::unique_ptr<btCollisionShape> geometryIn,
     body->setCollisionFlags(body->getCollisionFlags() | btCollisionObject::CF_KINEMATIC_OBJECT);
     body->setActivationState(DISABLE_DEACTIVATION);
   }
+}
+
+Actor::Actor(Type type, std::unique_ptr<btCollisionShape> geometry,
+             std::unique_ptr<btTriangleMesh> mesh, const PhysicsMaterial& material, float mass,
+             const glm::vec3& centreOfMass)
+    : Actor(type, *geometry, material, mass, centreOfMass) {
+  ownMesh = std::move(mesh);
+  ownGeometry = std::move(geometry);
 }
 
 Actor::~Actor() = default;

@@ -100,6 +100,10 @@ class Actor {
 
   // mass 0 makes a static or kinematic body. centreOfMass is where the geometry's origin sits in
   // the actor's frame: the geometry is cooked around its centre of mass so the body spins about it.
+  // The geometry is borrowed: it must outlive the actor.
+  Actor(Type type, btCollisionShape& geometry, const PhysicsMaterial& material, float mass,
+        const glm::vec3& centreOfMass);
+  // The same with a geometry (and the triangle data it reads, if any) that the actor owns.
   Actor(Type type, std::unique_ptr<btCollisionShape> geometry, std::unique_ptr<btTriangleMesh> mesh,
         const PhysicsMaterial& material, float mass, const glm::vec3& centreOfMass);
 
@@ -107,8 +111,8 @@ class Actor {
   std::string name;
   std::vector<Shape> shapes;
   glm::vec3 centreOfMass;
-  std::unique_ptr<btTriangleMesh> mesh;  // the triangle data a mesh geometry reads; may be null
-  std::unique_ptr<btCollisionShape> geometry;
+  std::unique_ptr<btTriangleMesh> ownMesh;  // the triangle data an owned mesh geometry reads
+  std::unique_ptr<btCollisionShape> ownGeometry;
   std::unique_ptr<btRigidBody> body;
   PhysicsScene* owner = nullptr;
 };

@@ -80,10 +80,23 @@ void enableContinuousDetection(btRigidBody& body) {
   body.setCcdSweptSphereRadius(radius);
 }
 
+void addStaticShapes(Actor& actor) {
+  actor.getShapes().push_back(Shape{kSimulationShape | kSceneQueryShape | kVisualization, {}});
+}
+
+void addDynamicShapes(Actor& actor) {
+  actor.getShapes().push_back(Shape{kTriggerShape, {}});
+  actor.getShapes().push_back(Shape{kSimulationShape, {}});
+  actor.setSleepThreshold(kDefaultSleepThreshold);
+  enableContinuousDetection(*actor.getBody());
+}
+
 }  // namespace
 
-CookResult Cooking::createStaticMeshActor(const PhysicsMaterial& material, const MeshData& mesh,
-                                          std::unique_ptr<Actor>& out) {
+CookedShape::CookedShape() = default;
+CookedShape::~CookedShape() = default;
+
+CookResult Cooking::cookTriangleMesh(const MeshData& mesh, std::unique_ptr<CookedShape>& out) {
   if (!pointsValid(mesh) || !trianglesValid(mesh)) return CookResult::InvalidDescriptor;
   auto triangles = std::make_unique<btTriangleMesh>(true, false);
   triangles->preallocateVertices(static_cast<int>(mesh.vertexCount));
@@ -96,16 +109,14 @@ CookResult Cooking::createStaticMeshActor(const PhysicsMaterial& material, const
     triangles->addTriangleIndices(static_cast<int>(i0), static_cast<int>(corner ? corner[1] : i0 + 1),
                                   static_cast<int>(corner ? corner[2] : i0 + 2));
   }
-  auto geometry = std::make_unique<btBvhTriangleMeshShape>(triangles.get(), true);
-  out.reset(new Actor(Actor::Type::Static, std::move(geometry), std::move(triangles), material, 0.0f,
-                      glm::vec3(0.0f)));
-  out->shapes.push_back(Shape{kSimulationShape | kSceneQueryShape | kVisualization, {}});
+  out = std::make_unique<CookedShape>();
+  out->geometry = std::make_unique<btBvhTriangleMeshShape>(triangles.get(), true);
+  out->triangles = std::move(triangles);
   return CookResult::Ok;
 }
 
-CookResult Cooking::createConvexActor(const PhysicsMaterial& material, const MeshData& mesh,
-                                      float density, std::unique_ptr<Actor>& out) {
-  if (!pointsValid(mesh) || !(density > 0.0f)) return CookResult::InvalidDescriptor;
+CookResult Cooking::cookConvexHull(const MeshData& mesh, std::unique_ptr<CookedShape>& out) {
+  if (!pointsValid(mesh)) return CookResult::InvalidDescriptor;
   if (!withinReach(mesh, kMaxHullReach)) return CookResult::CookingFailed;
   btAlignedObjectArray<btVector3> points;
   points.resize(static_cast<int>(mesh.vertexCount));
@@ -132,12 +143,50 @@ CookResult Cooking::createConvexActor(const PhysicsMaterial& material, const Mes
   geometry->recalcLocalAabb();
   library.ReleaseResult(hull);
 
-  out.reset(new Actor(Actor::Type::Dynamic, std::move(geometry), nullptr, material,
-                      density * mass.volume, toGlm(mass.centre)));
-  out->shapes.push_back(Shape{kTriggerShape, {}});
-  out->shapes.push_back(Shape{kSimulationShape, {}});
-  out->setSleepThreshold(kDefaultSleepThreshold);
-  enableContinuousDetection(*out->body);
+  out = std::make_unique<CookedShape>();
+  out->geometry = std::move(geometry);
+  out->volume = mass.volume;
+  out->centreOfMass = toGlm(mass.centre);
+  return CookResult::Ok;
+}
+
+std::unique_ptr<Actor> Cooking::createStaticActor(const PhysicsMaterial& material,
+                                                  CookedShape& shape) {
+  std::unique_ptr<Actor> actor(
+      new Actor(Actor::Type::Static, *shape.geometry, material, 0.0f, glm::vec3(0.0f)));
+  addStaticShapes(*actor);
+  return actor;
+}
+
+std::unique_ptr<Actor> Cooking::createDynamicActor(const PhysicsMaterial& material,
+                                                   CookedShape& shape, float density) {
+  std::unique_ptr<Actor> actor(new Actor(Actor::Type::Dynamic, *shape.geometry, material,
+                                         density * shape.volume, shape.centreOfMass));
+  addDynamicShapes(*actor);
+  return actor;
+}
+
+CookResult Cooking::createStaticMeshActor(const PhysicsMaterial& material, const MeshData& mesh,
+                                          std::unique_ptr<Actor>& out) {
+  std::unique_ptr<CookedShape> shape;
+  const CookResult result = cookTriangleMesh(mesh, shape);
+  if (result != CookResult::Ok) return result;
+  out.reset(new Actor(Actor::Type::Static, std::move(shape->geometry), std::move(shape->triangles),
+                      material, 0.0f, glm::vec3(0.0f)));
+  addStaticShapes(*out);
+  return CookResult::Ok;
+}
+
+CookResult Cooking::createConvexActor(const PhysicsMaterial& material, const MeshData& mesh,
+                                      float density, std::unique_ptr<Actor>& out) {
+  if (!(density > 0.0f)) return CookResult::InvalidDescriptor;
+  std::unique_ptr<CookedShape> shape;
+  const CookResult result = cookConvexHull(mesh, shape);
+  if (result != CookResult::Ok) return result;
+  const float mass = density * shape->volume;
+  out.reset(new Actor(Actor::Type::Dynamic, std::move(shape->geometry), nullptr, material, mass,
+                      shape->centreOfMass));
+  addDynamicShapes(*out);
   return CookResult::Ok;
 }
 

@@ -87,6 +87,20 @@ class PhysicsScene {
   std::unique_ptr<Impl> state;
 };
 
+// Collision geometry cooked from one mesh. Several actors may share it; its owner keeps it until
+// the last of them has left the scene.
+struct CookedShape {
+  CookedShape();
+  ~CookedShape();
+  CookedShape(const CookedShape&) = delete;
+  CookedShape& operator=(const CookedShape&) = delete;
+
+  std::unique_ptr<btTriangleMesh> triangles;  // the data a triangle-mesh geometry reads
+  std::unique_ptr<btCollisionShape> geometry;
+  float volume = 0.0f;              // of a convex hull
+  glm::vec3 centreOfMass{0.0f};     // of a convex hull, where its geometry's origin sits
+};
+
 // Builds collision geometry ("cooking") and the actors that carry it.
 class Cooking {
  public:
@@ -95,12 +109,24 @@ class Cooking {
   // model) make the solver's contacts with ordinary bodies turn into NaN, which then spreads.
   static constexpr float kMaxHullReach = 1.0e5f;
 
-  // A static actor with one triangle-mesh shape (flags simulation | scene query | visualisation).
+  // A triangle mesh for a static body.
+  static CookResult cookTriangleMesh(const MeshData& mesh, std::unique_ptr<CookedShape>& out);
+  // A convex hull of at most kHullVertexLimit vertices, for a dynamic body. Points beyond
+  // kMaxHullReach give no hull.
+  static CookResult cookConvexHull(const MeshData& mesh, std::unique_ptr<CookedShape>& out);
+
+  // A static actor with one shape (flags simulation | scene query | visualisation) over the cooked
+  // triangle mesh, which it borrows.
+  static std::unique_ptr<Actor> createStaticActor(const PhysicsMaterial& material,
+                                                  CookedShape& shape);
+  // A dynamic actor with a trigger shape and a simulation shape of the cooked hull, which it
+  // borrows; mass = density x hull volume.
+  static std::unique_ptr<Actor> createDynamicActor(const PhysicsMaterial& material,
+                                                   CookedShape& shape, float density);
+
+  // Cooking and actor in one, for an actor that owns a shape of its own.
   static CookResult createStaticMeshActor(const PhysicsMaterial& material, const MeshData& mesh,
                                           std::unique_ptr<Actor>& out);
-  // A dynamic actor with a trigger shape and a simulation shape of one convex hull of at most
-  // kHullVertexLimit vertices; mass = density x hull volume. Points beyond kMaxHullReach give no
-  // hull.
   static CookResult createConvexActor(const PhysicsMaterial& material, const MeshData& mesh,
                                       float density, std::unique_ptr<Actor>& out);
 };

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <vector>
 
-#include "app/Fatal.h"
+#include "base/Fatal.h"
 
 namespace vorn {
 

@@ -7,34 +7,36 @@
 
 #include "assets/Texture.h"
 #include "physics/Physics.h"
+#include "scene/AssetCache.h"
 #include "scene/SceneObject.h"
-
-struct aiMesh;
-struct aiScene;
 
 namespace vorn {
 namespace scene {
-
-struct SubMesh {
-  uint32_t numIndices = 0;
-  uint32_t baseVertex = 0;
-  uint32_t baseIndex = 0;
-  uint32_t materialIndex = 0;
-};
-
-// The file a model's material names: relative to the model's directory, with a leading ".\"
-// (written by Windows tools) dropped.
-std::string modelTexturePath(const std::string& modelPath, const std::string& textureName);
 
 // A scene object that owns an imported model: GPU buffers, sub-meshes, textures and (through the
 // import) its physics actors.
 class MeshObject : public SceneObject {
  public:
+  // The buffer names by what they hold; two are generated with the others and never filled.
+  enum BufferSlot : uint32_t {
+    kIndexBuffer,
+    kPositionBuffer,
+    kNormalBuffer,
+    kTexCoordBuffer,
+    kSpareBufferA,
+    kSpareBufferB,
+    kTangentBuffer,
+    kBufferCount
+  };
+
   MeshObject(std::string name, std::string path, int32_t kind);
   ~MeshObject() override;
 
-  bool loadModel(const PhysicsMaterial& material, Cooking* cooking, PhysicsScene* scene,
-                 float scaleX, float scaleY, float scaleZ);
+  // Takes the model at path from the cache (reading it on its first request), uploads it into
+  // buffers and textures of this object's own and adds one actor per mesh over the cache's shapes
+  // to the scene. False, with the reason printed, when the file gives no model.
+  bool loadModel(AssetCache& assets, const PhysicsMaterial& material, Cooking* cooking,
+                 PhysicsScene* scene, float scaleX, float scaleY, float scaleZ);
   void releaseResources();
   void draw(bool linearFiltering, int mipmapMode) override;
   void drawGeometry() override;
@@ -43,18 +45,15 @@ class MeshObject : public SceneObject {
   std::vector<SubMesh> subMeshes;
   std::vector<std::unique_ptr<Texture>> diffuseTextures;
   std::vector<std::unique_ptr<Texture>> normalTextures;
-  uint32_t vao = 0;                            // GL vertex array name
-  uint32_t buffers[7] = {0, 0, 0, 0, 0, 0, 0};  // GL buffer names
+  uint32_t vao = 0;                     // GL vertex array name
+  uint32_t buffers[kBufferCount] = {};  // GL buffer names
 
  protected:
-  struct Streams;
-  bool initFromScene(const aiScene* imported, const PhysicsMaterial& material, Cooking* cooking,
-                     PhysicsScene* scene, const float scale[3]);
-  void initMesh(const aiMesh* mesh, Streams& streams, const PhysicsMaterial& material,
-                Cooking* cooking, PhysicsScene* scene, const float scale[3]);
-  void initMaterials(const aiScene* imported);
-  void cookMeshActor(const MeshData& mesh, const PhysicsMaterial& material, Cooking* cooking,
-                     PhysicsScene* scene);
+  void takeRecords(const ModelData& model);
+  void initMaterials(const ModelData& model, ImageCache& images);
+  void uploadStreams(const ModelData& model, const std::vector<glm::vec3>& positions);
+  CookedShape& cookMesh(ShapeCache& shapes, const ShapeCache::Key& key, const MeshData& mesh);
+  void addActor(CookedShape& shape, const PhysicsMaterial& material, PhysicsScene* scene);
 };
 
 }  // namespace scene

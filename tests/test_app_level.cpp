@@ -1,6 +1,9 @@
-// The building as the world set-up makes it: what is registered, where, and that a player can
-// walk to every part of it that matters.
+// The building as the world set-up makes it: what is registered, where, that each of its files is
+// read once, and that a player can walk to every part of it that matters.
+#include <dlfcn.h>
+
 #include <cmath>
+#include <map>
 #include <set>
 #include <string>
 
@@ -14,10 +17,50 @@
 #include "support/GameDriver.h"
 #include "support/Routes.h"
 
+// The files the game reads, counted by the test's own definitions of the two library entry points
+// that read them: the game's calls land here and go on to the libraries.
+std::map<std::string, int> modelReads;
+std::map<std::string, int> imageReads;
+
+template <typename Fn>
+Fn libraryDefinition(const char* symbol) {
+  return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, symbol));
+}
+
+const void* countModelRead(void* importer, const char* file, unsigned flags)
+    __asm__("_ZN6Assimp8Importer8ReadFileEPKcj");
+const void* countModelRead(void* importer, const char* file, unsigned flags) {
+  static const auto read = libraryDefinition<const void* (*)(void*, const char*, unsigned)>(
+      "_ZN6Assimp8Importer8ReadFileEPKcj");
+  ++modelReads[file];
+  return read(importer, file, flags);
+}
+
+void* countImageRead(int format, const char* file, int flags) __asm__("FreeImage_Load");
+void* countImageRead(int format, const char* file, int flags) {
+  static const auto read = libraryDefinition<void* (*)(int, const char*, int)>("FreeImage_Load");
+  constexpr int kHeaderOnly = 0x8000;  // FIF_LOAD_NOPIXELS: the size check before the decoding
+  if (flags != kHeaderOnly) ++imageReads[file];
+  return read(format, file, flags);
+}
+
 namespace vorn {
 namespace {
 
 using test::GameDriver;
+
+TEST(LevelFiles, EachIsReadOnceAcrossTheLevelAndTenThrows) {
+  modelReads.clear();
+  imageReads.clear();
+  GameDriver driver(160, 120);
+  for (int i = 0; i < 10; ++i) driver.game.throwBox();
+  ASSERT_EQ(driver.game.boxCount, 10);
+  EXPECT_EQ(modelReads.count("./Resources/Censorable/box.obj"), 1u);
+  EXPECT_GT(modelReads.size(), 25u);
+  EXPECT_GT(imageReads.size(), 40u);
+  for (const auto& [file, reads] : modelReads) EXPECT_EQ(reads, 1) << file;
+  for (const auto& [file, reads] : imageReads) EXPECT_EQ(reads, 1) << file;
+}
 
 std::shared_ptr<scene::SceneObject> get(const std::string& name) { return ::scene().get(name); }
 

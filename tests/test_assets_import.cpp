@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <FreeImage.h>
+#include <btBulletDynamicsCommon.h>
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 #include <gtest/gtest.h>
@@ -17,7 +18,6 @@
 #include "support/ModelTest.h"
 
 namespace vorn {
-namespace scene {
 
 // Found by argument lookup, for the sub-mesh comparisons below.
 bool operator==(const SubMesh& a, const SubMesh& b) {
@@ -29,13 +29,10 @@ std::ostream& operator<<(std::ostream& out, const SubMesh& s) {
              << s.materialIndex << "}";
 }
 
-}  // namespace scene
-
 namespace {
 
 namespace fs = std::filesystem;
 using scene::MeshObject;
-using scene::SubMesh;
 
 // OBJ text with running vertex numbers, so that solids can be appended one after another.
 class ObjText {
@@ -134,13 +131,13 @@ TEST_F(AssetsImport, EveryMeshGetsASubMeshWithRunningBasesAndAnActor) {
   }
 
   // Indices stay mesh-local; the draw adds the base vertex.
-  const std::vector<uint32_t> indices = readBuffer<uint32_t>(object.buffers[0]);
+  const std::vector<uint32_t> indices = readStream<uint32_t>(object, MeshObject::kIndexBuffer);
   ASSERT_EQ(indices.size(), 45u);
   EXPECT_EQ(std::vector<uint32_t>(indices.begin(), indices.begin() + 3),
             (std::vector<uint32_t>{0, 1, 2}));
   EXPECT_EQ(*std::max_element(indices.begin() + 3, indices.begin() + 9), 3u);
   EXPECT_EQ(*std::max_element(indices.begin() + 9, indices.end()), 23u);
-  EXPECT_EQ(readBuffer<glm::vec3>(object.buffers[1]).size(), 31u);
+  EXPECT_EQ(readStream<glm::vec3>(object, MeshObject::kPositionBuffer).size(), 31u);
 
   EXPECT_FALSE(object.boundsEmpty);
   const float expectedBounds[6] = {-1, 4, -2, 5, -3, 6};
@@ -177,7 +174,7 @@ TEST_F(AssetsImport, VertexArrayDescribesTheFourStreamsAtTheirLocations) {
   }
   GLint elements = 0;
   glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &elements);
-  EXPECT_EQ(static_cast<GLuint>(elements), object.buffers[0]);
+  EXPECT_EQ(static_cast<GLuint>(elements), object.buffers[MeshObject::kIndexBuffer]);
   glBindVertexArray(0);
 
   GLint bound = -1;
@@ -192,9 +189,9 @@ TEST_F(AssetsImport, MissingUvAndTangentsGetTheirDefaults) {
   obj.line("o mapped").polygon({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, true);
   MeshObject object("uv", write("uv.obj", obj.text), 2);
   ASSERT_TRUE(load(object));
-  const auto uvs = readBuffer<glm::vec2>(object.buffers[3]);
-  const auto tangents = readBuffer<glm::vec3>(object.buffers[6]);
-  const auto normals = readBuffer<glm::vec3>(object.buffers[2]);
+  const auto uvs = readStream<glm::vec2>(object, MeshObject::kTexCoordBuffer);
+  const auto tangents = readStream<glm::vec3>(object, MeshObject::kTangentBuffer);
+  const auto normals = readStream<glm::vec3>(object, MeshObject::kNormalBuffer);
   ASSERT_EQ(uvs.size(), 7u);
   ASSERT_EQ(tangents.size(), 7u);
   ASSERT_EQ(normals.size(), 7u);
@@ -246,12 +243,12 @@ TEST_F(AssetsImport, CoefficientsAndOpacityComeFromMaterialOne) {
 }
 
 TEST(AssetsTexturePaths, AreRelativeToTheModelsDirectory) {
-  EXPECT_EQ(scene::modelTexturePath("Resources/a/b.obj", "./x.png"), "Resources/a/./x.png");
-  EXPECT_EQ(scene::modelTexturePath("Resources/a/b.obj", ".\\x.png"), "Resources/a/x.png");
-  EXPECT_EQ(scene::modelTexturePath("Resources/a/b.obj", "x\\.\\y.png"), "Resources/a/x\\.\\y.png");
-  EXPECT_EQ(scene::modelTexturePath("b.obj", "Textures/normal.jpg"), "./Textures/normal.jpg");
-  EXPECT_EQ(scene::modelTexturePath("/b.obj", "Textures/normal.jpg"), "//Textures/normal.jpg");
-  EXPECT_EQ(scene::modelTexturePath("./b.obj", "."), "./.");
+  EXPECT_EQ(modelTexturePath("Resources/a/b.obj", "./x.png"), "Resources/a/./x.png");
+  EXPECT_EQ(modelTexturePath("Resources/a/b.obj", ".\\x.png"), "Resources/a/x.png");
+  EXPECT_EQ(modelTexturePath("Resources/a/b.obj", "x\\.\\y.png"), "Resources/a/x\\.\\y.png");
+  EXPECT_EQ(modelTexturePath("b.obj", "Textures/normal.jpg"), "./Textures/normal.jpg");
+  EXPECT_EQ(modelTexturePath("/b.obj", "Textures/normal.jpg"), "//Textures/normal.jpg");
+  EXPECT_EQ(modelTexturePath("./b.obj", "."), "./.");
 }
 
 TEST_F(AssetsImport, MaterialsFindTheirMapsAndTheDefaultNormalMap) {
@@ -287,15 +284,17 @@ TEST_F(AssetsImport, MissingTextureFilesStillLoadTheModel) {
   EXPECT_EQ(textureWidth(object.normalTextures[1].get()), 0);
 }
 
+// One file loaded at two scales, as the thrown boxes are: each scale has a hull of its own.
 TEST_F(AssetsImport, ScaleReachesGpuAndCollisionButNotBoundsOrCorners) {
   const std::string path = write("box.obj", ObjText().box({-1, 0, -2}, {1, 3, 2}).text);
+  scene::AssetCache assets;
   MeshObject unit("unit", path, 1);
   MeshObject doubled("doubled", path, 1);
-  ASSERT_TRUE(load(unit, 1.0f));
-  ASSERT_TRUE(load(doubled, 2.0f));
+  ASSERT_TRUE(load(unit, assets, 1.0f));
+  ASSERT_TRUE(load(doubled, assets, 2.0f));
 
   glm::vec3 lo(1e9f), hi(-1e9f);
-  for (const glm::vec3& p : readBuffer<glm::vec3>(doubled.buffers[1])) {
+  for (const glm::vec3& p : readStream<glm::vec3>(doubled, MeshObject::kPositionBuffer)) {
     lo = glm::min(lo, p);
     hi = glm::max(hi, p);
   }
@@ -347,7 +346,7 @@ TEST_F(AssetsImport, DegenerateFacesKeepThreeIndicesEach) {
   ASSERT_TRUE(load(object));
   ASSERT_EQ(object.subMeshes.size(), 1u);
   EXPECT_EQ(object.subMeshes[0].numIndices, 6u);
-  const auto indices = readBuffer<uint32_t>(object.buffers[0]);
+  const auto indices = readStream<uint32_t>(object, MeshObject::kIndexBuffer);
   ASSERT_EQ(indices.size(), 6u);
   for (uint32_t index : indices) EXPECT_LT(index, 6u);
 }
@@ -356,77 +355,122 @@ TEST_F(AssetsImport, LinesComeWithoutNormalsAndStillLoadForDrawing) {
   MeshObject object("wire", write("wire.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nl 1 2 3\n"), 2);
   ASSERT_TRUE(load(object));
   ASSERT_EQ(object.subMeshes.size(), 1u);
-  for (const glm::vec3& n : readBuffer<glm::vec3>(object.buffers[2])) EXPECT_EQ(n, glm::vec3(0));
-  for (uint32_t index : readBuffer<uint32_t>(object.buffers[0])) EXPECT_LT(index, 4u);
+  for (const glm::vec3& n : readStream<glm::vec3>(object, MeshObject::kNormalBuffer))
+    EXPECT_EQ(n, glm::vec3(0));
+  for (uint32_t index : readStream<uint32_t>(object, MeshObject::kIndexBuffer))
+    EXPECT_LT(index, 4u);
   object.draw(true, 1);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(AssetsImport, UnreadableModelIsReportedAndLeavesAnEmptyObject) {
-  const std::string missing = file("missing.obj");
-  const std::string empty = write("empty.obj", "");
-  for (const std::string& path : {missing, empty}) {
+// Each object that asks for a file that gives no model says so, though the file is read once: a
+// model written under its name afterwards reaches neither.
+TEST_F(AssetsImport, UnreadableModelIsReportedForEachObjectAndLeavesThemEmpty) {
+  for (const std::string& path : {file("missing.obj"), write("empty.obj", "")}) {
     SCOPED_TRACE(path);
-    MeshObject object("broken", path, 0);
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(load(object));
-    const std::string out = testing::internal::GetCapturedStdout();
-    const std::string prefix = "Error parsing '" + path + "': '";
-    EXPECT_EQ(out.rfind(prefix, 0), 0u) << out;
-    EXPECT_GT(out.size(), prefix.size() + 2) << "the importer's reason is given";
-    EXPECT_EQ(out.substr(out.size() - 2), "'\n");
-    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
+    scene::AssetCache assets;
+    for (const char* name : {"first", "second"}) {
+      MeshObject object(name, path, 0);
+      testing::internal::CaptureStdout();
+      EXPECT_FALSE(load(object, assets));
+      const std::string out = testing::internal::GetCapturedStdout();
+      const std::string prefix = "Error parsing '" + path + "': '";
+      EXPECT_EQ(out.rfind(prefix, 0), 0u) << out;
+      EXPECT_GT(out.size(), prefix.size() + 2) << "the importer's reason is given";
+      EXPECT_EQ(out.substr(out.size() - 2), "'\n");
+      EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
 
-    EXPECT_TRUE(object.actors.empty());
-    EXPECT_TRUE(object.subMeshes.empty());
-    EXPECT_FALSE(object.hasPose());
-    object.draw(true, 1);  // draws nothing
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+      EXPECT_TRUE(object.actors.empty());
+      EXPECT_TRUE(object.subMeshes.empty());
+      EXPECT_FALSE(object.hasPose());
+      object.draw(true, 1);  // draws nothing
+      EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+      write(fs::path(path).filename().string(), ObjText().box({0, 0, 0}, {1, 1, 1}).text);
+    }
   }
 }
 
-TEST_F(AssetsImport, ReleasingGivesEverythingBackExactlyOnce) {
+// Two objects of one model: the file, its image and its collision shapes are read and built once,
+// while each object has GL objects of its own and gives back exactly its own, once.
+TEST_F(AssetsImport, ObjectsOfOneModelShareWhatWasReadAndReleaseOnlyTheirOwn) {
   write("rel.mtl", "newmtl red\nmap_Kd red.png\n");
   writeImage("red.png", 2);
   ObjText obj;
   obj.line("mtllib rel.mtl").line("o a").line("usemtl red").box({0, 0, 0}, {1, 1, 1});
   obj.line("o b").box({2, 0, 0}, {3, 1, 1});
-  auto object = std::make_unique<MeshObject>("rel", write("rel.obj", obj.text), 0);
+  const std::string path = write("rel.obj", obj.text);
+  scene::AssetCache assets;
+  auto first = std::make_unique<MeshObject>("first", path, 0);
+  auto second = std::make_unique<MeshObject>("second", path, 0);
   const std::size_t actorsBefore = physics.getScene()->actorCount();
-  ASSERT_TRUE(load(*object));
-  ASSERT_EQ(physics.getScene()->actorCount(), actorsBefore + 2);
+  ASSERT_TRUE(load(*first, assets));
+  writeImage("red.png", 4);  // a second read would see these
+  write("rel.obj", ObjText().box({0, 0, 0}, {1, 1, 1}).text);
+  ASSERT_TRUE(load(*second, assets));
+  ASSERT_EQ(second->actors.size(), 2u);
+  EXPECT_EQ(textureWidth(second->diffuseTextures[1].get()), 2);
+  EXPECT_EQ(physics.getScene()->actorCount(), actorsBefore + 4);
+  for (std::size_t mesh = 0; mesh < 2; ++mesh)
+    EXPECT_EQ(first->actors[mesh]->getBody()->getCollisionShape(),
+              second->actors[mesh]->getBody()->getCollisionShape());
 
-  const GLuint vao = object->vao;
-  std::vector<GLuint> buffers(object->buffers, object->buffers + 7);
-  std::vector<GLuint> textures;
-  for (const auto& t : object->diffuseTextures)
-    if (t) textures.push_back(t->name);
-  for (const auto& t : object->normalTextures) textures.push_back(t->name);
-  ASSERT_EQ(textures.size(), 3u);
+  struct Names {
+    GLuint vao;
+    std::vector<GLuint> buffers;
+    std::vector<GLuint> textures;
+  };
+  // The two spare buffer names are never bound, so they never become buffers GL knows of.
+  auto namesOf = [](const MeshObject& object) {
+    Names names{object.vao, {}, {}};
+    for (uint32_t slot : {MeshObject::kIndexBuffer, MeshObject::kPositionBuffer,
+                          MeshObject::kNormalBuffer, MeshObject::kTexCoordBuffer,
+                          MeshObject::kTangentBuffer})
+      names.buffers.push_back(object.buffers[slot]);
+    for (const auto& t : object.diffuseTextures)
+      if (t) names.textures.push_back(t->name);
+    for (const auto& t : object.normalTextures) names.textures.push_back(t->name);
+    return names;
+  };
+  auto expectAlive = [](const Names& names, bool alive) {
+    EXPECT_EQ(glIsVertexArray(names.vao), alive);
+    for (GLuint b : names.buffers) EXPECT_EQ(glIsBuffer(b), alive) << b;
+    for (GLuint t : names.textures) EXPECT_EQ(glIsTexture(t), alive) << t;
+  };
+  const Names firstNames = namesOf(*first), secondNames = namesOf(*second);
+  ASSERT_EQ(firstNames.textures.size(), 3u);
+  std::vector<GLuint> all = firstNames.buffers;
+  all.insert(all.end(), secondNames.buffers.begin(), secondNames.buffers.end());
+  std::sort(all.begin(), all.end());
+  EXPECT_EQ(std::unique(all.begin(), all.end()), all.end()) << "no buffer name is shared";
+  EXPECT_NE(firstNames.vao, secondNames.vao);
+  EXPECT_NE(firstNames.textures, secondNames.textures);
 
-  object->releaseResources();
-  EXPECT_EQ(physics.getScene()->actorCount(), actorsBefore);
-  EXPECT_TRUE(object->actors.empty());
-  EXPECT_TRUE(object->subMeshes.empty());
-  EXPECT_EQ(object->vao, 0u);
-  for (GLuint b : object->buffers) EXPECT_EQ(b, 0u);
-  EXPECT_FALSE(glIsVertexArray(vao));
-  for (GLuint b : buffers) EXPECT_FALSE(glIsBuffer(b)) << b;
-  for (GLuint t : textures) EXPECT_FALSE(glIsTexture(t)) << t;
-  object->draw(true, 1);
+  first->releaseResources();
+  EXPECT_EQ(physics.getScene()->actorCount(), actorsBefore + 2);
+  EXPECT_TRUE(first->actors.empty());
+  EXPECT_TRUE(first->subMeshes.empty());
+  EXPECT_EQ(first->vao, 0u);
+  for (GLuint b : first->buffers) EXPECT_EQ(b, 0u);
+  expectAlive(firstNames, false);
+  expectAlive(secondNames, true);
+  first->draw(true, 1);
+  second->draw(true, 1);
 
   // Names freed above may be handed out again; a second release or the destructor must not
   // delete what now belongs to someone else.
-  object->releaseResources();
+  first->releaseResources();
   std::vector<GLuint> reused(7);
   glGenBuffers(7, reused.data());
   for (GLuint b : reused) glBindBuffer(GL_ARRAY_BUFFER, b);
   GLuint texture = 0;
   glGenTextures(1, &texture);
   glBindTexture(GL_TEXTURE_2D, texture);
-  object.reset();
+  first.reset();
   for (GLuint b : reused) EXPECT_TRUE(glIsBuffer(b)) << b;
   EXPECT_TRUE(glIsTexture(texture));
+  expectAlive(secondNames, true);
+  second.reset();
+  expectAlive(secondNames, false);
   EXPECT_EQ(physics.getScene()->actorCount(), actorsBefore);
   glDeleteBuffers(7, reused.data());
   glDeleteTextures(1, &texture);
@@ -516,9 +560,10 @@ TEST(AssetsImportDeathTest, DynamicMeshTooSmallForAHullEndsTheProgram) {
   std::ofstream(path) << "v 0 0 0\nv 1 0 0\nl 1 2\n";
   test::GlContext context;
   Physics physics;
+  scene::AssetCache assets;
   MeshObject object("c_line", path.string(), 1);
-  EXPECT_EXIT(object.loadModel(physics.createMaterial(0.5f, 0.5f, 0.5f), physics.getCooking(),
-                               physics.getScene(), 1, 1, 1),
+  EXPECT_EXIT(object.loadModel(assets, physics.createMaterial(0.5f, 0.5f, 0.5f),
+                               physics.getCooking(), physics.getScene(), 1, 1, 1),
               testing::ExitedWithCode(1), "ERROR: MeshDESC not valid @.*blotwise_import_line\\.obj");
   fs::remove(path);
 }

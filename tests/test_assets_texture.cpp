@@ -7,6 +7,7 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include "assets/Image.h"
 #include "assets/Texture.h"
 #include "support/GlContext.h"
 #include "support/ScratchDirectory.h"
@@ -60,7 +61,7 @@ class AssetsTexture : public test::GlTest {
 TEST_F(AssetsTexture, TrueColourAndPaletteImagesArriveAsRgba8BottomRowFirst) {
   for (int bpp : {24, 8}) {
     SCOPED_TRACE(bpp);
-    Texture texture(writeTwoRowImage("rows" + std::to_string(bpp) + ".png", bpp));
+    Texture texture(decodeImage(writeTwoRowImage("rows" + std::to_string(bpp) + ".png", bpp)));
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(static_cast<GLuint>(bound), texture.name) << "the constructor leaves it bound";
@@ -81,10 +82,18 @@ TEST_F(AssetsTexture, TrueColourAndPaletteImagesArriveAsRgba8BottomRowFirst) {
 }
 
 TEST_F(AssetsTexture, LoadBuildsTheMipChainAndStartsTrilinearRepeating) {
-  Texture texture(writeTwoRowImage("mips.png", 24));
+  Texture texture(decodeImage(writeTwoRowImage("mips.png", 24)));
   GLint width = -1;
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 2, GL_TEXTURE_WIDTH, &width);
   EXPECT_EQ(width, 1) << "level 2 of a 4x2 image";
+  // Each texel of a level is the mean of the four it covers: here half red, half blue.
+  for (GLint level : {1, 2}) {
+    std::vector<unsigned char> texel(4 * 2 * 4);
+    glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, texel.data());
+    EXPECT_EQ(std::vector<int>(texel.begin(), texel.begin() + 4),
+              (std::vector<int>{128, 0, 128, 255}))
+        << "level " << level;
+  }
   EXPECT_EQ(parameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
   EXPECT_EQ(parameter(GL_TEXTURE_MAG_FILTER), GL_LINEAR);
   EXPECT_EQ(parameter(GL_TEXTURE_WRAP_S), GL_REPEAT);
@@ -92,7 +101,7 @@ TEST_F(AssetsTexture, LoadBuildsTheMipChainAndStartsTrilinearRepeating) {
 }
 
 TEST_F(AssetsTexture, BindPicksFiltersFromTheTwoToggles) {
-  Texture texture(writeTwoRowImage("filters.png", 24));
+  Texture texture(decodeImage(writeTwoRowImage("filters.png", 24)));
   struct Case {
     int mipmapMode;
     bool bilinear;
@@ -131,7 +140,7 @@ TEST_F(AssetsTexture, UnreadableImagesGiveEmptyTexturesSilently) {
     SCOPED_TRACE(path);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    Texture texture(path);
+    Texture texture(decodeImage(path));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_NE(texture.name, 0u);

@@ -17,6 +17,7 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include "assets/Image.h"
 #include "assets/Texture.h"
 #include "physics/Physics.h"
 #include "scene/MeshObject.h"
@@ -108,10 +109,10 @@ class RobustModels : public test::ModelTest {
 
   static void expectDrawableRecords(const MeshObject& object) {
     ASSERT_FALSE(object.subMeshes.empty());
-    const std::vector<uint32_t> indices = readBuffer<uint32_t>(object.buffers[0]);
-    const std::size_t vertices = readBuffer<float>(object.buffers[1]).size() / 3;
+    const std::vector<uint32_t> indices = readStream<uint32_t>(object, MeshObject::kIndexBuffer);
+    const std::size_t vertices = readStream<float>(object, MeshObject::kPositionBuffer).size() / 3;
     for (std::size_t i = 0; i < object.subMeshes.size(); ++i) {
-      const scene::SubMesh& sub = object.subMeshes[i];
+      const SubMesh& sub = object.subMeshes[i];
       ASSERT_LE(sub.baseIndex + sub.numIndices, indices.size());
       for (uint32_t k = 0; k < sub.numIndices; ++k)
         ASSERT_LT(sub.baseVertex + indices[sub.baseIndex + k], vertexEnd(object, i, vertices))
@@ -129,12 +130,12 @@ class RobustModels : public test::ModelTest {
   // become (a load of kind 0 or 1 would stop the program where a body cannot be built): cooking
   // reports what it refuses, and what it builds simulates without leaving finite space.
   void cookEverySubMesh(const MeshObject& object) {
-    const std::vector<float> points = readBuffer<float>(object.buffers[1]);
-    const std::vector<uint32_t> indices = readBuffer<uint32_t>(object.buffers[0]);
+    const std::vector<float> points = readStream<float>(object, MeshObject::kPositionBuffer);
+    const std::vector<uint32_t> indices = readStream<uint32_t>(object, MeshObject::kIndexBuffer);
     Physics world;  // the bodies of one file meet each other, their static twins and the ground
     PhysicsScene& scene = *world.getScene();
     for (std::size_t i = 0; i < object.subMeshes.size(); ++i) {
-      const scene::SubMesh& sub = object.subMeshes[i];
+      const SubMesh& sub = object.subMeshes[i];
       MeshData mesh;
       mesh.points = points.data() + 3 * sub.baseVertex;
       mesh.vertexCount =
@@ -157,7 +158,7 @@ class RobustModels : public test::ModelTest {
   }
 
   static GLint widthOf(const std::string& imagePath) {
-    const Texture texture(imagePath);
+    const Texture texture(decodeImage(imagePath));
     return textureWidth(&texture);
   }
 };
@@ -319,11 +320,11 @@ TEST_F(RobustModels, DamagedMaterialValuesStayFiniteAndOpacityInRange) {
   }
   write("lit.mtl", "newmtl bad\nd 7\n");
   MeshObject seven("seven", model, 2);
-  seven.loadModel(material, physics.getCooking(), physics.getScene(), 1, 1, 1);
+  load(seven);
   EXPECT_EQ(seven.opacity, 1.0f);
   write("lit.mtl", "newmtl bad\nd -3\n");
   MeshObject negative("negative", model, 2);
-  negative.loadModel(material, physics.getCooking(), physics.getScene(), 1, 1, 1);
+  load(negative);
   EXPECT_EQ(negative.opacity, 0.0f);
 }
 
@@ -475,12 +476,13 @@ TEST(RobustModelsDeathTest, DynamicModelsThatFormNoHullEndTheProgram) {
   };
   test::GlContext context;
   Physics physics;
+  scene::AssetCache assets;
   for (const Case& c : cases) {
     const std::string path = (dir / c.file).string();
     std::ofstream(path) << c.text;
     MeshObject object("c_broken", path, c.kind);
-    EXPECT_EXIT(object.loadModel(physics.createMaterial(0.5f, 0.5f, 0.5f), physics.getCooking(),
-                                 physics.getScene(), 1, 1, 1),
+    EXPECT_EXIT(object.loadModel(assets, physics.createMaterial(0.5f, 0.5f, 0.5f),
+                                 physics.getCooking(), physics.getScene(), 1, 1, 1),
                 testing::ExitedWithCode(1), std::string(c.message) + path)
         << c.file;
   }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "app/World.h"
+#include "scene/AssetCache.h"
 #include "scene/SceneRegistry.h"
 #include "support/GameDriver.h"
 
@@ -77,6 +78,7 @@ TEST(Restart, TenGamesOneAfterAnotherLeaveNothingBehind) {
     EXPECT_EQ(world().camera, nullptr);
     EXPECT_EQ(world().textureObject, nullptr);
     EXPECT_EQ(world().armMesh, nullptr);
+    EXPECT_EQ(world().assets, nullptr);
     after.push_back(ProcessResources());
   }
   // The first game may leave what libraries keep for the whole process (the driver's caches).

@@ -233,9 +233,10 @@ TEST_F(SceneCameraOnFloor, WalksOnAStaticMeshAndFallsOffItsEdge) {
         << "\n";
   obj << "f 1 3 4 2\nf 5 6 8 7\nf 1 2 6 5\nf 3 7 8 4\nf 1 5 7 3\nf 2 4 8 6\n";
   const std::string path = scratch.write("floor.obj", obj.str());
+  scene::AssetCache assets;
   scene::MeshObject floor("floor", path, 0);
-  ASSERT_TRUE(floor.loadModel(physics.createMaterial(0.5f, 0.5f, 0.5f), physics.getCooking(),
-                              physics.getScene(), 1, 1, 1));
+  ASSERT_TRUE(floor.loadModel(assets, physics.createMaterial(0.5f, 0.5f, 0.5f),
+                              physics.getCooking(), physics.getScene(), 1, 1, 1));
 
   CameraActor camera(physics.getScene(), glm::vec3(0, 1, 0), -90.0f, 0.0f, path);
   camera.transform(glm::translate(glm::mat4(1.0f), glm::vec3(0, 5, 0)), false);

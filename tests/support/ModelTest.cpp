@@ -3,7 +3,12 @@
 namespace vorn::test {
 
 bool ModelTest::load(scene::MeshObject& object, float scale) {
-  return object.loadModel(material, physics.getCooking(), physics.getScene(), scale, scale, scale);
+  return load(object, caches.emplace_back(), scale);
+}
+
+bool ModelTest::load(scene::MeshObject& object, scene::AssetCache& assets, float scale) {
+  return object.loadModel(assets, material, physics.getCooking(), physics.getScene(), scale, scale,
+                          scale);
 }
 
 GLint ModelTest::textureWidth(const Texture* texture) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,7 @@
 
 #include "assets/Texture.h"
 #include "physics/Physics.h"
+#include "scene/AssetCache.h"
 #include "scene/MeshObject.h"
 #include "support/GlContext.h"
 #include "support/ScratchDirectory.h"
@@ -24,8 +26,11 @@ class ModelTest : public GlTest {
   }
   std::string file(const std::string& name) const { return scratch.file(name); }
 
-  // Loads the model at a uniform scale with the fixture's material into its world.
+  // Loads the model at a uniform scale with the fixture's material into its world. Each load
+  // reads its files afresh (tests write new content under old names); loads that are to share
+  // what they read pass one cache.
   bool load(scene::MeshObject& object, float scale = 1.0f);
+  bool load(scene::MeshObject& object, scene::AssetCache& assets, float scale = 1.0f);
 
   // The whole content of a GL buffer as elements of T.
   template <typename T>
@@ -39,12 +44,20 @@ class ModelTest : public GlTest {
     return data;
   }
 
+  // What the load put into one of the object's buffers.
+  template <typename T>
+  static std::vector<T> readStream(const scene::MeshObject& object,
+                                   scene::MeshObject::BufferSlot slot) {
+    return readBuffer<T>(object.buffers[slot]);
+  }
+
   // The width of the texture's level 0 (0 for an empty texture), or -1 for no texture at all.
   static GLint textureWidth(const Texture* texture);
 
   ScratchDirectory scratch;
   Physics physics;
   PhysicsMaterial material = physics.createMaterial(0.5f, 0.5f, 0.5f);
+  std::deque<scene::AssetCache> caches;  // outlive the objects of a test, whose bodies use them
 };
 
 }  // namespace vorn::test

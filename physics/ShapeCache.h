@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+
+#include <glm/vec3.hpp>
+
+#include "physics/Physics.h"
+
+namespace vorn {
+
+// Collision shapes cooked once for each mesh of a model file at one scale and shared by every body
+// built over them. The cache owns the shapes, so it must outlive every actor that uses one.
+class ShapeCache {
+ public:
+  enum class Type { TriangleMesh, ConvexHull };
+
+  struct Key {
+    std::string path;
+    uint32_t mesh = 0;
+    Type type = Type::TriangleMesh;
+    glm::vec3 scale{1.0f};
+
+    bool operator<(const Key& other) const {
+      return std::tie(path, mesh, type, scale.x, scale.y, scale.z) <
+             std::tie(other.path, other.mesh, other.type, other.scale.x, other.scale.y,
+                      other.scale.z);
+    }
+  };
+
+  // The shape of the key, cooked from the mesh at the first request. A mesh that cannot be cooked
+  // leaves shape null and is cooked again if asked for again.
+  CookResult get(const Key& key, const MeshData& mesh, CookedShape*& shape);
+
+ private:
+  std::map<Key, std::unique_ptr<CookedShape>> shapes;
+};
+
+}  // namespace vorn
