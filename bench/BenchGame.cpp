@@ -4,7 +4,9 @@
 #include <GLFW/glfw3.h>
 
 #include "bench/Allocations.h"
+#include "app/World.h"
 #include "bench/Stats.h"
+#include "render/ShaderProgram.h"
 
 namespace bench {
 
@@ -100,6 +102,14 @@ PhaseFigures BenchGame::phasedFrame() {
 void BenchGame::physicsStep() { game.stepPhysics(kFrameDt); }
 
 void BenchGame::logic() { game.updateLogic(kFrameDt); }
+
+void BenchGame::scenePass(std::unique_ptr<vorn::LightingShader>* standIn) {
+  std::unique_ptr<vorn::LightingShader>& lighting = vorn::world().lightingShader;
+  if (standIn) lighting.swap(*standIn);
+  game.renderScene();
+  glFinish();
+  if (standIn) lighting.swap(*standIn);
+}
 
 void BenchGame::renderPhases() {
   game.renderShadows();

@@ -2,8 +2,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "app/Game.h"
+
+namespace vorn {
+class LightingShader;
+}
 
 namespace bench {
 
@@ -37,6 +42,9 @@ class BenchGame {
   void physicsStep();
   void logic();
   void renderPhases();
+  // The frame's scene pass alone, up to glFinish; with a stand-in given, that program takes the
+  // lighting program's place.
+  void scenePass(std::unique_ptr<vorn::LightingShader>* standIn = nullptr);
 
   vorn::Game game;
 

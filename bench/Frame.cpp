@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "bench/Allocations.h"
@@ -10,6 +11,7 @@
 #include "bench/Hooks.h"
 #include "bench/Sections.h"
 #include "bench/Stats.h"
+#include "render/ShaderProgram.h"
 
 namespace bench {
 
@@ -79,6 +81,22 @@ void printPhases(BenchGame& game) {
   }
 }
 
+// The scene pass against the same draws with a fragment stage that only samples the diffuse map,
+// taken in turns; the figure is the median of the pairs' ratios.
+void printLightingCost(BenchGame& game) {
+  auto textureOnly = std::make_unique<vorn::LightingShader>(
+      "./Shader/blinn_phong.vert", BLOTWISE_BENCH_DIR "/texture_only.frag");
+  std::vector<double> lit, plain, ratios;
+  for (int i = 0; i < kFrames / 2; ++i) {
+    game.frame();
+    lit.push_back(sample([&] { game.scenePass(); }).ms);
+    plain.push_back(sample([&] { game.scenePass(&textureOnly); }).ms);
+    ratios.push_back(lit.back() / plain.back());
+  }
+  printFigure("scene pass, texture-only fragment stage", median(plain), "ms");
+  printTarget("lit scene pass / texture-only scene pass", median(ratios), "", 2.0, true);
+}
+
 // Our frames and bare frames of the same picture, taken in turns so that a load arriving on the
 // machine meets both alike.
 void printAgainstTheLimit(BenchGame& game) {
@@ -137,6 +155,7 @@ void measureFrames(BenchGame& game, bool effects) {
                 effects ? "on" : "off", kFrames);
   printHeading(heading);
   printPhases(game);
+  if (effects) printLightingCost(game);
   printAgainstTheLimit(game);
   printOwnWork(game);
 }
