@@ -69,6 +69,7 @@ BareFrame::BareFrame(vorn::Game& game) : game(game) {
     if (vorn::placeForPass(*entry.second, frustum, culling, model))
       record(sceneDraws, *entry.second, model, entry.second->getOpacity());
   }
+  opaqueDraws = sceneDraws.size();
   for (const auto& entry : registry.transparent()) {
     if (vorn::placeForPass(*entry.second, frustum, culling, model))
       record(sceneDraws, *entry.second, model,
@@ -101,6 +102,7 @@ void BareFrame::record(std::vector<Draw>& draws, vorn::scene::SceneObject& objec
 uint64_t BareFrame::drawCalls() const {
   uint64_t count = 0;
   for (const Draw& draw : sceneDraws) count += draw.subMeshCount;
+  for (std::size_t d = 0; d < opaqueDraws; ++d) count += sceneDraws[d].subMeshCount;
   if (!game.effectsEnabled) return count;
   for (const Draw& draw : shadowDraws) count += draw.subMeshCount;
   if (game.postProcessing()) count += 3 * fullScreen.subMeshCount;
@@ -158,8 +160,18 @@ void BareFrame::scenePass() {
   glBindTexture(GL_TEXTURE_CUBE_MAP, w.pointShadowMap->depthTexture);
   glUseProgram(lighting.program);
   glUniform3fv(lighting.cameraPos, 1, glm::value_ptr(cameraPosition));
+  depthPrePass();
+  glUseProgram(lighting.program);
+  glBindSampler(2, lighting.shadowSampler);
   glUniformMatrix4fv(lighting.viewProjection, 1, GL_FALSE, glm::value_ptr(viewProjection));
-  for (const Draw& draw : sceneDraws) {
+  glDepthFunc(GL_LEQUAL);
+  glDepthMask(GL_FALSE);
+  for (std::size_t d = 0; d < sceneDraws.size(); ++d) {
+    const Draw& draw = sceneDraws[d];
+    if (d == opaqueDraws) {
+      glDepthMask(GL_TRUE);
+      glDepthFunc(GL_LESS);
+    }
     glUniformMatrix4fv(lighting.model, 1, GL_FALSE, glm::value_ptr(draw.model));
     glUniform1f(lighting.matAmbient, draw.material.ambient);
     glUniform1f(lighting.matDiffuse, draw.material.diffuse);
@@ -177,6 +189,18 @@ void BareFrame::scenePass() {
                                sub.baseVertex);
     }
   }
+}
+
+void BareFrame::depthPrePass() {
+  const vorn::ShadowShader& depthOnly = *vorn::world().spotShadowShader;
+  glUseProgram(depthOnly.program);
+  glUniformMatrix4fv(depthOnly.viewProjections[0], 1, GL_FALSE, glm::value_ptr(viewProjection));
+  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+  for (std::size_t d = 0; d < opaqueDraws; ++d) {
+    glUniformMatrix4fv(depthOnly.model, 1, GL_FALSE, glm::value_ptr(sceneDraws[d].model));
+    drawSubMeshes(sceneDraws[d]);
+  }
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
 void BareFrame::postProcess() {
