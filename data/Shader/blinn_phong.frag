@@ -65,10 +65,10 @@ layout(location = 1) out vec4 glowColor;
 
 // Light is scaled by this before tone mapping: a white wall square to a lamp of colour 1 at unit
 // attenuation shows at about 80% of display white.
-const float EXPOSURE = 1.6;
+const float EXPOSURE = 2.4;
 // Share of the ambient colour that lights every surface: enough for a room without a lamp of its
 // own to read, little enough that the lamps still model the room.
-const float AMBIENT_SHARE = 1.0;
+const float AMBIENT_SHARE = 0.5;
 // A lamp's reach ends where its light falls below this share of display white (before exposure);
 // no light reaches further than MAX_REACH, the point shadow map's far plane.
 const float REACH_CUTOFF = 0.2;
