@@ -212,15 +212,20 @@ void BareFrame::postProcess() {
   const struct {
     GLuint target;
     GLuint source;
+    GLuint sampler;
     int horizontal;
-  } blurs[2] = {{w.blurA->framebuffer, w.bloom->glowTexture, 1},
-                {w.blurB->framebuffer, w.blurA->colorTexture, 0}};
+  } blurs[2] = {{w.blurA->framebuffer, w.bloom->glowTexture, w.bloom->glowSampler, 1},
+                {w.blurB->framebuffer, w.blurA->colorTexture, 0, 0}};
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, w.bloom->glowTexture);
+  glGenerateMipmap(GL_TEXTURE_2D);
   for (const auto& blur : blurs) {
     glBindFramebuffer(GL_FRAMEBUFFER, blur.target);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, blur.source);
+    glBindSampler(0, blur.sampler);
     glUseProgram(w.blurShader->program);
     glUniform1i(w.blurShader->textureUnit1, 0);
     glUniform1i(w.blurShader->horizontal, blur.horizontal);

@@ -68,7 +68,7 @@ TEST_F(RenderTargetTest, ReinitialisingReleasesTheEarlierObjects) {
 }
 
 TEST_F(RenderTargetTest, DestructionReleasesEveryObject) {
-  GLuint framebuffer, depth, scene, glow;
+  GLuint framebuffer, depth, scene, glow, sampler;
   {
     BloomFBO bloom;
     ASSERT_TRUE(bloom.init(64, 48));
@@ -76,11 +76,13 @@ TEST_F(RenderTargetTest, DestructionReleasesEveryObject) {
     depth = bloom.depthRenderbuffer;
     scene = bloom.sceneTexture;
     glow = bloom.glowTexture;
+    sampler = bloom.glowSampler;
   }
   EXPECT_FALSE(glIsFramebuffer(framebuffer));
   EXPECT_FALSE(glIsRenderbuffer(depth));
   EXPECT_FALSE(glIsTexture(scene));
   EXPECT_FALSE(glIsTexture(glow));
+  EXPECT_FALSE(glIsSampler(sampler));
 }
 
 TEST_F(RenderTargetTest, BloomTargetHasSceneAndGlowColourTargets) {
