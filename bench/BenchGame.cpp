@@ -103,12 +103,15 @@ void BenchGame::physicsStep() { game.stepPhysics(kFrameDt); }
 
 void BenchGame::logic() { game.updateLogic(kFrameDt); }
 
-void BenchGame::scenePass(std::unique_ptr<vorn::LightingShader>* standIn) {
-  std::unique_ptr<vorn::LightingShader>& lighting = vorn::world().lightingShader;
-  if (standIn) lighting.swap(*standIn);
+void BenchGame::scenePass(std::unique_ptr<vorn::LightingShader>* standIn, bool depthPrePass) {
+  vorn::World& w = vorn::world();
+  std::unique_ptr<vorn::ShadowShader> noDepthProgram;
+  if (standIn) w.lightingShader.swap(*standIn);
+  if (!depthPrePass) w.spotShadowShader.swap(noDepthProgram);
   game.renderScene();
   glFinish();
-  if (standIn) lighting.swap(*standIn);
+  if (!depthPrePass) w.spotShadowShader.swap(noDepthProgram);
+  if (standIn) w.lightingShader.swap(*standIn);
 }
 
 void BenchGame::renderPhases() {

@@ -8,6 +8,7 @@
 
 namespace vorn {
 class LightingShader;
+class ShadowShader;
 }
 
 namespace bench {
@@ -42,9 +43,10 @@ class BenchGame {
   void physicsStep();
   void logic();
   void renderPhases();
-  // The frame's scene pass alone, up to glFinish; with a stand-in given, that program takes the
-  // lighting program's place.
-  void scenePass(std::unique_ptr<vorn::LightingShader>* standIn = nullptr);
+  // The frame's scene pass alone, up to glFinish. A stand-in given takes the lighting program's
+  // place; without the depth pre-pass the pass draws every object once, as it comes.
+  void scenePass(std::unique_ptr<vorn::LightingShader>* standIn = nullptr,
+                 bool depthPrePass = true);
 
   vorn::Game game;
 

@@ -80,15 +80,17 @@ int scenePass(const glm::mat4& viewProjection, const ScenePrograms& programs,
                            camera.fieldOfView);
   // The maps are iterated in place: nothing the pass calls adds or removes registry entries.
   glm::mat4 model;
-  depthPrePass(viewProjection, programs.depthOnly, registry, frustum, settings);
+  if (programs.depthOnly) {
+    depthPrePass(viewProjection, *programs.depthOnly, registry, frustum, settings);
+    // Opaque surfaces are shaded only where they are the nearest: their depth is already there.
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_FALSE);
+  }
 
   LightingShader& lighting = programs.lighting;
   lighting.use();
   glBindSampler(kShadowCubeUnit, lighting.shadowSampler);
   glUniformMatrix4fv(lighting.viewProjection, 1, GL_FALSE, glm::value_ptr(viewProjection));
-  // Opaque surfaces are shaded only where they are the nearest: their depth is already there.
-  glDepthFunc(GL_LEQUAL);
-  glDepthMask(GL_FALSE);
   int count = 0;
   for (const auto& entry : registry.opaque()) {
     scene::SceneObject& object = *entry.second;

@@ -38,10 +38,11 @@ CameraView cameraView(const scene::CameraActor& camera);
 glm::mat4 perspectiveMatrix(float fieldOfViewDegrees, float aspect, float near, float far);
 
 // The scene pass's programs: the lighting program, and a depth-only program (the spot shadow
-// program, whose first face matrix takes the camera's view-projection) for the depth pre-pass.
+// program, whose first face matrix takes the camera's view-projection) for the depth pre-pass;
+// without one the pass draws each object once, lit, as it comes.
 struct ScenePrograms {
   LightingShader& lighting;
-  const ShadowShader& depthOnly;
+  const ShadowShader* depthOnly;
 };
 
 // Lays down the depth of the opaque objects, then draws opaque then transparent objects lit, each

@@ -57,7 +57,7 @@ class RenderPassTest : public ::testing::Test {
   }
 
   int pass(const RenderSettings& settings, bool report = false) {
-    return scenePass(viewProjection(), {lighting, depthOnly}, registry, frustum, camera, settings,
+    return scenePass(viewProjection(), {lighting, &depthOnly}, registry, frustum, camera, settings,
                      report);
   }
 
@@ -124,12 +124,12 @@ TEST_F(RenderPassTest, DrawCountIsPrintedOnlyWhenRequested) {
   add("behind", 1.0f, {0, 0, 5});
   bool request = false;
   ::testing::internal::CaptureStdout();
-  scenePass(viewProjection(), {lighting, depthOnly}, registry, frustum, camera, {}, request);
+  scenePass(viewProjection(), {lighting, &depthOnly}, registry, frustum, camera, {}, request);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
 
   request = true;
   ::testing::internal::CaptureStdout();
-  scenePass(viewProjection(), {lighting, depthOnly}, registry, frustum, camera, {}, request);
+  scenePass(viewProjection(), {lighting, &depthOnly}, registry, frustum, camera, {}, request);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Objects drawn: 2\n");
   EXPECT_FALSE(request);
 }
