@@ -3,8 +3,8 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
-#include "bench/Allocations.h"
 #include "app/World.h"
+#include "bench/Allocations.h"
 #include "bench/Stats.h"
 #include "render/ShaderProgram.h"
 

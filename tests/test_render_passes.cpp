@@ -302,7 +302,8 @@ const LightingCase kLightingCases[] = {
      {{{3.2f, 0, 1}, {3.2f, 0, 0}}},
      {}},
     {"LightDoesNotPassThroughAWallToTheRoomBehind",
-     // The first lamp casts shadows; the second does not, and its reach ends short of the wall.
+     // The first lamp casts shadows; the second casts none, and its reach ends before the floor
+     // beyond the wall.
      {point(glm::vec3(1), {-1.5f, 1.5f, 0}, {1, 0, 0.1f}),
       point(glm::vec3(1), {-1.5f, 1.5f, 2}, {1, 0, 1})},
      {},
@@ -377,11 +378,12 @@ TEST_P(RenderLightingTest, Picture) {
   const LightingCase& c = GetParam();
   for (const auto& [lit, darker] : c.brighter)
     EXPECT_GT(brightness(lit), brightness(darker) + 20) << lit.x << "," << lit.z;
-  for (const glm::vec3& point : c.unlit) EXPECT_LE(brightness(point), 2) << point.x << "," << point.z;
+  for (const glm::vec3& point : c.unlit)
+    EXPECT_LE(brightness(point), 2) << point.x << "," << point.z;
   std::vector<unsigned char> pixels(kSize * kSize * 4);
   glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
   for (std::size_t i = 0; i < pixels.size(); i += 4)
-    ASSERT_LT(std::max({pixels[i], pixels[i + 1], pixels[i + 2]}), 255) << "clipped pixel " << i / 4;
+    ASSERT_LT(std::max({pixels[i], pixels[i + 1], pixels[i + 2]}), 255) << "clipped at " << i / 4;
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

@@ -142,8 +142,9 @@ vec3 lamp(vec3 offset, float distanceSquared, float reachSquared, vec3 attenuati
   float specular = t / (s.shininess - s.shininess * t + t);
   float ratio = distanceSquared / reachSquared;
   float window = clamp(1.0 - ratio * ratio, 0.0, 1.0);
-  float falloff = window * window / (attenuation.x + attenuation.y * distanceSquared * inverseDistance +
-                                     attenuation.z * distanceSquared);
+  float denominator = attenuation.x + attenuation.y * distanceSquared * inverseDistance +
+                      attenuation.z * distanceSquared;
+  float falloff = window * window / denominator;
   return (diffuse * cone * falloff) * (s.diffuseColor + vec3(s.specular * specular));
 }
 
