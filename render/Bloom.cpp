@@ -10,6 +10,10 @@ namespace vorn {
 
 namespace {
 
+// The glow's mipmap level whose texels each hold the mean of the 4 x 4 texels that one blur pixel
+// stands for.
+constexpr GLint kGlowLevel = 2;
+
 GLuint createColorTarget(int width, int height, GLenum attachment) {
   GLuint texture = 0;
   glGenTextures(1, &texture);
@@ -86,6 +90,9 @@ bool BloomFBO::init(int width, int height) {
   glowTexture = createColorTarget(width, height, GL_COLOR_ATTACHMENT1);
   const GLenum drawBuffers[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
   glDrawBuffers(2, drawBuffers);
+  // The blur reads level 2 and no further: the smaller levels are never built.
+  glBindTexture(GL_TEXTURE_2D, glowTexture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, kGlowLevel);
   glGenSamplers(1, &glowSampler);
   glSamplerParameteri(glowSampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
   glSamplerParameteri(glowSampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
