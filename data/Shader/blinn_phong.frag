@@ -64,13 +64,13 @@ layout(location = 0) out vec4 fragColor;
 layout(location = 1) out vec4 glowColor;
 
 // Light is scaled by this before tone mapping: a white wall square to a lamp of colour 1 at unit
-// attenuation shows at about 80% of display white.
+// attenuation shows at 86% of display white.
 const float EXPOSURE = 2.4;
 // Share of the ambient colour that lights every surface: enough for a room without a lamp of its
 // own to read, little enough that the lamps still model the room.
 const float AMBIENT_SHARE = 0.5;
-// A lamp's reach ends where its light falls below this share of display white (before exposure);
-// no light reaches further than MAX_REACH, the point shadow map's far plane.
+// A lamp reaches as far as its light, before exposure and the window that fades it out, stays
+// above this; no light reaches further than MAX_REACH, the point shadow map's far plane.
 const float REACH_CUTOFF = 0.2;
 const float MAX_REACH = 20.0;
 // Light brighter than the display, after exposure, glows in the bloom pass.
