@@ -186,8 +186,8 @@ void Game::renderScene() {
   const glm::mat4 projection = perspectiveMatrix(
       w.camera->fieldOfView, static_cast<float>(width) / static_cast<float>(height), nearPlane,
       farPlane);
-  scenePass(projection * view, *w.lightingShader, ::scene(), *w.frustum, *w.camera,
-            renderSettings(), reportDrawCount);
+  scenePass(projection * view, {*w.lightingShader, w.spotShadowShader.get()}, ::scene(), *w.frustum,
+            *w.camera, renderSettings(), reportDrawCount);
 }
 
 void Game::renderPostProcess() {

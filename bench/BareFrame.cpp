@@ -69,6 +69,7 @@ BareFrame::BareFrame(vorn::Game& game) : game(game) {
     if (vorn::placeForPass(*entry.second, frustum, culling, model))
       record(sceneDraws, *entry.second, model, entry.second->getOpacity());
   }
+  opaqueDraws = sceneDraws.size();
   for (const auto& entry : registry.transparent()) {
     if (vorn::placeForPass(*entry.second, frustum, culling, model))
       record(sceneDraws, *entry.second, model,
@@ -101,6 +102,7 @@ void BareFrame::record(std::vector<Draw>& draws, vorn::scene::SceneObject& objec
 uint64_t BareFrame::drawCalls() const {
   uint64_t count = 0;
   for (const Draw& draw : sceneDraws) count += draw.subMeshCount;
+  for (std::size_t d = 0; d < opaqueDraws; ++d) count += sceneDraws[d].subMeshCount;
   if (!game.effectsEnabled) return count;
   for (const Draw& draw : shadowDraws) count += draw.subMeshCount;
   if (game.postProcessing()) count += 3 * fullScreen.subMeshCount;
@@ -158,8 +160,18 @@ void BareFrame::scenePass() {
   glBindTexture(GL_TEXTURE_CUBE_MAP, w.pointShadowMap->depthTexture);
   glUseProgram(lighting.program);
   glUniform3fv(lighting.cameraPos, 1, glm::value_ptr(cameraPosition));
+  depthPrePass();
+  glUseProgram(lighting.program);
+  glBindSampler(2, lighting.shadowSampler);
   glUniformMatrix4fv(lighting.viewProjection, 1, GL_FALSE, glm::value_ptr(viewProjection));
-  for (const Draw& draw : sceneDraws) {
+  glDepthFunc(GL_LEQUAL);
+  glDepthMask(GL_FALSE);
+  for (std::size_t d = 0; d < sceneDraws.size(); ++d) {
+    const Draw& draw = sceneDraws[d];
+    if (d == opaqueDraws) {
+      glDepthMask(GL_TRUE);
+      glDepthFunc(GL_LESS);
+    }
     glUniformMatrix4fv(lighting.model, 1, GL_FALSE, glm::value_ptr(draw.model));
     glUniform1f(lighting.matAmbient, draw.material.ambient);
     glUniform1f(lighting.matDiffuse, draw.material.diffuse);
@@ -179,6 +191,18 @@ void BareFrame::scenePass() {
   }
 }
 
+void BareFrame::depthPrePass() {
+  const vorn::ShadowShader& depthOnly = *vorn::world().spotShadowShader;
+  glUseProgram(depthOnly.program);
+  glUniformMatrix4fv(depthOnly.viewProjections[0], 1, GL_FALSE, glm::value_ptr(viewProjection));
+  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+  for (std::size_t d = 0; d < opaqueDraws; ++d) {
+    glUniformMatrix4fv(depthOnly.model, 1, GL_FALSE, glm::value_ptr(sceneDraws[d].model));
+    drawSubMeshes(sceneDraws[d]);
+  }
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+}
+
 void BareFrame::postProcess() {
   const vorn::World& w = vorn::world();
   const int width = game.width;
@@ -188,15 +212,20 @@ void BareFrame::postProcess() {
   const struct {
     GLuint target;
     GLuint source;
+    GLuint sampler;
     int horizontal;
-  } blurs[2] = {{w.blurA->framebuffer, w.bloom->glowTexture, 1},
-                {w.blurB->framebuffer, w.blurA->colorTexture, 0}};
+  } blurs[2] = {{w.blurA->framebuffer, w.bloom->glowTexture, w.bloom->glowSampler, 1},
+                {w.blurB->framebuffer, w.blurA->colorTexture, 0, 0}};
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, w.bloom->glowTexture);
+  glGenerateMipmap(GL_TEXTURE_2D);
   for (const auto& blur : blurs) {
     glBindFramebuffer(GL_FRAMEBUFFER, blur.target);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, blur.source);
+    glBindSampler(0, blur.sampler);
     glUseProgram(w.blurShader->program);
     glUniform1i(w.blurShader->textureUnit1, 0);
     glUniform1i(w.blurShader->horizontal, blur.horizontal);

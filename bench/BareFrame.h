@@ -50,13 +50,15 @@ class BareFrame {
               float alpha);
   void shadowPass();
   void scenePass();
+  void depthPrePass();
   void postProcess();
   void drawSubMeshes(const Draw& draw);
 
   vorn::Game& game;
   std::vector<SubMesh> subMeshes;
   std::vector<Draw> shadowDraws;
-  std::vector<Draw> sceneDraws;
+  std::vector<Draw> sceneDraws;  // the opaque ones first
+  std::size_t opaqueDraws = 0;
   Draw fullScreen{};
   glm::mat4 faceMatrices[6];
   glm::vec4 lightPosition{0.0f};

@@ -3,8 +3,10 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include "app/World.h"
 #include "bench/Allocations.h"
 #include "bench/Stats.h"
+#include "render/ShaderProgram.h"
 
 namespace bench {
 
@@ -100,6 +102,17 @@ PhaseFigures BenchGame::phasedFrame() {
 void BenchGame::physicsStep() { game.stepPhysics(kFrameDt); }
 
 void BenchGame::logic() { game.updateLogic(kFrameDt); }
+
+void BenchGame::scenePass(std::unique_ptr<vorn::LightingShader>* standIn, bool depthPrePass) {
+  vorn::World& w = vorn::world();
+  std::unique_ptr<vorn::ShadowShader> noDepthProgram;
+  if (standIn) w.lightingShader.swap(*standIn);
+  if (!depthPrePass) w.spotShadowShader.swap(noDepthProgram);
+  game.renderScene();
+  glFinish();
+  if (!depthPrePass) w.spotShadowShader.swap(noDepthProgram);
+  if (standIn) w.lightingShader.swap(*standIn);
+}
 
 void BenchGame::renderPhases() {
   game.renderShadows();

@@ -2,8 +2,14 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "app/Game.h"
+
+namespace vorn {
+class LightingShader;
+class ShadowShader;
+}
 
 namespace bench {
 
@@ -37,6 +43,10 @@ class BenchGame {
   void physicsStep();
   void logic();
   void renderPhases();
+  // The frame's scene pass alone, up to glFinish. A stand-in given takes the lighting program's
+  // place; without the depth pre-pass the pass draws every object once, as it comes.
+  void scenePass(std::unique_ptr<vorn::LightingShader>* standIn = nullptr,
+                 bool depthPrePass = true);
 
   vorn::Game game;
 

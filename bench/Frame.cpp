@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "bench/Allocations.h"
@@ -10,6 +11,7 @@
 #include "bench/Hooks.h"
 #include "bench/Sections.h"
 #include "bench/Stats.h"
+#include "render/ShaderProgram.h"
 
 namespace bench {
 
@@ -79,6 +81,35 @@ void printPhases(BenchGame& game) {
   }
 }
 
+// The lit scene pass against the same draws with a fragment stage that only samples the diffuse
+// map, each object drawn once: what plain texturing costs. Taken in turns and in the CPU time of
+// all the process's threads (the driver rasterises on its own); the figure is the median of the
+// pairs' ratios. The second ratio gives the texture-only pass the lit pass's depth
+// pre-pass as well.
+void printLightingCost(BenchGame& game) {
+  auto textureOnly = std::make_unique<vorn::LightingShader>(
+      "./Shader/blinn_phong.vert", BLOTWISE_BENCH_DIR "/texture_only.frag");
+  const auto cpuMs = [](auto work) {
+    const double start = processCpuMs();
+    work();
+    return processCpuMs() - start;
+  };
+  std::vector<double> lit, plain, ratios, ratiosWithPrePass;
+  for (int i = 0; i < kFrames / 2; ++i) {
+    game.frame();
+    lit.push_back(cpuMs([&] { game.scenePass(); }));
+    plain.push_back(cpuMs([&] { game.scenePass(&textureOnly, false); }));
+    const double plainWithPrePass = cpuMs([&] { game.scenePass(&textureOnly); });
+    ratios.push_back(lit.back() / plain.back());
+    ratiosWithPrePass.push_back(lit.back() / plainWithPrePass);
+  }
+  printFigure("scene pass, CPU time of all threads: lit", median(lit), "ms");
+  printFigure("  texture-only fragment stage", median(plain), "ms");
+  printTarget("lit scene pass / texture-only scene pass", median(ratios), "", 2.0, true);
+  printFigure("  the same, texture-only after the depth pre-pass too", median(ratiosWithPrePass),
+              "");
+}
+
 // Our frames and bare frames of the same picture, taken in turns so that a load arriving on the
 // machine meets both alike.
 void printAgainstTheLimit(BenchGame& game) {
@@ -137,8 +168,27 @@ void measureFrames(BenchGame& game, bool effects) {
                 effects ? "on" : "off", kFrames);
   printHeading(heading);
   printPhases(game);
+  if (effects) printLightingCost(game);
   printAgainstTheLimit(game);
   printOwnWork(game);
+}
+
+// The sections above run a minute or more apart, so a load that comes or goes on a shared machine
+// between them shows as a difference between effects on and off; taken in turns, it cannot.
+void printEffectsInTurns(BenchGame& game) {
+  char heading[120];
+  std::snprintf(heading, sizeof heading,
+                "Whole frame, effects on and off in turns: medians of %d frames each", kFrames / 2);
+  printHeading(heading);
+  std::vector<double> on, off;
+  for (int i = 0; i < kFrames / 2; ++i) {
+    game.game.effectsEnabled = true;
+    on.push_back(sample([&] { game.frame(); }).ms);
+    game.game.effectsEnabled = false;
+    off.push_back(sample([&] { game.frame(); }).ms);
+  }
+  printFigure("whole frame, effects on", median(on), "ms");
+  printFigure("whole frame, effects off", median(off), "ms");
 }
 
 }  // namespace
@@ -148,6 +198,7 @@ void frameSection() {
   std::printf("\nRenderer: %s, %s\n", glGetString(GL_RENDERER), glGetString(GL_VERSION));
   measureFrames(game, true);
   measureFrames(game, false);
+  printEffectsInTurns(game);
 }
 
 }  // namespace bench

@@ -43,10 +43,14 @@ class Timed {
 template <auto* Entry, double StartupParts::*Part, typename Fn = std::remove_pointer_t<decltype(Entry)>>
 struct TimedEntry;
 
+// Timed for start-up; a frame can call one too (post-processing builds the glow's mipmaps), so it
+// is counted and muted as the frame's other calls are.
 template <auto* Entry, double StartupParts::*Part, typename R, typename... A>
 struct TimedEntry<Entry, Part, R (*)(A...)> {
   static inline R (*real)(A...) = nullptr;
   static R call(A... args) {
+    ++calls.others;
+    if (muted) return R();
     Timed timed(parts.*Part);
     return real(args...);
   }
@@ -90,6 +94,7 @@ void installEntryHooks() {
   MutableEntry<&__glewUniform4fv, &GlCallCounts::others>::install();
   MutableEntry<&__glewBindVertexArray, &GlCallCounts::others>::install();
   MutableEntry<&__glewActiveTexture, &GlCallCounts::others>::install();
+  MutableEntry<&__glewBindSampler, &GlCallCounts::others>::install();
   MutableEntry<&__glewDrawElementsBaseVertex, &GlCallCounts::draws>::install();
 }
 
@@ -163,3 +168,7 @@ MUTABLE_HOOK("glClear", hookClear, (GLbitfield mask), (mask))
 MUTABLE_HOOK("glClearColor", hookClearColor, (GLfloat r, GLfloat g, GLfloat b, GLfloat a),
              (r, g, b, a))
 MUTABLE_HOOK("glDisable", hookDisable, (GLenum capability), (capability))
+MUTABLE_HOOK("glDepthFunc", hookDepthFunc, (GLenum function), (function))
+MUTABLE_HOOK("glDepthMask", hookDepthMask, (GLboolean write), (write))
+MUTABLE_HOOK("glColorMask", hookColorMask, (GLboolean r, GLboolean g, GLboolean b, GLboolean a),
+             (r, g, b, a))

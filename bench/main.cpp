@@ -18,10 +18,18 @@
 
 namespace {
 
-// Swallows the game's console lines, which would scatter through the figures.
-class NullBuffer : public std::streambuf {
- protected:
+// Swallows the game's console lines, which would scatter through the figures, while it lives;
+// std::cout gets its own buffer back before the stream library's final flush at exit.
+class QuietCout : private std::streambuf {
+ public:
+  QuietCout() : saved(std::cout.rdbuf(this)) {}
+  ~QuietCout() { std::cout.rdbuf(saved); }
+  QuietCout(const QuietCout&) = delete;
+  QuietCout& operator=(const QuietCout&) = delete;
+
+ private:
   int overflow(int c) override { return c; }
+  std::streambuf* saved;
 };
 
 std::string firstLineOf(const char* path, const char* prefix) {
@@ -59,8 +67,7 @@ int main(int argc, char** argv) {
   }
   glfwSetErrorCallback(reportGlfwError);
   bench::countAllocationsOnThisThread();
-  NullBuffer discard;
-  std::cout.rdbuf(&discard);
+  const QuietCout quiet;
 
   printMachine();
   if (wanted(argc, argv, "startup")) bench::startUpSection();

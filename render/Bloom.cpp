@@ -10,6 +10,10 @@ namespace vorn {
 
 namespace {
 
+// The glow's mipmap level whose texels each hold the mean of the 4 x 4 texels that one blur pixel
+// stands for.
+constexpr GLint kGlowLevel = 2;
+
 GLuint createColorTarget(int width, int height, GLenum attachment) {
   GLuint texture = 0;
   glGenTextures(1, &texture);
@@ -51,12 +55,14 @@ void clearTarget() {
   glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
 }
 
-void blurPass(const BlurFBO& target, GLuint source, const PostShader& blur, bool horizontal,
-              scene::SceneObject& fullScreenMesh, const RenderSettings& settings) {
+void blurPass(const BlurFBO& target, GLuint source, GLuint sampler, const PostShader& blur,
+              bool horizontal, scene::SceneObject& fullScreenMesh,
+              const RenderSettings& settings) {
   glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
   clearTarget();
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, source);
+  glBindSampler(0, sampler);
   blur.use();
   glUniform1i(blur.textureUnit1, 0);
   glUniform1i(blur.horizontal, horizontal ? 1 : 0);
@@ -72,7 +78,8 @@ void BloomFBO::release() {
   glDeleteTextures(1, &sceneTexture);
   glDeleteTextures(1, &glowTexture);
   glDeleteRenderbuffers(1, &depthRenderbuffer);
-  framebuffer = sceneTexture = glowTexture = depthRenderbuffer = 0;
+  glDeleteSamplers(1, &glowSampler);
+  framebuffer = sceneTexture = glowTexture = depthRenderbuffer = glowSampler = 0;
 }
 
 bool BloomFBO::init(int width, int height) {
@@ -83,6 +90,14 @@ bool BloomFBO::init(int width, int height) {
   glowTexture = createColorTarget(width, height, GL_COLOR_ATTACHMENT1);
   const GLenum drawBuffers[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
   glDrawBuffers(2, drawBuffers);
+  // The blur reads level 2 and no further: the smaller levels are never built.
+  glBindTexture(GL_TEXTURE_2D, glowTexture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, kGlowLevel);
+  glGenSamplers(1, &glowSampler);
+  glSamplerParameteri(glowSampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+  glSamplerParameteri(glowSampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glSamplerParameteri(glowSampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glSamplerParameteri(glowSampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   return checkComplete();
 }
 
@@ -108,8 +123,11 @@ void postProcess(const BloomFBO& bloom, const BlurFBO& a, const BlurFBO& b, cons
                  const PostShader& composite, scene::SceneObject& fullScreenMesh, int width,
                  int height, const RenderSettings& settings) {
   glViewport(0, 0, width / 4, height / 4);
-  blurPass(a, bloom.glowTexture, blur, true, fullScreenMesh, settings);
-  blurPass(b, a.colorTexture, blur, false, fullScreenMesh, settings);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, bloom.glowTexture);
+  glGenerateMipmap(GL_TEXTURE_2D);
+  blurPass(a, bloom.glowTexture, bloom.glowSampler, blur, true, fullScreenMesh, settings);
+  blurPass(b, a.colorTexture, 0, blur, false, fullScreenMesh, settings);
 
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glViewport(0, 0, width, height);

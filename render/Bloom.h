@@ -26,6 +26,9 @@ class BloomFBO {
   GLuint depthRenderbuffer = 0;
   GLuint sceneTexture = 0;
   GLuint glowTexture = 0;
+  // Reads the glow from its mipmaps, which post-processing builds each frame: level 2 holds the
+  // mean of every 4 x 4 texels, what one quarter-size blur pixel stands for.
+  GLuint glowSampler = 0;
 
  private:
   void release();

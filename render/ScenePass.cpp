@@ -13,6 +13,8 @@ namespace vorn {
 
 namespace {
 
+constexpr GLuint kShadowCubeUnit = 2;
+
 void drawObject(scene::SceneObject& object, const glm::mat4& model, float alpha,
                 const LightingShader& lighting, const RenderSettings& settings) {
   const scene::MaterialFactors material = object.getMaterial();
@@ -27,6 +29,24 @@ void drawObject(scene::SceneObject& object, const glm::mat4& model, float alpha,
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, lighting.neutralTexture);
   object.draw(settings.bilinearFiltering, settings.mipmapMode);
+}
+
+// Lays down the depth of the opaque objects, so that the lighting runs once per pixel instead of
+// once for every surface drawn over it.
+void depthPrePass(const glm::mat4& viewProjection, const ShadowShader& depthOnly,
+                  const SceneRegistry& registry, ViewFrustum& frustum,
+                  const RenderSettings& settings) {
+  depthOnly.use();
+  glUniformMatrix4fv(depthOnly.viewProjections[0], 1, GL_FALSE, glm::value_ptr(viewProjection));
+  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+  glm::mat4 model;
+  for (const auto& entry : registry.opaque()) {
+    scene::SceneObject& object = *entry.second;
+    if (!placeForPass(object, frustum, settings.frustumCulling, model)) continue;
+    glUniformMatrix4fv(depthOnly.model, 1, GL_FALSE, glm::value_ptr(model));
+    object.drawGeometry();
+  }
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
 }  // namespace
@@ -53,23 +73,33 @@ bool placeForPass(scene::SceneObject& object, ViewFrustum& frustum, bool culling
   return true;
 }
 
-int scenePass(const glm::mat4& viewProjection, LightingShader& lighting,
+int scenePass(const glm::mat4& viewProjection, const ScenePrograms& programs,
               const SceneRegistry& registry, ViewFrustum& frustum, const CameraView& camera,
               const RenderSettings& settings, bool& reportDrawCount) {
-  lighting.use();
-  glUniformMatrix4fv(lighting.viewProjection, 1, GL_FALSE, glm::value_ptr(viewProjection));
   frustum.updateFromCamera(camera.position, camera.front, camera.up, camera.right,
                            camera.fieldOfView);
-
   // The maps are iterated in place: nothing the pass calls adds or removes registry entries.
-  int count = 0;
   glm::mat4 model;
+  if (programs.depthOnly) {
+    depthPrePass(viewProjection, *programs.depthOnly, registry, frustum, settings);
+    // Opaque surfaces are shaded only where they are the nearest: their depth is already there.
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_FALSE);
+  }
+
+  LightingShader& lighting = programs.lighting;
+  lighting.use();
+  glBindSampler(kShadowCubeUnit, lighting.shadowSampler);
+  glUniformMatrix4fv(lighting.viewProjection, 1, GL_FALSE, glm::value_ptr(viewProjection));
+  int count = 0;
   for (const auto& entry : registry.opaque()) {
     scene::SceneObject& object = *entry.second;
     if (!placeForPass(object, frustum, settings.frustumCulling, model)) continue;
     drawObject(object, model, object.getOpacity(), lighting, settings);
     ++count;
   }
+  glDepthMask(GL_TRUE);
+  glDepthFunc(GL_LESS);
   for (const auto& entry : registry.transparent()) {
     scene::SceneObject& object = *entry.second;
     if (!placeForPass(object, frustum, settings.frustumCulling, model)) continue;

@@ -7,6 +7,7 @@ namespace vorn {
 
 class LightingShader;
 class SceneRegistry;
+class ShadowShader;
 class ViewFrustum;
 
 namespace scene {
@@ -36,17 +37,26 @@ CameraView cameraView(const scene::CameraActor& camera);
 // The standard perspective projection; the tangent of half the angle in double precision.
 glm::mat4 perspectiveMatrix(float fieldOfViewDegrees, float aspect, float near, float far);
 
-// Draws opaque then transparent objects in name order with culling; prints and clears the draw
-// count request. Returns the number of objects drawn.
-int scenePass(const glm::mat4& viewProjection, LightingShader& lighting,
+// The scene pass's programs: the lighting program, and a depth-only program (the spot shadow
+// program, whose first face matrix takes the camera's view-projection) for the depth pre-pass;
+// without one the pass draws each object once, lit, as it comes.
+struct ScenePrograms {
+  LightingShader& lighting;
+  const ShadowShader* depthOnly;
+};
+
+// Lays down the depth of the opaque objects, then draws opaque then transparent objects lit, each
+// set in name order with culling; prints and clears the draw count request. Returns the number
+// of objects drawn.
+int scenePass(const glm::mat4& viewProjection, const ScenePrograms& programs,
               const SceneRegistry& registry, ViewFrustum& frustum, const CameraView& camera,
               const RenderSettings& settings, bool& reportDrawCount);
 
-inline int scenePass(const glm::mat4& viewProjection, LightingShader& lighting,
+inline int scenePass(const glm::mat4& viewProjection, const ScenePrograms& programs,
                      const SceneRegistry& registry, ViewFrustum& frustum,
                      const scene::CameraActor& camera, const RenderSettings& settings,
                      bool& reportDrawCount) {
-  return scenePass(viewProjection, lighting, registry, frustum, cameraView(camera), settings,
+  return scenePass(viewProjection, programs, registry, frustum, cameraView(camera), settings,
                    reportDrawCount);
 }
 

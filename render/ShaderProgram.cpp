@@ -150,9 +150,13 @@ LightingShader::LightingShader(const std::string& vertexPath, const std::string&
     spotLights[i].cutoff = location(indexedName("spotLights[", i, "].f_cutoff"));
   }
   createNeutralTexture();
+  createShadowSampler();
 }
 
-LightingShader::~LightingShader() { glDeleteTextures(1, &neutralTexture); }
+LightingShader::~LightingShader() {
+  glDeleteSamplers(1, &shadowSampler);
+  glDeleteTextures(1, &neutralTexture);
+}
 
 void LightingShader::createNeutralTexture() {
   const unsigned char white[4] = {255, 255, 255, 255};
@@ -164,6 +168,17 @@ void LightingShader::createNeutralTexture() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
   glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+}
+
+void LightingShader::createShadowSampler() {
+  glGenSamplers(1, &shadowSampler);
+  glSamplerParameteri(shadowSampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glSamplerParameteri(shadowSampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glSamplerParameteri(shadowSampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glSamplerParameteri(shadowSampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glSamplerParameteri(shadowSampler, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+  glSamplerParameteri(shadowSampler, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_REF_TO_TEXTURE);
+  glSamplerParameteri(shadowSampler, GL_TEXTURE_COMPARE_FUNC, GL_LEQUAL);
 }
 
 void ShadowShader::cacheLocations() {

@@ -78,9 +78,13 @@ class LightingShader : public ShaderProgram {
   // A 1 x 1 white diffuse map. The scene pass binds it to unit 0 before each object, so that a
   // mesh without a diffuse map is lit in its material's plain colour.
   GLuint neutralTexture = 0;
+  // Reads the point shadow cube map on unit 2 with hardware depth comparison and 2 x 2 filtering;
+  // the scene pass binds it, and the cube map keeps the parameters the shadow map gave it.
+  GLuint shadowSampler = 0;
 
  private:
   void createNeutralTexture();
+  void createShadowSampler();
 };
 
 // The two shadow programs: six face matrices, the model matrix, the light position, near/far.

@@ -72,13 +72,13 @@ inline std::unique_ptr<GpuMesh> horizontalQuad(float x0, float x1, float z0, flo
       std::vector<uint32_t>{0, 1, 2, 0, 2, 3});
 }
 
-// The cube [-1, 1]^3 with outward faces, each counter-clockwise seen from outside: the shape the
-// full-screen vertex stage is written for.
-inline std::unique_ptr<GpuMesh> outwardCube() {
+// The box between two corners with outward faces, each counter-clockwise seen from outside.
+inline std::unique_ptr<GpuMesh> outwardBox(const glm::vec3& lo, const glm::vec3& hi) {
   const glm::vec3 x(1, 0, 0), y(0, 1, 0), z(0, 0, 1);
   // Normal n and in-face axes u, v with cross(u, v) == n.
   const glm::vec3 faces[6][3] = {{x, y, z},  {-x, z, y}, {y, z, x},
                                  {-y, x, z}, {z, x, y},  {-z, y, x}};
+  const glm::vec3 centre = (lo + hi) * 0.5f, half = (hi - lo) * 0.5f;
   std::vector<glm::vec3> positions, normals, tangents;
   std::vector<glm::vec2> uvs;
   std::vector<uint32_t> indices;
@@ -87,7 +87,7 @@ inline std::unique_ptr<GpuMesh> outwardCube() {
     const auto base = static_cast<uint32_t>(positions.size());
     for (const glm::vec2& corner :
          {glm::vec2(-1, -1), glm::vec2(1, -1), glm::vec2(1, 1), glm::vec2(-1, 1)}) {
-      positions.push_back(n + corner.x * u + corner.y * v);
+      positions.push_back(centre + half * (n + corner.x * u + corner.y * v));
       uvs.push_back(corner * 0.5f + 0.5f);
       normals.push_back(n);
       tangents.push_back(u);
@@ -96,6 +96,9 @@ inline std::unique_ptr<GpuMesh> outwardCube() {
   }
   return std::make_unique<GpuMesh>(positions, uvs, normals, tangents, indices);
 }
+
+// The cube [-1, 1]^3: the shape the full-screen vertex stage is written for.
+inline std::unique_ptr<GpuMesh> outwardCube() { return outwardBox(glm::vec3(-1), glm::vec3(1)); }
 
 // What the passes drew, in order, with the "f_alpha" in force at each draw (NaN when the current
 // program has no such uniform).

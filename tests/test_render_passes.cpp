@@ -2,6 +2,8 @@
 // draw-count report, and rendered pictures (lighting falls off, occluders cast shadows).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
@@ -55,7 +57,8 @@ class RenderPassTest : public ::testing::Test {
   }
 
   int pass(const RenderSettings& settings, bool report = false) {
-    return scenePass(viewProjection(), lighting, registry, frustum, camera, settings, report);
+    return scenePass(viewProjection(), {lighting, &depthOnly}, registry, frustum, camera, settings,
+                     report);
   }
 
   glm::mat4 viewProjection() const {
@@ -65,6 +68,7 @@ class RenderPassTest : public ::testing::Test {
 
   test::GlContext context{kSize, kSize};
   LightingShader lighting{"./Shader/blinn_phong.vert", "./Shader/blinn_phong.frag"};
+  ShadowShader depthOnly{"./Shader/spotShadowMap.vert", "./Shader/spotShadowMap.frag"};
   SceneRegistry registry;
   ViewFrustum frustum{1.0f, 0.1f, 50.0f};
   // At the origin looking down -Z.
@@ -78,18 +82,21 @@ TEST_F(RenderPassTest, DrawsOpaqueThenTransparentEachInNameOrder) {
   add("a", 1.0f, {0, 0, -40});
   add("0", 0.5f, {0, 0, -2});
   EXPECT_EQ(pass({}), 4);
-  EXPECT_EQ(namesOf(log), (std::vector<std::string>{"a", "b", "0", "c"}));
-  EXPECT_EQ(log[0].alpha, 1.0f);
-  EXPECT_EQ(log[2].alpha, 0.5f);
-  EXPECT_EQ(log[3].alpha, 0.25f);
+  // The depth pre-pass comes first, opaque objects only, in name order too; its program has no
+  // "f_alpha".
+  EXPECT_EQ(namesOf(log), (std::vector<std::string>{"a", "b", "a", "b", "0", "c"}));
+  EXPECT_TRUE(std::isnan(log[1].alpha));
+  EXPECT_EQ(log[2].alpha, 1.0f);
+  EXPECT_EQ(log[4].alpha, 0.5f);
+  EXPECT_EQ(log[5].alpha, 0.25f);
 
   log.clear();
   RenderSettings opaqueLook;
   opaqueLook.transparencyEnabled = false;
   EXPECT_EQ(pass(opaqueLook), 4);
-  EXPECT_EQ(namesOf(log), (std::vector<std::string>{"a", "b", "0", "c"}));
-  EXPECT_EQ(log[2].alpha, 1.0f);
-  EXPECT_EQ(log[3].alpha, 1.0f);
+  EXPECT_EQ(namesOf(log), (std::vector<std::string>{"a", "b", "a", "b", "0", "c"}));
+  EXPECT_EQ(log[4].alpha, 1.0f);
+  EXPECT_EQ(log[5].alpha, 1.0f);
 }
 
 TEST_F(RenderPassTest, CullingSkipsOnlyWhatLiesWhollyOutside) {
@@ -100,14 +107,15 @@ TEST_F(RenderPassTest, CullingSkipsOnlyWhatLiesWhollyOutside) {
   add("noCorners", 1.0f, {0, 0, -5})->corners.clear();
 
   EXPECT_EQ(pass({}), 2);
-  EXPECT_EQ(namesOf(log), (std::vector<std::string>{"front", "straddling"}));
+  EXPECT_EQ(namesOf(log), (std::vector<std::string>{"front", "straddling", "front", "straddling"}));
 
   log.clear();
   RenderSettings noCulling;
   noCulling.frustumCulling = false;
   EXPECT_EQ(pass(noCulling), 5);
-  EXPECT_EQ(namesOf(log),
-            (std::vector<std::string>{"behind", "front", "noCorners", "straddling", "farAway"}));
+  EXPECT_EQ(namesOf(log), (std::vector<std::string>{"behind", "front", "noCorners", "straddling",
+                                                    "behind", "front", "noCorners", "straddling",
+                                                    "farAway"}));
 }
 
 TEST_F(RenderPassTest, DrawCountIsPrintedOnlyWhenRequested) {
@@ -116,12 +124,12 @@ TEST_F(RenderPassTest, DrawCountIsPrintedOnlyWhenRequested) {
   add("behind", 1.0f, {0, 0, 5});
   bool request = false;
   ::testing::internal::CaptureStdout();
-  scenePass(viewProjection(), lighting, registry, frustum, camera, {}, request);
+  scenePass(viewProjection(), {lighting, &depthOnly}, registry, frustum, camera, {}, request);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
 
   request = true;
   ::testing::internal::CaptureStdout();
-  scenePass(viewProjection(), lighting, registry, frustum, camera, {}, request);
+  scenePass(viewProjection(), {lighting, &depthOnly}, registry, frustum, camera, {}, request);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Objects drawn: 2\n");
   EXPECT_FALSE(request);
 }
@@ -238,6 +246,149 @@ TEST_F(RenderPictureTest, OccluderDarkensTheFloorOnlyAfterAShadowPass) {
   EXPECT_NEAR(floorBrightness(0.0f), belowLightBefore, 3);  // the floor does not shadow itself
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
+
+// Small scenes on the 8 x 8 floor, ambient light off, each with the lamps of one case: what must
+// be brighter than what, what no light may reach, and in every picture no clipped channel.
+struct LightingCase {
+  const char* name;
+  std::vector<scene::PointLight> points;  // in element order; element 0 casts the shadows
+  std::vector<scene::SpotLight> spots;
+  std::vector<std::pair<glm::vec3, glm::vec3>> solids;  // boxes, lowest and highest corner
+  bool shadowPass;
+  glm::vec3 eye;
+  glm::vec3 target;
+  std::vector<std::pair<glm::vec3, glm::vec3>> brighter;  // the first clearly brighter
+  std::vector<glm::vec3> unlit;
+};
+
+void PrintTo(const LightingCase& c, std::ostream* os) { *os << c.name; }
+
+scene::PointLight point(const glm::vec3& color, const glm::vec3& at, const glm::vec3& attenuation) {
+  return scene::PointLight("point", color, at, attenuation);
+}
+
+scene::SpotLight downLight(const glm::vec3& at, float cutoff) {
+  return scene::SpotLight("spot", glm::vec3(1), at, {1, 0, 0.05f}, {0, 1, 0}, cutoff);
+}
+
+const LightingCase kLightingCases[] = {
+    {"DownLightPoolIsBrighterThanTheWallBetweenTwoLamps",
+     {},
+     {downLight({-2.5f, 3, -2}, 0.8f), downLight({2.5f, 3, -2}, 0.8f)},
+     {{{-4, 0, -4.3f}, {4, 4, -4}}},
+     false,
+     {0, 2, 5},
+     {0, 1, -4},
+     {{{2.5f, 0, -2}, {0, 2, -4}}, {{-2.5f, 0, -2}, {0, 2, -4}}},
+     {}},
+    {"LightFarBrighterThanTheDisplayKeepsItsPoolGraded",
+     {point(glm::vec3(40), {0, 1, 0}, {0, 0, 1})},
+     {},
+     {},
+     false,
+     {0, 8, 0.01f},
+     {0, 0, 0},
+     {{{0, 0, 0}, {3, 0, 0}}, {{1.5f, 0, 0}, {3.2f, 0, 0}}},
+     {}},
+    // A thin plate 6 units from the lamp: just behind it the floor is only 0.2 units further
+    // from the lamp than the plate.
+    {"ShadowBeginsAtTheCastersBase",
+     {point(glm::vec3(1), {-3, 3, 0}, {1, 0, 0.01f})},
+     {},
+     {{{3, 0, -0.5f}, {3.05f, 0.6f, 0.5f}}},
+     true,
+     {3.5f, 3, 0.01f},
+     {3.5f, 0, 0},
+     {{{3.2f, 0, 1}, {3.2f, 0, 0}}},
+     {}},
+    {"LightDoesNotPassThroughAWallToTheRoomBehind",
+     // The first lamp casts shadows; the second casts none, and its reach ends before the floor
+     // beyond the wall.
+     {point(glm::vec3(1), {-1.5f, 1.5f, 0}, {1, 0, 0.1f}),
+      point(glm::vec3(1), {-1.5f, 1.5f, 2}, {1, 0, 1})},
+     {},
+     {{{0, 0, -4}, {0.3f, 3, 4}}},
+     true,
+     {0, 8, 1.01f},
+     {0, 0, 1},
+     {{{-0.8f, 0, 0}, {0.8f, 0, 0}}},
+     {{0.8f, 0, 0}, {0.8f, 0, 2}, {2, 0, 1}}},
+};
+
+class RenderLightingTest : public RenderPassTest,
+                           public ::testing::WithParamInterface<LightingCase> {
+ protected:
+  RenderLightingTest() {
+    const LightingCase& c = GetParam();
+    const glm::vec3 front = glm::normalize(c.target - c.eye);
+    const glm::vec3 right = glm::normalize(glm::cross(front, glm::vec3(0, 1, 0)));
+    camera = {c.eye, front, glm::cross(right, front), right, 45.0f};
+    glUniform3fv(lighting.cameraPos, 1, glm::value_ptr(camera.position));
+    glUniform3f(lighting.ambientColor, 0.0f, 0.0f, 0.0f);
+    flatNormals.bind(GL_TEXTURE3);
+    add("floor", 1.0f, {0, 0, 0}, test::horizontalQuad(-4, 4, -4, 4, 0), 4.0f);
+    for (std::size_t i = 0; i < c.solids.size(); ++i)
+      add("solid" + std::to_string(i), 1.0f, {0, 0, 0},
+          test::outwardBox(c.solids[i].first, c.solids[i].second), 5.0f);
+
+    const scene::PointLight off = point(glm::vec3(0), {0, 50, 0}, {1, 0, 0});
+    std::array<scene::PointLight, kPointLightCount> points{off, off, off};
+    std::copy(c.points.begin(), c.points.end(), points.begin());
+    const scene::SpotLight dark("dark", glm::vec3(0), {0, 50, 0}, {1, 0, 0}, {0, 1, 0}, 0.5f);
+    std::array<scene::SpotLight, kSpotLightCount> spots{dark, dark, dark, dark};
+    std::copy(c.spots.begin(), c.spots.end(), spots.begin());
+    uploadPointLights(lighting, points);
+    uploadSpotLights(lighting, spots);
+    registry.addPointLight("point1", std::make_shared<scene::PointLight>(points[0]));
+  }
+
+  void render() {
+    if (GetParam().shadowPass) {
+      ASSERT_TRUE(cubeMap.initPoint());
+      shadowPass(cubeMap, pointShadow, lighting, registry, frustum, {});
+      glActiveTexture(GL_TEXTURE2);
+      glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMap.depthTexture);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, kSize, kSize);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    pass({});
+    glFinish();
+  }
+
+  // The brightest channel where the camera sees the point.
+  int brightness(const glm::vec3& point) {
+    const glm::vec4 clip = viewProjection() * glm::vec4(point, 1.0f);
+    const glm::vec2 ndc = glm::vec2(clip) / clip.w;
+    EXPECT_LT(glm::max(std::abs(ndc.x), std::abs(ndc.y)), 1.0f) << "out of the picture";
+    const glm::ivec2 pixel((ndc + 1.0f) * 0.5f * static_cast<float>(kSize));
+    const auto rgb = test::readPixel(pixel.x, pixel.y);
+    return std::max({rgb.r, rgb.g, rgb.b});
+  }
+
+  test::SolidTexture flatNormals{128, 128, 255};
+  ShadowMapFBO cubeMap;
+  ShadowShader pointShadow{"./Shader/pointShadowMap.vert", "./Shader/pointShadowMap.geom",
+                           "./Shader/pointShadowMap.frag"};
+};
+
+TEST_P(RenderLightingTest, Picture) {
+  render();
+  const LightingCase& c = GetParam();
+  for (const auto& [lit, darker] : c.brighter)
+    EXPECT_GT(brightness(lit), brightness(darker) + 20) << lit.x << "," << lit.z;
+  for (const glm::vec3& point : c.unlit)
+    EXPECT_LE(brightness(point), 2) << point.x << "," << point.z;
+  std::vector<unsigned char> pixels(kSize * kSize * 4);
+  glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  for (std::size_t i = 0; i < pixels.size(); i += 4)
+    ASSERT_LT(std::max({pixels[i], pixels[i + 1], pixels[i + 2]}), 255) << "clipped at " << i / 4;
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RenderLightingTest, ::testing::ValuesIn(kLightingCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 class RenderShadowPassTest : public RenderPassTest {
  protected:

@@ -4,6 +4,7 @@
 #include <memory>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "render/Bloom.h"
 #include "render/ScenePass.h"
@@ -67,7 +68,7 @@ TEST_F(RenderTargetTest, ReinitialisingReleasesTheEarlierObjects) {
 }
 
 TEST_F(RenderTargetTest, DestructionReleasesEveryObject) {
-  GLuint framebuffer, depth, scene, glow;
+  GLuint framebuffer, depth, scene, glow, sampler;
   {
     BloomFBO bloom;
     ASSERT_TRUE(bloom.init(64, 48));
@@ -75,11 +76,13 @@ TEST_F(RenderTargetTest, DestructionReleasesEveryObject) {
     depth = bloom.depthRenderbuffer;
     scene = bloom.sceneTexture;
     glow = bloom.glowTexture;
+    sampler = bloom.glowSampler;
   }
   EXPECT_FALSE(glIsFramebuffer(framebuffer));
   EXPECT_FALSE(glIsRenderbuffer(depth));
   EXPECT_FALSE(glIsTexture(scene));
   EXPECT_FALSE(glIsTexture(glow));
+  EXPECT_FALSE(glIsSampler(sampler));
 }
 
 TEST_F(RenderTargetTest, BloomTargetHasSceneAndGlowColourTargets) {
@@ -196,6 +199,21 @@ TEST_F(RenderPostProcessTest, BlurFillsTheWholeQuarterSizeTarget) {
   const int alongY = test::readPixel(kSize / 8, kSize / 8 + 4).r;
   EXPECT_GT(alongX, 5);
   EXPECT_NEAR(alongX, alongY, 6);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+}
+
+TEST_F(RenderPostProcessTest, FirstBlurPassAveragesEveryTexelItStandsFor) {
+  // Glow in every fourth column only: a quarter-size pixel stands for four columns, one of them
+  // lit, whichever texels a cheaper reduction would pick.
+  std::vector<unsigned char> columns(kSize * kSize * 4, 0);
+  for (int y = 0; y < kSize; ++y)
+    for (int x = 0; x < kSize; x += 4)
+      for (int c = 0; c < 4; ++c) columns[(y * kSize + x) * 4 + c] = 255;
+  glBindTexture(GL_TEXTURE_2D, bloom.glowTexture);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, columns.data());
+  run();
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, blurB.framebuffer);
+  EXPECT_NEAR(test::readPixel(kSize / 8, kSize / 8).r, 64, 4);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
 }
 

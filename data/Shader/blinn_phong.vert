@@ -16,6 +16,9 @@ out VertexData {
   vec3 tangent;
 } outData;
 
+// The depth pre-pass computes the same position the same way; both must give the same depth.
+invariant gl_Position;
+
 void main() {
   vec4 world = m_model * vec4(position, 1.0);
   // Poses are rigid (rotation and translation only), so the model matrix turns normals too.

@@ -1,10 +1,12 @@
 #version 430 core
 
-// Composite: the lit scene with its blurred glow added on top.
+// Composite: the blurred glow laid over the lit scene as a screen blend, 1 - (1 - a)(1 - b),
+// which brightens like adding light but never passes white, so the glow cannot clip what the tone
+// mapping kept below it.
 in vec2 uv;
 
-uniform sampler2D i_textureUnit1;  // scene
-uniform sampler2D i_textureUnit2;  // blurred glow
+uniform sampler2D i_textureUnit1;  // scene, tone-mapped and sRGB-encoded
+uniform sampler2D i_textureUnit2;  // blurred glow, tone-mapped, linear
 
 layout(location = 0) out vec4 fragColor;
 
@@ -12,6 +14,7 @@ const float GLOW_STRENGTH = 1.2;
 
 void main() {
   vec3 scene = texture(i_textureUnit1, uv).rgb;
-  vec3 glow = texture(i_textureUnit2, uv).rgb;
-  fragColor = vec4(scene + GLOW_STRENGTH * glow, 1.0);
+  // A square root brings the linear glow near the display's encoding.
+  vec3 glow = sqrt(min(GLOW_STRENGTH * texture(i_textureUnit2, uv).rgb, 1.0));
+  fragColor = vec4(1.0 - (1.0 - scene) * (1.0 - glow), 1.0);
 }

@@ -639,7 +639,8 @@ bool writeHallway(const std::string& dir) {
   addSkirting(s, Run::X, run, kCorridorZ.lo, +1.0f, kUpperFloor, gaps({-12.0f}));
   for (float floorY : {0.0f, kUpperFloor})
     addSkirting(s, Run::Z, {kCorridorZ.lo + 0.05f, kCorridorZ.hi - 0.05f}, kCorridorX.lo, +1.0f, floorY);
-  for (float x = -18.0f; x < 16.0f; x += 8.0f) {
+  // Fittings where the corridor's down-lights shine from, at x = -6 and 6 on both floors.
+  for (float x : {-6.0f, 6.0f}) {
     addLamp(s, x, 0.0f, kStorey);
     addLamp(s, x, 0.0f, kUpperFloor + kStorey);
   }

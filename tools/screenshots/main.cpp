@@ -1,56 +1,170 @@
 // Renders the game from chosen spots and writes each frame as a PNG: for looking at the level
-// without playing it. Usage: screenshots <out dir> [x y z yaw pitch name]...
-// Run it in the game's run directory under a display (xvfb-run works).
+// without playing it. Run it in the game's run directory under a display (xvfb-run works).
+//
+//   screenshots <out dir> [x y z yaw pitch name]...      one PNG per spot (feet, degrees)
+//   screenshots --sheet <file.png> [x y z yaw pitch name]...  the same laid out three by three
+//                                                        in one picture
+//
+// Without spots, the pictures are those of the room sheet: every apartment, the staircase and
+// both corridors at eye height.
+//
+// Each picture's figures are printed beside it: mean luminance (Rec. 709 weights on the 8-bit
+// values, of 255), the share of pixels with a channel at 250 or more, and the standard deviation
+// of the luminance (how much contrast is left).
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include <FreeImage.h>
 #include <GL/glew.h>
 
+#include "app/World.h"
+#include "render/LightSetup.h"
+#include "scene/SceneRegistry.h"
 #include "support/GameDriver.h"
 
 namespace {
 
-bool savePng(const std::string& path, int width, int height) {
-  std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 3);
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+
+struct View {
+  glm::vec3 feet;
+  float yaw;
+  float pitch;
+  std::string name;
+};
+
+// The rooms of the sheet, row by row: the ground floor, the upper floor, then the staircase and
+// the two corridors.
+const std::vector<View> kSheetViews = {
+    {{8.0f, 0.0f, 10.5f}, 25.0f, -8.0f, "apartment1"},
+    {{9.0f, 0.0f, -10.0f}, 200.0f, -8.0f, "apartment2"},
+    {{-1.0f, 0.0f, 10.0f}, 150.0f, -8.0f, "apartment3"},
+    {{-6.5f, 0.0f, -9.0f}, 230.0f, -5.0f, "apartment4"},
+    {{12.0f, 6.0f, 14.0f}, 190.0f, -5.0f, "apartment5"},
+    {{6.0f, 6.0f, -15.0f}, 170.0f, -5.0f, "apartment6"},
+    {{21.8f, 3.0f, -1.5f}, 180.0f, 15.0f, "staircase"},
+    {{14.0f, 0.0f, 0.0f}, 180.0f, -3.0f, "corridor_ground"},
+    {{14.0f, 6.0f, 0.0f}, 180.0f, -3.0f, "corridor_upper"},
+};
+
+struct Picture {
+  std::vector<unsigned char> bgr;  // bottom row first, as GL reads it
+};
+
+Picture readFrame() {
+  Picture picture;
+  picture.bgr.resize(static_cast<size_t>(kWidth) * kHeight * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadBuffer(GL_BACK);  // software swaps copy, so the back buffer still holds the frame
-  glReadPixels(0, 0, width, height, GL_BGR, GL_UNSIGNED_BYTE, pixels.data());
-  FIBITMAP* image = FreeImage_ConvertFromRawBits(pixels.data(), width, height, width * 3, 24,
-                                                 FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK,
-                                                 FI_RGBA_BLUE_MASK, false);
+  glReadPixels(0, 0, kWidth, kHeight, GL_BGR, GL_UNSIGNED_BYTE, picture.bgr.data());
+  return picture;
+}
+
+void printFigures(const std::string& name, const Picture& picture) {
+  double sum = 0.0, sumSquares = 0.0;
+  size_t clipped = 0;
+  const size_t pixels = picture.bgr.size() / 3;
+  for (size_t i = 0; i < pixels; ++i) {
+    const unsigned char* p = &picture.bgr[i * 3];
+    const double luminance = 0.0722 * p[0] + 0.7152 * p[1] + 0.2126 * p[2];
+    sum += luminance;
+    sumSquares += luminance * luminance;
+    if (p[0] >= 250 || p[1] >= 250 || p[2] >= 250) ++clipped;
+  }
+  const double mean = sum / pixels;
+  const double deviation = std::sqrt(std::max(0.0, sumSquares / pixels - mean * mean));
+  std::printf("%-16s mean luminance %5.1f  clipped %5.2f %%  contrast (deviation) %5.1f\n",
+              name.c_str(), mean, 100.0 * clipped / pixels, deviation);
+}
+
+FIBITMAP* toBitmap(const Picture& picture) {
+  return FreeImage_ConvertFromRawBits(const_cast<unsigned char*>(picture.bgr.data()), kWidth,
+                                      kHeight, kWidth * 3, 24, FI_RGBA_RED_MASK,
+                                      FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK, false);
+}
+
+bool savePng(FIBITMAP* image, const std::string& path) {
   const bool saved = image && FreeImage_Save(FIF_PNG, image, path.c_str(), 0);
-  FreeImage_Unload(image);
+  if (!saved) std::fprintf(stderr, "ERROR: could not write %s\n", path.c_str());
   return saved;
+}
+
+// Upstairs the game runs the switched light layout (the staircase switches it on the way up).
+void lightFloorOf(vorn::test::GameDriver& driver, const glm::vec3& feet) {
+  const bool upstairs = feet.y > 3.0f;
+  if (driver.game.lightsSwitched == upstairs) return;
+  driver.game.lightsSwitched = upstairs;
+  vorn::setupLights(*vorn::world().lightingShader, scene(), upstairs);
+}
+
+Picture render(vorn::test::GameDriver& driver, const View& view) {
+  lightFloorOf(driver, view.feet);
+  driver.standAt(view.feet, view.yaw, view.pitch);
+  driver.runUntil([] { return false; }, 0.3f);
+  for (int i = 0; i < 2; ++i) {
+    driver.look(view.yaw, view.pitch);
+    driver.frame();
+  }
+  Picture picture = readFrame();
+  printFigures(view.name, picture);
+  return picture;
+}
+
+int writeSheet(vorn::test::GameDriver& driver, const std::vector<View>& views,
+               const std::string& path) {
+  constexpr int kColumns = 3;
+  const int cellWidth = kWidth / 2, cellHeight = kHeight / 2;
+  const int rows = (static_cast<int>(views.size()) + kColumns - 1) / kColumns;
+  FIBITMAP* sheet = FreeImage_Allocate(cellWidth * kColumns, cellHeight * rows, 24);
+  for (size_t i = 0; i < views.size(); ++i) {
+    FIBITMAP* full = toBitmap(render(driver, views[i]));
+    FIBITMAP* cell = FreeImage_Rescale(full, cellWidth, cellHeight, FILTER_BILINEAR);
+    const int column = static_cast<int>(i) % kColumns, row = static_cast<int>(i) / kColumns;
+    FreeImage_Paste(sheet, cell, column * cellWidth, row * cellHeight, 256);
+    FreeImage_Unload(cell);
+    FreeImage_Unload(full);
+  }
+  const bool saved = savePng(sheet, path);
+  FreeImage_Unload(sheet);
+  return saved ? 0 : 1;
+}
+
+int writePictures(vorn::test::GameDriver& driver, const std::vector<View>& views,
+                  const std::string& directory) {
+  int status = 0;
+  for (const View& view : views) {
+    FIBITMAP* image = toBitmap(render(driver, view));
+    if (!savePng(image, directory + "/" + view.name + ".png")) status = 1;
+    FreeImage_Unload(image);
+  }
+  return status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || (argc - 2) % 6 != 0) {
-    std::fprintf(stderr, "usage: %s <out dir> [x y z yaw pitch name]...\n", argv[0]);
+  const bool sheet = argc >= 3 && std::strcmp(argv[1], "--sheet") == 0;
+  const int firstSpot = sheet ? 3 : 2;
+  if (argc < firstSpot || (argc - firstSpot) % 6 != 0) {
+    std::fprintf(stderr, "usage: %s <out dir> [x y z yaw pitch name]...\n"
+                 "       %s --sheet <file.png> [x y z yaw pitch name]...\n", argv[0], argv[0]);
     return 2;
   }
-  const int width = 800;
-  const int height = 600;
-  vorn::test::GameDriver driver(width, height);
-  driver.runUntil([] { return false; }, 1.0f);
-  for (int i = 2; i + 5 < argc; i += 6) {
-    const glm::vec3 feet(std::atof(argv[i]), std::atof(argv[i + 1]), std::atof(argv[i + 2]));
-    const float yaw = static_cast<float>(std::atof(argv[i + 3]));
-    const float pitch = static_cast<float>(std::atof(argv[i + 4]));
-    driver.standAt(feet, yaw, pitch);
-    driver.runUntil([] { return false; }, 0.3f);
-    driver.look(yaw, pitch);
-    driver.frame();
-    driver.look(yaw, pitch);
-    driver.frame();
-    const std::string path = std::string(argv[1]) + "/" + argv[i + 5] + ".png";
-    std::printf("%s: feet at (%.2f, %.2f, %.2f)\n", path.c_str(), driver.feet().x,
-                driver.feet().y, driver.feet().z);
-    if (!savePng(path, width, height)) std::fprintf(stderr, "ERROR: could not write %s\n", path.c_str());
+  std::vector<View> views;
+  for (int i = firstSpot; i + 5 < argc; i += 6) {
+    views.push_back({{std::atof(argv[i]), std::atof(argv[i + 1]), std::atof(argv[i + 2])},
+                     static_cast<float>(std::atof(argv[i + 3])),
+                     static_cast<float>(std::atof(argv[i + 4])), argv[i + 5]});
   }
-  return 0;
+  if (views.empty()) views = kSheetViews;
+
+  vorn::test::CoutCapture quiet;  // the game's console lines would scatter through the figures
+  vorn::test::GameDriver driver(kWidth, kHeight);
+  driver.runUntil([] { return false; }, 1.0f);
+  return sheet ? writeSheet(driver, views, argv[2]) : writePictures(driver, views, argv[1]);
 }
