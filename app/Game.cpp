@@ -8,6 +8,8 @@
 
 #include "app/Fatal.h"
 #include "app/GlfwPlatform.h"
+#include "app/Hud.h"
+#include "app/Sounds.h"
 #include "app/World.h"
 #include "render/Bloom.h"
 #include "render/ScenePass.h"
@@ -90,7 +92,7 @@ void Game::runFrame() {
 
   stepPhysics(dt);
   updateLogic(dt);
-  renderFrame();
+  renderFrame(dt);
 
   glfwSwapBuffers(window);
   glfwPollEvents();
@@ -104,7 +106,16 @@ void Game::updateLogic(float dt) {
   checkLightSwitch();
   updateLightEvents(dt);
   updateConsoleTimers();
+  const scene::CameraActor& camera = *world().camera;
+  world().sounds->placeListener(camera.position, camera.front, camera.up);
 }
+
+void Game::announce(const std::string& message) {
+  std::cout << message << std::endl;
+  world().hud->post(message.c_str());
+}
+
+bool Game::hasSoundDevice() const { return world().sounds->hasDevice(); }
 
 void Game::measureFrame(float dt) {
   // Whole microseconds keep frames of whole milliseconds exact (16 ms stays 16, never 15.999).
@@ -148,10 +159,11 @@ void Game::updateConsoleTimers() {
   }
 }
 
-void Game::renderFrame() {
+void Game::renderFrame(float dt) {
   renderShadows();
   renderScene();
   renderPostProcess();
+  renderHud(dt);
 }
 
 bool Game::postProcessing() const { return effectsEnabled && !wireframe && hasScreenQuad; }
@@ -186,8 +198,8 @@ void Game::renderScene() {
   const glm::mat4 projection = perspectiveMatrix(
       w.camera->fieldOfView, static_cast<float>(width) / static_cast<float>(height), nearPlane,
       farPlane);
-  scenePass(projection * view, *w.lightingShader, ::scene(), *w.frustum, *w.camera,
-            renderSettings(), reportDrawCount);
+  objectsDrawn = scenePass(projection * view, *w.lightingShader, ::scene(), *w.frustum, *w.camera,
+                           renderSettings(), reportDrawCount);
 }
 
 void Game::renderPostProcess() {
@@ -197,6 +209,8 @@ void Game::renderPostProcess() {
   postProcess(*w.bloom, *w.blurA, *w.blurB, *w.blurShader, *w.compositeShader, *w.textureObject,
               width, height, renderSettings());
 }
+
+void Game::renderHud(float dt) { world().hud->draw(*this, dt); }
 
 void Game::shutDown() {
   destroyWorld();

@@ -48,6 +48,9 @@ class Game {
   void animateArm(float dt);
   void checkLightSwitch();
   void updateLightEvents(float dt);
+  // Writes the line to the console and shows it on the HUD.
+  void announce(const std::string& message);
+  bool hasSoundDevice() const;
 
   // The steps of a frame, public for the benchmark that times them one by one.
   void stepPhysics(float dt);
@@ -56,6 +59,8 @@ class Game {
   void renderShadows();
   void renderScene();
   void renderPostProcess();
+  // The HUD over the finished picture, its messages aged by dt.
+  void renderHud(float dt);
   // Bloom and blur need the screen quad of Resources/cube.obj; without it they stay off.
   bool postProcessing() const;
   RenderSettings renderSettings() const;
@@ -92,13 +97,16 @@ class Game {
   uint32_t winTimerMs = 0;
   uint32_t frameMillis = 0;
   bool hasScreenQuad = false;
+  bool showHelp = false;       // the F1 overlay
+  bool soundEnabled = true;    // F6
+  int32_t objectsDrawn = 0;    // by the last scene pass
 
   // Seams: the real game reads GLFW; tests may install their own before startUp().
   std::unique_ptr<Clock> clock;
   std::unique_ptr<InputSource> input;
 
  private:
-  void renderFrame();
+  void renderFrame(float dt);
 
   double lastTime = 0.0;
   int64_t carriedMicroseconds = 0;
