@@ -172,7 +172,6 @@ void Hud::drawWinBanner(const Game& game) {
   const float y = std::round(height * 0.3f);
   shadedText(list, banner, width / 2.0f, y, kWinGreen, 1.0f, "YOU WON!");
   const uint32_t leftMs = game.winTimerMs >= 5000 ? 0 : 5000 - game.winTimerMs;
-  char closing[48];
   std::snprintf(closing, sizeof closing, "The game closes in %u s", (leftMs + 999) / 1000);
   shadedText(list, body, width / 2.0f, y + banner->FontSize * 1.4f, kWhite, 1.0f, closing);
 }

@@ -25,8 +25,9 @@ class Hud {
   // Ages the messages by dt, notes the frame time, and draws.
   void draw(const Game& game, float dt);
 
-  // What the counter showed in the last frame drawn.
+  // What the counter and the win banner's second line showed in the last frame drawn.
   const char* counterText() const { return counter; }
+  const char* closingText() const { return closing; }
   // The messages on screen, newest first, and how visible each is (1 opaque, 0 gone).
   int messageCount() const { return shownMessages; }
   const char* messageText(int i) const { return messages[i].text; }
@@ -55,6 +56,7 @@ class Hud {
   ImFont* body = nullptr;
   ImFont* banner = nullptr;
   char counter[32] = "";
+  char closing[48] = "";
   std::array<Message, kMaxMessages> messages{};
   int shownMessages = 0;
   std::array<float, kFrameHistory> frameTimes{};

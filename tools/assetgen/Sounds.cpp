@@ -111,9 +111,9 @@ Samples clunk() {
   for (size_t i = 0; i < s.size(); ++i) {
     const double t = timeOf(i);
     phase += kTau * (55.0 + 65.0 * std::exp(-t / 0.04)) / kRate;
-    double v = 0.7 * std::exp(-t / 0.07) * std::sin(phase);
-    v += 0.5 * std::exp(-t / 0.004) * noise.next();
-    if (t > 0.065) v += 0.18 * std::exp(-(t - 0.065) / 0.003) * noise.next();
+    double v = 0.55 * std::exp(-t / 0.07) * std::sin(phase);
+    v += 0.3 * std::exp(-t / 0.004) * noise.next();
+    if (t > 0.065) v += 0.12 * std::exp(-(t - 0.065) / 0.003) * noise.next();
     s[i] = v;
   }
   softenEdges(s, 0.002);
