@@ -210,7 +210,11 @@ void Game::renderPostProcess() {
               width, height, renderSettings());
 }
 
-void Game::renderHud(float dt) { world().hud->draw(*this, dt); }
+void Game::renderHud(float dt) {
+  Hud& hud = *world().hud;
+  hud.update(*this, dt);
+  hud.render();
+}
 
 void Game::shutDown() {
   destroyWorld();

@@ -104,7 +104,7 @@ float Hud::messageAlpha(int i) const {
   return std::clamp((kMessageSeconds - messages[i].age) / kFadeSeconds, 0.0f, 1.0f);
 }
 
-void Hud::draw(const Game& game, float dt) {
+void Hud::update(const Game& game, float dt) {
   for (int i = 0; i < shownMessages; ++i) messages[i].age += dt;
   while (shownMessages > 0 && messages[shownMessages - 1].age >= kMessageSeconds) --shownMessages;
   frameTimes[nextFrameTime] = dt * 1000.0f;
@@ -123,7 +123,10 @@ void Hud::draw(const Game& game, float dt) {
   if (game.showHelp) drawOverlay(game);
   else drawHelpHint();
   ImGui::Render();
-  ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+}
+
+void Hud::render() {
+  if (ready) ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
 }
 
 // A plus sign on the screen's centre line, where a thrown box flies out: two white bars two

@@ -22,10 +22,12 @@ class Hud {
 
   // Shows the message at the top of the screen for a few seconds; it then fades out.
   void post(const char* message);
-  // Ages the messages by dt, notes the frame time, and draws.
-  void draw(const Game& game, float dt);
+  // Ages the messages by dt, notes the frame time and lays the HUD out for the game's state.
+  void update(const Game& game, float dt);
+  // Draws what update laid out.
+  void render();
 
-  // What the counter and the win banner's second line showed in the last frame drawn.
+  // What the counter and the win banner's second line showed in the last frame laid out.
   const char* counterText() const { return counter; }
   const char* closingText() const { return closing; }
   // The messages on screen, newest first, and how visible each is (1 opaque, 0 gone).

@@ -29,6 +29,7 @@ const CueSound& soundOf(Cue cue) { return kCueSounds[static_cast<size_t>(cue)]; 
 }  // namespace
 
 Sounds::Sounds(const std::string& basePath) : device(AudioDevice::open()) {
+  sounds.fill(kNoSound);
   if (!device) {
     std::cout << "No audio device: the game runs without sound" << std::endl;
     return;

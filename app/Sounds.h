@@ -31,7 +31,7 @@ class Sounds {
 
  private:
   std::unique_ptr<AudioDevice> device;
-  std::array<SoundId, static_cast<size_t>(Cue::Count)> sounds{};
+  std::array<SoundId, static_cast<size_t>(Cue::Count)> sounds;
 };
 
 }  // namespace vorn

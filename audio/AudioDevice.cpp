@@ -1,7 +1,6 @@
 #include "audio/AudioDevice.h"
 
 #include <AL/al.h>
-#include <AL/alc.h>
 
 #include "assets/SoundFile.h"
 
@@ -20,43 +19,29 @@ std::unique_ptr<AudioDevice> AudioDevice::open() {
 }
 
 AudioDevice::AudioDevice(ALCdevice* device, ALCcontext* context)
-    : device(device), context(context) {
-  alGenSources(kSources, sources.data());
-}
+    : device(device), context(context) {}
 
 AudioDevice::~AudioDevice() {
-  alSourceStopv(kSources, sources.data());
-  alDeleteSources(kSources, sources.data());
-  if (!buffers.empty()) alDeleteBuffers(static_cast<ALsizei>(buffers.size()), buffers.data());
+  for (const Sound& sound : sounds) {
+    alSourceStop(sound.source);
+    alDeleteSources(1, &sound.source);
+    alDeleteBuffers(1, &sound.buffer);
+  }
   alcMakeContextCurrent(nullptr);
   alcDestroyContext(context);
   alcCloseDevice(device);
 }
 
-SoundId AudioDevice::load(const SoundSamples& sound) {
-  if (sound.samples.empty()) return 0;
-  ALuint buffer = 0;
-  alGenBuffers(1, &buffer);
-  alBufferData(buffer, AL_FORMAT_MONO16, sound.samples.data(),
-               static_cast<ALsizei>(sound.samples.size() * sizeof(int16_t)), sound.rate);
-  buffers.push_back(buffer);
-  return buffer;
-}
-
-uint32_t AudioDevice::nextSource() {
-  for (int i = 0; i < kSources; ++i) {
-    const int candidate = (oldest + i) % kSources;
-    ALint state = AL_STOPPED;
-    alGetSourcei(sources[candidate], AL_SOURCE_STATE, &state);
-    if (state != AL_PLAYING) {
-      oldest = (candidate + 1) % kSources;
-      return sources[candidate];
-    }
-  }
-  const uint32_t source = sources[oldest];
-  oldest = (oldest + 1) % kSources;
-  alSourceStop(source);
-  return source;
+SoundId AudioDevice::load(const SoundSamples& samples) {
+  if (samples.samples.empty()) return kNoSound;
+  Sound sound{};
+  alGenBuffers(1, &sound.buffer);
+  alBufferData(sound.buffer, AL_FORMAT_MONO16, samples.samples.data(),
+               static_cast<ALsizei>(samples.samples.size() * sizeof(int16_t)), samples.rate);
+  alGenSources(1, &sound.source);
+  alSourcei(sound.source, AL_BUFFER, static_cast<ALint>(sound.buffer));
+  sounds.push_back(sound);
+  return static_cast<SoundId>(sounds.size() - 1);
 }
 
 void AudioDevice::play(SoundId sound, float gain) {
@@ -70,9 +55,8 @@ void AudioDevice::playAt(SoundId sound, float gain, const glm::vec3& position,
 
 void AudioDevice::start(SoundId sound, float gain, bool atListener, const glm::vec3& position,
                         float referenceDistance) {
-  if (sound == 0) return;
-  const ALuint source = nextSource();
-  alSourcei(source, AL_BUFFER, static_cast<ALint>(sound));
+  if (sound == kNoSound) return;
+  const ALuint source = sounds[static_cast<size_t>(sound)].source;
   alSourcef(source, AL_GAIN, gain);
   alSourcei(source, AL_SOURCE_RELATIVE, atListener ? AL_TRUE : AL_FALSE);
   alSourcefv(source, AL_POSITION, &position.x);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -12,11 +11,13 @@ namespace vorn {
 
 struct SoundSamples;
 
-// A loaded sound; 0 stands for none, which plays as silence.
-using SoundId = uint32_t;
+// A loaded sound, by its index; kNoSound plays as silence.
+using SoundId = int32_t;
+constexpr SoundId kNoSound = -1;
 
-// The sound output (OpenAL): one device and context, the loaded sounds and a small pool of
-// sources that play them, and the listener, which stands where the player's ears are.
+// The sound output (OpenAL): one device and context, the loaded sounds, and the listener, which
+// stands where the player's ears are. Each sound has a source of its own that keeps its buffer,
+// so playing allocates nothing; playing a sound again restarts it.
 class AudioDevice {
  public:
   // The system's default device, or nullptr when there is none.
@@ -28,8 +29,7 @@ class AudioDevice {
   SoundId load(const SoundSamples& sound);
 
   // Plays the sound once at the listener's place, or at a point of the world: there it is as loud
-  // as given within the reference distance and fades with the distance beyond it. When every
-  // source is busy, the sound started longest ago gives way.
+  // as given within the reference distance and fades with the distance beyond it.
   void play(SoundId sound, float gain);
   void playAt(SoundId sound, float gain, const glm::vec3& position, float referenceDistance);
 
@@ -38,17 +38,18 @@ class AudioDevice {
   void setMuted(bool muted);
 
  private:
+  struct Sound {
+    uint32_t buffer;
+    uint32_t source;
+  };
+
   AudioDevice(ALCdevice* device, ALCcontext* context);
-  uint32_t nextSource();
   void start(SoundId sound, float gain, bool atListener, const glm::vec3& position,
              float referenceDistance);
 
-  static constexpr int kSources = 16;
   ALCdevice* device;
   ALCcontext* context;
-  std::array<uint32_t, kSources> sources{};
-  std::vector<uint32_t> buffers;
-  int oldest = 0;
+  std::vector<Sound> sounds;
 };
 
 }  // namespace vorn

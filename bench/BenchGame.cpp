@@ -3,13 +3,16 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include "app/Hud.h"
+#include "app/World.h"
 #include "bench/Allocations.h"
 #include "bench/Stats.h"
 
 namespace bench {
 
 const char* const kPhaseNames[kPhaseCount] = {"physics step", "game logic",   "shadow pass",
-                                              "scene pass",   "post-process", "swap + events"};
+                                              "scene pass",   "post-process", "HUD",
+                                              "swap + events"};
 
 class BenchGame::Clock : public vorn::Clock {
  public:
@@ -90,6 +93,9 @@ PhaseFigures BenchGame::phasedFrame() {
   game.renderPostProcess();
   glFinish();
   laps.lap(kPost);
+  game.renderHud(kFrameDt);
+  glFinish();
+  laps.lap(kHud);
   glfwSwapBuffers(game.window);
   glfwPollEvents();
   glFinish();
@@ -100,6 +106,10 @@ PhaseFigures BenchGame::phasedFrame() {
 void BenchGame::physicsStep() { game.stepPhysics(kFrameDt); }
 
 void BenchGame::logic() { game.updateLogic(kFrameDt); }
+
+void BenchGame::layOutHud() { vorn::world().hud->update(game, kFrameDt); }
+
+void BenchGame::drawHud() { vorn::world().hud->render(); }
 
 void BenchGame::renderPhases() {
   game.renderShadows();
