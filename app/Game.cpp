@@ -154,7 +154,7 @@ void Game::updateConsoleTimers() {
     }
   }
   if (hasWon) {
-    if (winTimerMs > 5000) glfwSetWindowShouldClose(window, GLFW_TRUE);
+    if (winTimerMs > kCloseAfterWinMs) glfwSetWindowShouldClose(window, GLFW_TRUE);
     else winTimerMs += frameMillis;
   }
 }

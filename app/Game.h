@@ -13,6 +13,9 @@ namespace vorn {
 
 struct RenderSettings;
 
+// After the win the window closes once this much frame time has passed.
+constexpr uint32_t kCloseAfterWinMs = 5000;
+
 class Game {
  public:
   Game(int32_t width, int32_t height, int32_t fullscreen, int32_t refreshRate);

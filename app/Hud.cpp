@@ -38,12 +38,12 @@ ImU32 faded(ImU32 colour, float alpha) {
   return (colour & ~IM_COL32_A_MASK) | (a << IM_COL32_A_SHIFT);
 }
 
-// The font file, or ImGui's own small font when the system has none.
+// The font file, or Dear ImGui's own plain font when the system has none.
 ImFont* loadFont(const char* file, float size) {
   ImGuiIO& io = ImGui::GetIO();
   if (std::FILE* probe = std::fopen(file, "rb")) {
     std::fclose(probe);
-    return io.Fonts->AddFontFromFileTTF(file, size);
+    if (ImFont* font = io.Fonts->AddFontFromFileTTF(file, size)) return font;
   }
   ImFontConfig config;
   config.SizePixels = size;
@@ -125,6 +125,9 @@ void Hud::update(const Game& game, float dt) {
   ImGui::Render();
 }
 
+// Dear ImGui's OpenGL 3 back-end keeps the state it changes (program, textures, blending, cull
+// face, depth and scissor tests, viewport, polygon mode) and gives it back after drawing; it
+// draws filled, also while the game draws its wire frame.
 void Hud::render() {
   if (ready) ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
 }
@@ -174,7 +177,8 @@ void Hud::drawWinBanner(const Game& game) {
   ImDrawList& list = *ImGui::GetBackgroundDrawList();
   const float y = std::round(height * 0.3f);
   shadedText(list, banner, width / 2.0f, y, kWinGreen, 1.0f, "YOU WON!");
-  const uint32_t leftMs = game.winTimerMs >= 5000 ? 0 : 5000 - game.winTimerMs;
+  const uint32_t leftMs =
+      game.winTimerMs >= kCloseAfterWinMs ? 0 : kCloseAfterWinMs - game.winTimerMs;
   std::snprintf(closing, sizeof closing, "The game closes in %u s", (leftMs + 999) / 1000);
   shadedText(list, body, width / 2.0f, y + banner->FontSize * 1.4f, kWhite, 1.0f, closing);
 }

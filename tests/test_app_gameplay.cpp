@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include <AL/al.h>
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 #include <glm/gtc/matrix_transform.hpp>
@@ -112,6 +113,9 @@ TEST_F(Gameplay, ThrownBoxesAreNumberedAndLeaveFromBeforeTheEye) {
   driver.frame();
   driver.look(-90, 0);
   const glm::vec3 eye = world().camera->position;
+  glm::vec3 listener(0.0f);
+  alGetListenerfv(AL_POSITION, &listener.x);
+  EXPECT_LT(glm::length(listener - eye), 0.01f);  // the player hears where the eye is
   driver.throwBox();
   const auto box = get("box1");
   ASSERT_TRUE(box);
