@@ -175,7 +175,7 @@ void Hud::drawMessages() {
 
 void Hud::drawWinBanner(const Game& game) {
   ImDrawList& list = *ImGui::GetBackgroundDrawList();
-  const float y = std::round(height * 0.3f);
+  const float y = std::round(height * 0.27f);
   shadedText(list, banner, width / 2.0f, y, kWinGreen, 1.0f, "YOU WON!");
   const uint32_t leftMs =
       game.winTimerMs >= kCloseAfterWinMs ? 0 : kCloseAfterWinMs - game.winTimerMs;

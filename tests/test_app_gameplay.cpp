@@ -89,9 +89,11 @@ TEST_F(Gameplay, CrosshairMarksTheCentreAndTheBoxFliesOutUnderIt) {
   const int inWireFrame = pixelsTheHudChanges(game);
   EXPECT_NEAR(withoutEffects, filled, filled / 20);
   EXPECT_NEAR(inWireFrame, filled, filled / 20);
+  // The HUD gave back the wire-frame mode and the state every pass relies on.
   GLint mode[2] = {0, 0};
   glGetIntegerv(GL_POLYGON_MODE, mode);
-  EXPECT_EQ(mode[0], GL_LINE);  // the HUD gave the wire-frame mode back
+  EXPECT_EQ(mode[0], GL_LINE);
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && glIsEnabled(GL_CULL_FACE) && glIsEnabled(GL_BLEND));
 
   driver.runUntil([] { return false; }, 0.35f);
   driver.throwBox();
