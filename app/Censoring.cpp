@@ -3,6 +3,8 @@
 #include <string>
 
 #include "app/Game.h"
+#include "app/Hud.h"
+#include "app/Sounds.h"
 #include "app/World.h"
 #include "scene/CameraActor.h"
 #include "scene/MeshObject.h"
@@ -55,6 +57,7 @@ void Game::throwBox() {
   const glm::vec3 spawn(p.x + f.x, static_cast<float>(static_cast<double>(p.y) - 0.5), p.z + f.z);
   box->setVelocity(f * kThrowSpeed);
   ::scene().addObject(spawn, box->getName(), box, 0.0f);
+  world().sounds->play(Cue::Throw);
 }
 
 void Game::applyCensoring() {
@@ -71,6 +74,9 @@ void Game::applyCensoring() {
     const std::string name = target->getName();
     const std::shared_ptr<scene::SceneObject> registered = ::scene().get(name);
     if (!original || registered.get() != target) return;
+    // The physics world announced the hit on the console.
+    world().hud->post("Censor IT!");
+    world().sounds->playAt(Cue::Censor, target->getGlobalPose().p);
 
     // The censored model keeps the original's kind, so a poster or television fixed to the
     // building stays where it hangs instead of falling down as a loose body.

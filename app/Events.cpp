@@ -4,6 +4,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "app/Game.h"
+#include "app/Sounds.h"
 #include "app/World.h"
 #include "render/LightSetup.h"
 #include "render/ShaderProgram.h"
@@ -46,6 +47,7 @@ void Game::checkWin() {
   if (censoredCount >= scene::kCensorableCount) {
     if (!hasWon) {
       std::cout << "YOU WON!" << std::endl;
+      w.sounds->play(Cue::Win);
       hasWon = true;
       light->color = glm::vec3(0.0f, 1.0f, 0.0f);
     }
@@ -78,7 +80,8 @@ void Game::checkLightSwitch() {
   const bool upstairs = eye.y > kUpperFloor;
   if (upstairs == lightsSwitched) return;
   lightsSwitched = upstairs;
-  std::cout << "Lights switched!" << std::endl;
+  announce("Lights switched!");
+  w.sounds->play(Cue::LightSwitch);
   setupLights(*w.lightingShader, ::scene(), lightsSwitched);
 }
 
@@ -111,6 +114,7 @@ void Game::updateLightEvents(float dt) {
   spot1->direction = glm::vec3(2 * r1 - 1, 2 * r2 - 1, 2 * r3 - 1);
   w.lightingShader->use();
   updateSpotLight(*w.lightingShader, 0, *spot1);
+  w.sounds->playAt(Cue::Flicker, spot1->position);
   spot2->color = r1 < 0.3 ? glm::vec3(0.0f) : glm::vec3(1.0f, 0.9f, 0.8f);
   w.lightingShader->use();
   updateSpotLight(*w.lightingShader, 1, *spot2);

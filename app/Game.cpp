@@ -7,6 +7,8 @@
 #include <GLFW/glfw3.h>
 
 #include "app/GlfwPlatform.h"
+#include "app/Hud.h"
+#include "app/Sounds.h"
 #include "app/World.h"
 #include "base/Fatal.h"
 #include "render/Bloom.h"
@@ -90,7 +92,7 @@ void Game::runFrame() {
 
   stepPhysics(dt);
   updateLogic(dt);
-  renderFrame();
+  renderFrame(dt);
 
   glfwSwapBuffers(window);
   glfwPollEvents();
@@ -104,7 +106,16 @@ void Game::updateLogic(float dt) {
   checkLightSwitch();
   updateLightEvents(dt);
   updateConsoleTimers();
+  const scene::CameraActor& camera = *world().camera;
+  world().sounds->placeListener(camera.position, camera.front, camera.up);
 }
+
+void Game::announce(const std::string& message) {
+  std::cout << message << std::endl;
+  world().hud->post(message.c_str());
+}
+
+bool Game::hasSoundDevice() const { return world().sounds->hasDevice(); }
 
 void Game::measureFrame(float dt) {
   // Whole microseconds keep frames of whole milliseconds exact (16 ms stays 16, never 15.999).
@@ -143,15 +154,16 @@ void Game::updateConsoleTimers() {
     }
   }
   if (hasWon) {
-    if (winTimerMs > 5000) glfwSetWindowShouldClose(window, GLFW_TRUE);
+    if (winTimerMs > kCloseAfterWinMs) glfwSetWindowShouldClose(window, GLFW_TRUE);
     else winTimerMs += frameMillis;
   }
 }
 
-void Game::renderFrame() {
+void Game::renderFrame(float dt) {
   renderShadows();
   renderScene();
   renderPostProcess();
+  renderHud(dt);
 }
 
 bool Game::postProcessing() const { return effectsEnabled && !wireframe && hasScreenQuad; }
@@ -186,8 +198,8 @@ void Game::renderScene() {
   const glm::mat4 projection = perspectiveMatrix(
       w.camera->fieldOfView, static_cast<float>(width) / static_cast<float>(height), nearPlane,
       farPlane);
-  scenePass(projection * view, {*w.lightingShader, w.spotShadowShader.get()}, ::scene(), *w.frustum,
-            *w.camera, renderSettings(), reportDrawCount);
+  objectsDrawn = scenePass(projection * view, {*w.lightingShader, w.spotShadowShader.get()},
+                           ::scene(), *w.frustum, *w.camera, renderSettings(), reportDrawCount);
 }
 
 void Game::renderPostProcess() {
@@ -196,6 +208,12 @@ void Game::renderPostProcess() {
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   postProcess(*w.bloom, *w.blurA, *w.blurB, *w.blurShader, *w.compositeShader, *w.textureObject,
               width, height, renderSettings());
+}
+
+void Game::renderHud(float dt) {
+  Hud& hud = *world().hud;
+  hud.update(*this, dt);
+  hud.render();
 }
 
 void Game::shutDown() {

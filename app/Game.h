@@ -16,6 +16,8 @@ struct RenderSettings;
 namespace scene {
 class MeshObject;
 }
+// After the win the window closes once this much frame time has passed.
+constexpr uint32_t kCloseAfterWinMs = 5000;
 
 class Game {
  public:
@@ -55,6 +57,9 @@ class Game {
   void animateArm(float dt);
   void checkLightSwitch();
   void updateLightEvents(float dt);
+  // Writes the line to the console and shows it on the HUD.
+  void announce(const std::string& message);
+  bool hasSoundDevice() const;
 
   // The steps of a frame, public for the benchmark that times them one by one.
   void stepPhysics(float dt);
@@ -63,6 +68,8 @@ class Game {
   void renderShadows();
   void renderScene();
   void renderPostProcess();
+  // The HUD over the finished picture, its messages aged by dt.
+  void renderHud(float dt);
   // Bloom and blur need the screen quad of Resources/cube.obj; without it they stay off.
   bool postProcessing() const;
   RenderSettings renderSettings() const;
@@ -99,13 +106,16 @@ class Game {
   uint32_t winTimerMs = 0;
   uint32_t frameMillis = 0;
   bool hasScreenQuad = false;
+  bool showHelp = false;       // the F1 overlay
+  bool soundEnabled = true;    // F6
+  int32_t objectsDrawn = 0;    // by the last scene pass
 
   // Seams: the real game reads GLFW; tests may install their own before startUp().
   std::unique_ptr<Clock> clock;
   std::unique_ptr<InputSource> input;
 
  private:
-  void renderFrame();
+  void renderFrame(float dt);
 
   double lastTime = 0.0;
   int64_t carriedMicroseconds = 0;

@@ -1,9 +1,8 @@
-#include <iostream>
-
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
 #include "app/Game.h"
+#include "app/Sounds.h"
 #include "app/World.h"
 #include "scene/CameraActor.h"
 
@@ -49,40 +48,50 @@ void Game::handleInput(float dt) {
   // key is read once a frame, also during the cool-down, so a tap counts in the frame after it and
   // never fires later.
   auto toggle = [this](int key) { return input->keyDown(key) && keyCooldown < 0.0f; };
-  auto announce = [this](const std::string& message) {
-    std::cout << message << std::endl;
+  auto toggled = [this](const std::string& message) {
+    announce(message);
     keyCooldown = kToggleCooldown;
   };
+  // The help overlay speaks for itself: it is not announced.
+  if (toggle(GLFW_KEY_F1)) {
+    showHelp = !showHelp;
+    keyCooldown = kToggleCooldown;
+  }
   if (toggle(GLFW_KEY_F2)) {
     showFrameTime = !showFrameTime;
     if (showFrameTime) frameTimeMs = frameCount = 0;
-    announce(std::string("Frame Time: ") + onOff(showFrameTime));
+    toggled(std::string("Frame Time: ") + onOff(showFrameTime));
   }
   if (toggle(GLFW_KEY_F3)) {
     wireframe = !wireframe;
-    announce(std::string("Wire Frame: ") + onOff(wireframe));
+    toggled(std::string("Wire Frame: ") + onOff(wireframe));
     glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
   }
   if (toggle(GLFW_KEY_F4)) {
     bilinearFiltering = !bilinearFiltering;
-    announce(std::string("Texture Sampling Quality: ") +
-             (bilinearFiltering ? "Bilinear" : "Nearest Neighbor"));
+    toggled(std::string("Texture Sampling Quality: ") +
+            (bilinearFiltering ? "Bilinear" : "Nearest Neighbor"));
   }
   if (toggle(GLFW_KEY_F5)) {
     mipmapMode = mipmapMode == -1 ? 0 : mipmapMode == 0 ? 1 : -1;
-    announce(std::string("MipMapping Quality: ") + mipmapName(mipmapMode));
+    toggled(std::string("MipMapping Quality: ") + mipmapName(mipmapMode));
+  }
+  if (toggle(GLFW_KEY_F6)) {
+    soundEnabled = !soundEnabled;
+    world().sounds->setEnabled(soundEnabled);
+    toggled(std::string("Sound: ") + onOff(soundEnabled));
   }
   if (toggle(GLFW_KEY_F7)) {
     effectsEnabled = !effectsEnabled;
-    announce(std::string("Effects: ") + onOff(effectsEnabled));
+    toggled(std::string("Effects: ") + onOff(effectsEnabled));
   }
   if (toggle(GLFW_KEY_F8)) {
     frustumCulling = !frustumCulling;
-    announce(std::string("View-Frustum Culling: ") + onOff(frustumCulling));
+    toggled(std::string("View-Frustum Culling: ") + onOff(frustumCulling));
   }
   if (toggle(GLFW_KEY_F9)) {
     transparencyEnabled = !transparencyEnabled;
-    announce(std::string("Transparency: ") + onOff(transparencyEnabled));
+    toggled(std::string("Transparency: ") + onOff(transparencyEnabled));
   }
 
   int w = 0;

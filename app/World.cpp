@@ -1,5 +1,7 @@
 #include "app/World.h"
 
+#include "app/Hud.h"
+#include "app/Sounds.h"
 #include "render/Bloom.h"
 #include "render/ShaderProgram.h"
 #include "render/ShadowMap.h"

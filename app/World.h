@@ -11,6 +11,8 @@ class ViewFrustum;
 class BloomFBO;
 class BlurFBO;
 class PostShader;
+class Hud;
+class Sounds;
 
 namespace scene {
 struct AssetCache;
@@ -40,6 +42,8 @@ struct World {
   std::unique_ptr<scene::CameraActor> camera;
   // Mesh source of the swinging arm; never registered, released after the registry.
   std::unique_ptr<scene::MeshObject> armMesh;
+  std::unique_ptr<Sounds> sounds;
+  std::unique_ptr<Hud> hud;
 };
 
 World& world();

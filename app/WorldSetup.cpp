@@ -5,6 +5,8 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "app/Game.h"
+#include "app/Hud.h"
+#include "app/Sounds.h"
 #include "app/World.h"
 #include "render/Bloom.h"
 #include "render/LightSetup.h"
@@ -104,6 +106,10 @@ void Game::initWorld(GLFWwindow* target) {
 
   buildLevel();
   setupLights(*w.lightingShader, ::scene(), lightsSwitched);
+
+  // Feedback beside the console: sound and the HUD drawn over every frame.
+  w.sounds = std::make_unique<Sounds>(basePath);
+  w.hud = std::make_unique<Hud>(width, height);
 }
 
 void Game::buildLevel() {
@@ -137,6 +143,8 @@ void Game::buildLevel() {
 
 void Game::destroyWorld() {
   World& w = world();
+  w.hud.reset();
+  w.sounds.reset();
   w.camera.reset();
   w.lightingShader.reset();
   w.spotShadowMap.reset();

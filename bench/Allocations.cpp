@@ -6,6 +6,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstddef>
+#include <cstdlib>
+
+#include <imgui.h>
 
 extern "C" {
 void* __libc_malloc(size_t size);
@@ -18,10 +21,18 @@ namespace {
 
 thread_local bool counting = false;
 std::atomic<uint64_t> counted{0};
+std::atomic<uint64_t> countedForImGui{0};
 
 void note() {
   if (counting) counted.fetch_add(1, std::memory_order_relaxed);
 }
+
+void* imGuiAllocate(size_t size, void*) {
+  if (counting) countedForImGui.fetch_add(1, std::memory_order_relaxed);
+  return std::malloc(size);
+}
+
+void imGuiFree(void* block, void*) { std::free(block); }
 
 }  // namespace
 
@@ -30,6 +41,10 @@ namespace bench {
 void countAllocationsOnThisThread() { counting = true; }
 
 uint64_t allocations() { return counted.load(std::memory_order_relaxed); }
+
+void countImGuiAllocations() { ImGui::SetAllocatorFunctions(imGuiAllocate, imGuiFree); }
+
+uint64_t imGuiAllocations() { return countedForImGui.load(std::memory_order_relaxed); }
 
 }  // namespace bench
 

@@ -12,4 +12,9 @@ void countAllocationsOnThisThread();
 // in malloc).
 uint64_t allocations();
 
+// From now on, Dear ImGui's allocations are also counted on their own (they are among the
+// above). Call before the first game starts.
+void countImGuiAllocations();
+uint64_t imGuiAllocations();
+
 }  // namespace bench

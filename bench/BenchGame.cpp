@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include "app/Hud.h"
 #include "app/World.h"
 #include "bench/Allocations.h"
 #include "bench/Stats.h"
@@ -11,7 +12,8 @@
 namespace bench {
 
 const char* const kPhaseNames[kPhaseCount] = {"physics step", "game logic",   "shadow pass",
-                                              "scene pass",   "post-process", "swap + events"};
+                                              "scene pass",   "post-process", "HUD",
+                                              "swap + events"};
 
 class BenchGame::Clock : public vorn::Clock {
  public:
@@ -92,6 +94,9 @@ PhaseFigures BenchGame::phasedFrame() {
   game.renderPostProcess();
   glFinish();
   laps.lap(kPost);
+  game.renderHud(kFrameDt);
+  glFinish();
+  laps.lap(kHud);
   glfwSwapBuffers(game.window);
   glfwPollEvents();
   glFinish();
@@ -113,6 +118,10 @@ void BenchGame::scenePass(std::unique_ptr<vorn::LightingShader>* standIn, bool d
   if (!depthPrePass) w.spotShadowShader.swap(noDepthProgram);
   if (standIn) w.lightingShader.swap(*standIn);
 }
+
+void BenchGame::layOutHud() { vorn::world().hud->update(game, kFrameDt); }
+
+void BenchGame::drawHud() { vorn::world().hud->render(); }
 
 void BenchGame::renderPhases() {
   game.renderShadows();

@@ -16,7 +16,7 @@ namespace bench {
 constexpr float kFrameDt = 1.0f / 60.0f;
 
 // The steps of one frame in the order the game runs them.
-enum Phase { kPhysics, kLogic, kShadow, kScene, kPost, kSwap, kPhaseCount };
+enum Phase { kPhysics, kLogic, kShadow, kScene, kPost, kHud, kSwap, kPhaseCount };
 extern const char* const kPhaseNames[kPhaseCount];
 
 struct PhaseFigures {
@@ -39,7 +39,8 @@ class BenchGame {
   // so each phase holds its own GPU work.
   PhaseFigures phasedFrame();
   // Pieces of the frame, for the game's own CPU work: the physics step, the game logic (censoring,
-  // input, events, console timers) and the render phases, which are meant to run muted.
+  // input, events, console timers), the render phases, which are meant to run muted, and the HUD:
+  // laid out by the game and Dear ImGui, then drawn by Dear ImGui's back-end.
   void physicsStep();
   void logic();
   void renderPhases();
@@ -47,6 +48,8 @@ class BenchGame {
   // place; without the depth pre-pass the pass draws every object once, as it comes.
   void scenePass(std::unique_ptr<vorn::LightingShader>* standIn = nullptr,
                  bool depthPrePass = true);
+  void layOutHud();
+  void drawHud();
 
   vorn::Game game;
 

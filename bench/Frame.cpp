@@ -27,20 +27,25 @@ struct Sample {
   double draws = 0.0;
   double otherCalls = 0.0;
   double cpuMs = 0.0;  // this thread's
+  double imGuiAllocations = 0.0;  // among the allocations
 };
 
 template <typename Work>
 Sample sample(Work work) {
   const GlCallCounts calls = glCallCounts();
   const uint64_t allocated = allocations();
+  const uint64_t allocatedByImGui = imGuiAllocations();
   const double start = nowMs();
   const double startCpu = threadCpuMs();
   work();
   const double cpuMs = threadCpuMs() - startCpu;
   const double ms = nowMs() - start;
-  return {ms, static_cast<double>(allocations() - allocated),
+  return {ms,
+          static_cast<double>(allocations() - allocated),
           static_cast<double>(glCallCounts().draws - calls.draws),
-          static_cast<double>(glCallCounts().others - calls.others), cpuMs};
+          static_cast<double>(glCallCounts().others - calls.others),
+          cpuMs,
+          static_cast<double>(imGuiAllocations() - allocatedByImGui)};
 }
 
 // Median times; allocations and GL calls as means.
@@ -53,6 +58,7 @@ Sample summary(const std::vector<Sample>& samples) {
     mean.allocations += s.allocations / samples.size();
     mean.draws += s.draws / samples.size();
     mean.otherCalls += s.otherCalls / samples.size();
+    mean.imGuiAllocations += s.imGuiAllocations / samples.size();
   }
   mean.ms = median(times);
   mean.cpuMs = median(cpuTimes);
@@ -131,6 +137,23 @@ void printAgainstTheLimit(BenchGame& game) {
   printTarget("our frame / bare frame", our.ms / bareFrames.ms, "", 1.05, true);
 }
 
+// The HUD's work in each of the frames: laid out by the game and Dear ImGui, then drawn by Dear
+// ImGui's back-end, whose GL calls go through its own loader and are never muted.
+struct HudWork {
+  Sample layout;
+  Sample drawing;
+};
+
+HudWork hudWork(BenchGame& game) {
+  std::vector<Sample> layout, drawing;
+  for (int i = 0; i < kFrames; ++i) {
+    game.frame();
+    layout.push_back(sample([&] { game.layOutHud(); }));
+    drawing.push_back(sample([&] { game.drawHud(); }));
+  }
+  return {summary(layout), summary(drawing)};
+}
+
 // The game's own CPU work (the physics step aside), in this thread's CPU time, and its
 // allocations. Each measured frame follows a real one, so it meets the caches as a frame of the
 // game does: cold after the driver's rasterising. The render phases run with their GL calls muted.
@@ -147,14 +170,41 @@ void printOwnWork(BenchGame& game) {
   const Sample physicsWork = summary(physics);
   const Sample logicWork = summary(logic);
   const Sample passWork = summary(passes);
+  const HudWork hud = hudWork(game);
+  const double hudMs = hud.layout.cpuMs + hud.drawing.cpuMs;
+  const double total = logicWork.cpuMs + passWork.cpuMs + hudMs;
   char name[80];
-  std::snprintf(name, sizeof name, "game's own CPU work: logic %.3f + passes %.3f",
-                logicWork.cpuMs, passWork.cpuMs);
-  printTarget(name, logicWork.cpuMs + passWork.cpuMs, "ms", 0.5);
-  std::snprintf(name, sizeof name, "game's own allocations in %d frames: logic + passes", kFrames);
-  printTarget(name, kFrames * (logicWork.allocations + passWork.allocations), "", 0.0, true);
+  std::snprintf(name, sizeof name, "game's own CPU work: logic %.3f + passes %.3f + HUD %.3f",
+                logicWork.cpuMs, passWork.cpuMs, hudMs);
+  printTarget(name, total, "ms", 0.5);
+  std::snprintf(name, sizeof name, "  HUD's share: layout %.3f + drawing %.3f", hud.layout.cpuMs,
+                hud.drawing.cpuMs);
+  printFigure(name, 100.0 * hudMs / total, "%");
+  std::snprintf(name, sizeof name, "game's own allocations in %d frames (Dear ImGui's aside)",
+                kFrames);
+  const double imGuiOwn = hud.layout.imGuiAllocations + hud.drawing.imGuiAllocations;
+  printTarget(name,
+              kFrames * (logicWork.allocations + passWork.allocations + hud.layout.allocations -
+                         hud.layout.imGuiAllocations),
+              "", 0.0, true);
+  std::snprintf(name, sizeof name, "  Dear ImGui's own allocations in %d frames", kFrames);
+  printFigure(name, kFrames * imGuiOwn, "");
+  std::snprintf(name, sizeof name, "  the GL driver's while the HUD draws, in %d frames", kFrames);
+  printFigure(name, kFrames * (hud.drawing.allocations - hud.drawing.imGuiAllocations), "");
   std::snprintf(name, sizeof name, "  physics step allocations in %d frames", kFrames);
   printFigure(name, kFrames * physicsWork.allocations, "");
+
+  game.game.showHelp = true;
+  for (int i = 0; i < kWarmUpFrames; ++i) game.frame();
+  const HudWork overlay = hudWork(game);
+  game.game.showHelp = false;
+  printFigure("HUD with the F1 overlay open: layout + drawing",
+              overlay.layout.cpuMs + overlay.drawing.cpuMs, "ms");
+  std::snprintf(name, sizeof name, "  Dear ImGui's own allocations in %d frames", kFrames);
+  printFigure(name, kFrames * (overlay.layout.imGuiAllocations + overlay.drawing.imGuiAllocations),
+              "");
+  std::snprintf(name, sizeof name, "  our own allocations in %d frames", kFrames);
+  printFigure(name, kFrames * (overlay.layout.allocations - overlay.layout.imGuiAllocations), "");
 }
 
 void measureFrames(BenchGame& game, bool effects) {

@@ -1,17 +1,23 @@
 // Censoring, the win, the light events and the arm, on the real level.
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
+#include <AL/al.h>
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "app/Hud.h"
 #include "app/World.h"
+#include "render/ScenePass.h"
 #include "render/ShaderProgram.h"
 #include "scene/CameraActor.h"
 #include "scene/MeshObject.h"
 #include "scene/SceneRegistry.h"
 #include "support/GameDriver.h"
+#include "support/GlContext.h"
 
 namespace vorn {
 namespace {
@@ -33,17 +39,85 @@ glm::vec3 uniformVec3(const char* name) {
   return value;
 }
 
+// The back buffer as RGBA bytes, bottom row first.
+std::vector<unsigned char> backBuffer(const Game& game) {
+  std::vector<unsigned char> pixels(static_cast<size_t>(game.width) * game.height * 4);
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, game.width, game.height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  return pixels;
+}
+
+// Renders a frame's picture and counts the pixels that the HUD then changes.
+int pixelsTheHudChanges(Game& game) {
+  game.renderShadows();
+  game.renderScene();
+  game.renderPostProcess();
+  const std::vector<unsigned char> picture = backBuffer(game);
+  game.renderHud(1.0f / 60.0f);
+  const std::vector<unsigned char> withHud = backBuffer(game);
+  int changed = 0;
+  for (size_t i = 0; i < picture.size(); i += 4)
+    changed += !std::equal(&picture[i], &picture[i] + 3, &withHud[i]);
+  return changed;
+}
+
 class Gameplay : public ::testing::Test {
  protected:
   GameDriver driver;
   Game& game = driver.game;
+  Hud& hud = *world().hud;
 };
+
+// The HUD is drawn over the finished picture, filled alike with and without effects and in
+// wire-frame mode, with the crosshair at the centre; a thrown box flies out under the crosshair:
+// on the screen it stays on the crosshair's vertical line.
+TEST_F(Gameplay, CrosshairMarksTheCentreAndTheBoxFliesOutUnderIt) {
+  driver.standAt({-15, 0, 0}, 0, 0);
+  driver.frame();
+  const int w = game.width;
+  const int h = game.height;
+  const test::Rgba centre = test::readPixel(w / 2, h / 2);
+  EXPECT_TRUE(centre.r == 255 && centre.g == 255 && centre.b == 255) << "no crosshair at the centre";
+  // The backdrops of the counter and the help hint alone cover more than this; drawn as lines
+  // they would not.
+  const int filled = pixelsTheHudChanges(game);
+  EXPECT_GT(filled, w * h / 40);
+  game.effectsEnabled = false;
+  const int withoutEffects = pixelsTheHudChanges(game);
+  game.wireframe = true;
+  glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);  // as F3 does
+  const int inWireFrame = pixelsTheHudChanges(game);
+  EXPECT_NEAR(withoutEffects, filled, filled / 20);
+  EXPECT_NEAR(inWireFrame, filled, filled / 20);
+  // The HUD gave back the wire-frame mode and the state every pass relies on.
+  GLint mode[2] = {0, 0};
+  glGetIntegerv(GL_POLYGON_MODE, mode);
+  EXPECT_EQ(mode[0], GL_LINE);
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && glIsEnabled(GL_CULL_FACE) && glIsEnabled(GL_BLEND));
+
+  driver.runUntil([] { return false; }, 0.35f);
+  driver.throwBox();
+  const auto box = get("box1");
+  ASSERT_TRUE(box);
+  scene::CameraActor& camera = *world().camera;
+  const glm::mat4 projection = perspectiveMatrix(
+      camera.fieldOfView, static_cast<float>(game.width) / game.height, game.nearPlane, game.farPlane);
+  for (int frame = 0; frame < 10; ++frame) {
+    const glm::vec4 clip = projection * camera.getViewMatrix() * glm::vec4(box->getGlobalPose().p, 1);
+    EXPECT_NEAR((clip.x / clip.w * 0.5f + 0.5f) * game.width, game.width / 2.0f, 1.0f);
+    EXPECT_LT(clip.y / clip.w, 0.0f);  // below the crosshair
+    driver.frame();
+  }
+}
 
 TEST_F(Gameplay, ThrownBoxesAreNumberedAndLeaveFromBeforeTheEye) {
   driver.standAt({-15, 0, 0}, -90, 0);
   driver.frame();
   driver.look(-90, 0);
   const glm::vec3 eye = world().camera->position;
+  glm::vec3 listener(0.0f);
+  alGetListenerfv(AL_POSITION, &listener.x);
+  EXPECT_LT(glm::length(listener - eye), 0.01f);  // the player hears where the eye is
   driver.throwBox();
   const auto box = get("box1");
   ASSERT_TRUE(box);
@@ -153,6 +227,8 @@ TEST_F(Gameplay, CensoredTelevisionKeepsItsKeyAndPose) {
   EXPECT_EQ(censored->getFilterGroup(), 1u);
   EXPECT_TRUE(tv->actors.empty());  // the original left the physics world
   EXPECT_EQ(game.censoredCount, 1);
+  EXPECT_STREQ(hud.counterText(), "Censored 1 / 13");
+  EXPECT_STREQ(hud.messageText(0), "Censor IT!");
   // Fixed to the building like the original: still there after a while.
   driver.runUntil([] { return false; }, 1.0f);
   EXPECT_NEAR(glm::length(censored->getGlobalPose().p - before.p), 0.0f, 1e-3);
@@ -175,11 +251,17 @@ TEST_F(Gameplay, WinRoomWithTwelveSwapsIsRedThenTabWins) {
   EXPECT_EQ(::scene().getPointLight("point3")->color, glm::vec3(0, 1, 0));
   EXPECT_EQ(uniformVec3("pointLights[2].v_color"), glm::vec3(0, 1, 0));
 
+  // The banner counts the seconds down to the close.
+  std::vector<std::string> closing{hud.closingText()};
   int frames = 0;
   while (!glfwWindowShouldClose(game.window) && frames < 1000) {
     driver.frame(0.05f);
     ++frames;
+    if (closing.back() != hud.closingText()) closing.push_back(hud.closingText());
   }
+  EXPECT_EQ(closing, (std::vector<std::string>{"The game closes in 5 s", "The game closes in 4 s",
+                                               "The game closes in 3 s", "The game closes in 2 s",
+                                               "The game closes in 1 s", "The game closes in 0 s"}));
   const std::string printed = console.text();
   EXPECT_EQ(printed.find("YOU WON!"), printed.rfind("YOU WON!"));  // announced once
   EXPECT_NE(printed.find("YOU WON!"), std::string::npos);
@@ -202,6 +284,7 @@ TEST_F(Gameplay, StaircaseSwitchesTheLightLayoutAtSixUnits) {
   game.checkLightSwitch();
   EXPECT_FALSE(game.lightsSwitched);
   EXPECT_EQ(console.text(), "Lights switched!\nLights switched!\n");
+  EXPECT_STREQ(hud.messageText(0), "Lights switched!");
 }
 
 TEST_F(Gameplay, LongFrameMakesTheFlickerFireInTheNextFrame) {

@@ -9,6 +9,7 @@
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
+#include "app/Hud.h"
 #include "app/World.h"
 #include "scene/CameraActor.h"
 #include "scene/SceneRegistry.h"
@@ -33,6 +34,7 @@ class Input : public ::testing::Test {
 
   GameDriver driver{160, 120};
   Game& game = driver.game;
+  Hud& hud = *world().hud;
 };
 
 TEST_F(Input, OneToggleAFrameAndThenACoolDown) {
@@ -52,25 +54,46 @@ TEST_F(Input, OneToggleAFrameAndThenACoolDown) {
   EXPECT_EQ(mode[0], GL_FILL);
 }
 
+// Each toggle's message goes to the console and to the HUD, where it fades with the game's clock.
+// F1 shows the help overlay, which speaks for itself.
 TEST_F(Input, EveryToggleAnnouncesItsNewState) {
   driver.frame();
-  const float wait = 0.35f;
-  EXPECT_EQ(frameWith({GLFW_KEY_F4}), "Texture Sampling Quality: Nearest Neighbor\n");
-  driver.runUntil([] { return false; }, wait);
-  EXPECT_EQ(frameWith({GLFW_KEY_F5}), "MipMapping Quality: Off\n");
-  driver.runUntil([] { return false; }, wait);
-  EXPECT_EQ(frameWith({GLFW_KEY_F5}), "MipMapping Quality: Nearest Neighbor\n");
-  driver.runUntil([] { return false; }, wait);
-  EXPECT_EQ(frameWith({GLFW_KEY_F5}), "MipMapping Quality: Linear\n");
+  const struct {
+    int key;
+    const char* message;
+  } presses[] = {
+      {GLFW_KEY_F1, ""},
+      {GLFW_KEY_F4, "Texture Sampling Quality: Nearest Neighbor"},
+      {GLFW_KEY_F5, "MipMapping Quality: Off"},
+      {GLFW_KEY_F5, "MipMapping Quality: Nearest Neighbor"},
+      {GLFW_KEY_F5, "MipMapping Quality: Linear"},
+      {GLFW_KEY_F6, "Sound: Off"},
+      {GLFW_KEY_F7, "Effects: Off"},
+      {GLFW_KEY_F8, "View-Frustum Culling: Off"},
+      {GLFW_KEY_F9, "Transparency: Off"},
+  };
+  for (const auto& press : presses) {
+    driver.runUntil([] { return false; }, 0.35f);
+    const std::string expected = *press.message ? std::string(press.message) + "\n" : "";
+    EXPECT_EQ(frameWith({press.key}), expected);
+    if (*press.message) {
+      EXPECT_STREQ(hud.messageText(0), press.message);
+    }
+  }
+  EXPECT_TRUE(game.showHelp);
+  EXPECT_FALSE(game.soundEnabled);
   EXPECT_EQ(game.mipmapMode, 1);
-  driver.runUntil([] { return false; }, wait);
-  EXPECT_EQ(frameWith({GLFW_KEY_F7}), "Effects: Off\n");
-  driver.runUntil([] { return false; }, wait);
-  EXPECT_EQ(frameWith({GLFW_KEY_F8}), "View-Frustum Culling: Off\n");
-  driver.runUntil([] { return false; }, wait);
-  EXPECT_EQ(frameWith({GLFW_KEY_F9}), "Transparency: Off\n");
   EXPECT_FALSE(game.bilinearFiltering || game.effectsEnabled || game.frustumCulling ||
                game.transparencyEnabled);
+
+  // Shown fully for 2.5 s of game time, then fading for a second, then gone.
+  driver.frame(2.4f);
+  EXPECT_STREQ(hud.messageText(0), "Transparency: Off");
+  EXPECT_EQ(hud.messageAlpha(0), 1.0f);
+  driver.frame(0.6f);
+  EXPECT_NEAR(hud.messageAlpha(0), 0.5f, 0.02f);
+  driver.frame(0.6f);
+  EXPECT_EQ(hud.messageCount(), 0);
 }
 
 // A tap between two frames counts in the next frame, once; during the cool-down it is lost, not
@@ -162,7 +185,8 @@ TEST_F(RealInput, PointerPositionBeforeTheStartDoesNotTurnTheView) {
   EXPECT_FLOAT_EQ(world().camera->pitch, 0.0f);
 }
 
-// A key or button pressed and released while a slow frame runs still counts, once.
+// A key or button pressed and released while a slow frame runs still counts, once; the HUD drawn
+// in every frame reads no input that would take the press away.
 TEST_F(RealInput, TapAndClickWithinOneFrameCountOnce) {
   slowFrames(1);
   test::CoutCapture console;

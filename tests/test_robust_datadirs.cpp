@@ -167,7 +167,8 @@ TEST(MissingData, WithoutResourcesTheGameRunsAndNamesEveryMissingModel) {
 }
 
 // Damaged files in place of the game's own: a building part, a loose censorable object, the box,
-// a censored variant and an image. Each is named; the rest of the level is built and played.
+// a censored variant, an image and a sound, and a sound missing. Each is named; the rest of the
+// level is built and played, the two sounds silent.
 TEST(DamagedData, DamagedModelsAreLeftOutAndTheGameRuns) {
   DataDirectory dir("damaged");
   dir.copy("Shader");
@@ -178,6 +179,8 @@ TEST(DamagedData, DamagedModelsAreLeftOutAndTheGameRuns) {
   dir.write("Resources/Furniture/couch_low.obj", noise);
   dir.write("Resources/Censorable/pothead.obj", "v 0 0 0\nf 1 2 99\n");
   dir.write("Resources/Censorable/newspaper_censored.obj", "");
+  dir.write("Resources/Sound/bleep.wav", noise);
+  fs::remove(dir.path / "Resources/Sound/throw.wav");
   for (const auto& file : fs::recursive_directory_iterator(dir.path / "Resources/Building"))
     if (file.path().extension() == ".png" || file.path().extension() == ".jpg")
       dir.write(fs::relative(file.path(), dir.path).string(), noise.substr(0, 300));
@@ -220,6 +223,11 @@ TEST(DamagedData, DamagedModelsAreLeftOutAndTheGameRuns) {
             std::string::npos);
   EXPECT_NE(errors.find("ERROR: no box thrown: ./Resources/Censorable/box.obj gave no body"),
             std::string::npos);
+  for (const char* sound : {"bleep", "throw"})
+    EXPECT_NE(errors.find("ERROR: Could not load sound ./Resources/Sound/" + std::string(sound) +
+                          ".wav: "),
+              std::string::npos)
+        << sound;
 }
 
 }  // namespace

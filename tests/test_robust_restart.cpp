@@ -3,12 +3,15 @@
 #include <dirent.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include "app/Hud.h"
+#include "app/Sounds.h"
 #include "app/World.h"
 #include "scene/AssetCache.h"
 #include "scene/SceneRegistry.h"
@@ -79,6 +82,8 @@ TEST(Restart, TenGamesOneAfterAnotherLeaveNothingBehind) {
     EXPECT_EQ(world().textureObject, nullptr);
     EXPECT_EQ(world().armMesh, nullptr);
     EXPECT_EQ(world().assets, nullptr);
+    EXPECT_EQ(world().hud, nullptr);
+    EXPECT_EQ(world().sounds, nullptr);
     after.push_back(ProcessResources());
   }
   // The first game may leave what libraries keep for the whole process (the driver's caches).
@@ -86,6 +91,36 @@ TEST(Restart, TenGamesOneAfterAnotherLeaveNothingBehind) {
     EXPECT_EQ(after[game].files, after[1].files) << "game " << game;
     EXPECT_EQ(after[game].threads, after[1].threads) << "game " << game;
   }
+}
+
+// With no audio device at all (OpenAL offered no back-end it can open) the game says so once and
+// plays to its end in silence. OpenAL picks its back-ends once per process, so this game runs in a
+// process of its own, which exits with 0 when all went as it should.
+TEST(Restart, WithoutAnAudioDeviceTheGameSaysSoOnceAndPlaysToItsEnd) {
+  EXPECT_EXIT(
+      {
+        setenv("ALSOFT_DRIVERS", "none", 1);
+        testing::internal::CaptureStdout();
+        bool closed = false;
+        {
+          GameDriver driver(160, 120);
+          playABit(driver);
+          driver.runUntil([] { return false; }, 0.35f);
+          driver.input->taps = {GLFW_KEY_F6};
+          driver.frame();
+          driver.standAt({5, 6, -15}, -90, 0);  // in the win room
+          driver.input->taps = {GLFW_KEY_TAB};
+          closed = driver.runUntil([&] { return glfwWindowShouldClose(driver.game.window); }, 6.0f,
+                                   0.05f);
+        }
+        const std::string printed = testing::internal::GetCapturedStdout();
+        const char* const notice = "No audio device: the game runs without sound\n";
+        const bool once = printed.find(notice) == 0 && printed.rfind(notice) == 0;
+        const bool won = printed.find("Sound: Off\nYOU WON!\n") != std::string::npos;
+        std::fprintf(stderr, "%s", printed.c_str());
+        std::exit(closed && once && won ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -62,8 +62,8 @@ class Soak : public ::testing::Test {
   // long, or the player is carried to another part of the building.
   void playRandomly(float seconds) {
     const std::vector<test::ThrowingSpot> spots = test::throwingSpots();
-    static const int kToggles[] = {GLFW_KEY_F2, GLFW_KEY_F3, GLFW_KEY_F4, GLFW_KEY_F5,
-                                   GLFW_KEY_F7, GLFW_KEY_F8, GLFW_KEY_F9};
+    static const int kToggles[] = {GLFW_KEY_F1, GLFW_KEY_F2, GLFW_KEY_F3, GLFW_KEY_F4, GLFW_KEY_F5,
+                                   GLFW_KEY_F6, GLFW_KEY_F7, GLFW_KEY_F8, GLFW_KEY_F9};
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     float time = 0.0f;
     float nextRelocation = kRelocateSeconds;

@@ -11,6 +11,7 @@ bool writeBuilding(const std::string& resourcesDir);     // Building/*.obj
 bool writeFurniture(const std::string& resourcesDir);    // Furniture/*.obj
 bool writePeople(const std::string& resourcesDir);       // Human/*.obj (the five people and the arm)
 bool writeCensorables(const std::string& resourcesDir);  // Censorable/*.obj and their *_censored.obj
+bool writeSounds(const std::string& resourcesDir);       // Sound/*.wav
 
 // Writes "<dir>/Textures/normal.jpg", the flat normal map (RGB 128, 128, 255) that the importer
 // uses for every material without a bump map of its own. Writing it again is harmless.

@@ -1,4 +1,4 @@
-// Writes every model, material library and image the game loads into "<run dir>/Resources".
+// Writes every model, material library, image and sound the game loads into "<run dir>/Resources".
 // The output depends on nothing but this program, so repeated runs give byte-identical files.
 
 #include <iostream>
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
   const std::pair<const char*, assetgen::Generator> generators[] = {
       {"basics", assetgen::writeBasics},         {"building", assetgen::writeBuilding},
       {"furniture", assetgen::writeFurniture},   {"people", assetgen::writePeople},
-      {"censorables", assetgen::writeCensorables},
+      {"censorables", assetgen::writeCensorables}, {"sounds", assetgen::writeSounds},
   };
   bool ok = true;
   for (const auto& [name, generate] : generators) {

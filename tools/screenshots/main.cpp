@@ -1,9 +1,11 @@
 // Renders the game from chosen spots and writes each frame as a PNG: for looking at the level
-// without playing it. Run it in the game's run directory under a display (xvfb-run works).
+// and the HUD without playing it. Run it in the game's run directory under a display (xvfb-run works).
 //
-//   screenshots <out dir> [x y z yaw pitch name]...      one PNG per spot (feet, degrees)
-//   screenshots --sheet <file.png> [x y z yaw pitch name]...  the same laid out three by three
-//                                                        in one picture
+//   screenshots [options] <out dir> [x y z yaw pitch name]...      one PNG per spot (feet, degrees)
+//   screenshots [options] --sheet <file.png> [x y z yaw pitch name]...  the same laid out three
+//                                                                  by three in one picture
+//
+// Options: --size WIDTHxHEIGHT (800x600 unless given), --overlay (the F1 help overlay shown).
 //
 // Without spots, the pictures are those of the room sheet: every apartment, the staircase and
 // both corridors at eye height.
@@ -28,8 +30,9 @@
 
 namespace {
 
-constexpr int kWidth = 800;
-constexpr int kHeight = 600;
+// The window's size, from --size.
+int kWidth = 800;
+int kHeight = 600;
 
 struct View {
   glm::vec3 feet;
@@ -147,12 +150,35 @@ int writePictures(vorn::test::GameDriver& driver, const std::vector<View>& views
 
 }  // namespace
 
+// Reads --size and --overlay; returns the index of the first argument after them, or argc when an
+// option is not one we know.
+int readOptions(int argc, char** argv, bool& overlay) {
+  int first = 1;
+  for (; first < argc && std::strncmp(argv[first], "--", 2) == 0; ++first) {
+    if (std::strcmp(argv[first], "--overlay") == 0) {
+      overlay = true;
+    } else if (std::strcmp(argv[first], "--size") == 0 && first + 1 < argc &&
+               std::sscanf(argv[first + 1], "%dx%d", &kWidth, &kHeight) == 2 && kWidth > 0 &&
+               kHeight > 0) {
+      ++first;
+    } else if (std::strcmp(argv[first], "--sheet") == 0) {
+      break;
+    } else {
+      return argc;
+    }
+  }
+  return first;
+}
+
 int main(int argc, char** argv) {
-  const bool sheet = argc >= 3 && std::strcmp(argv[1], "--sheet") == 0;
-  const int firstSpot = sheet ? 3 : 2;
-  if (argc < firstSpot || (argc - firstSpot) % 6 != 0) {
-    std::fprintf(stderr, "usage: %s <out dir> [x y z yaw pitch name]...\n"
-                 "       %s --sheet <file.png> [x y z yaw pitch name]...\n", argv[0], argv[0]);
+  bool overlay = false;
+  const int first = readOptions(argc, argv, overlay);
+  const bool sheet = first + 1 < argc && std::strcmp(argv[first], "--sheet") == 0;
+  const int firstSpot = sheet ? first + 2 : first + 1;
+  if (first >= argc || firstSpot > argc || (argc - firstSpot) % 6 != 0) {
+    std::fprintf(stderr, "usage: %s [--size WIDTHxHEIGHT] [--overlay] <out dir> [x y z yaw pitch name]...\n"
+                 "       %s [--size WIDTHxHEIGHT] [--overlay] --sheet <file.png> [x y z yaw pitch name]...\n",
+                 argv[0], argv[0]);
     return 2;
   }
   std::vector<View> views;
@@ -165,6 +191,7 @@ int main(int argc, char** argv) {
 
   vorn::test::CoutCapture quiet;  // the game's console lines would scatter through the figures
   vorn::test::GameDriver driver(kWidth, kHeight);
+  driver.game.showHelp = overlay;
   driver.runUntil([] { return false; }, 1.0f);
-  return sheet ? writeSheet(driver, views, argv[2]) : writePictures(driver, views, argv[1]);
+  return sheet ? writeSheet(driver, views, argv[first + 1]) : writePictures(driver, views, argv[first]);
 }

@@ -1,0 +1,256 @@
+#include "app/Hud.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+#include <imgui.h>
+#include <backends/imgui_impl_opengl3.h>
+
+#include "app/Game.h"
+#include "scene/LevelLayout.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr float kMessageSeconds = 3.5f;  // on screen, the last second of it fading
+constexpr float kFadeSeconds = 1.0f;
+const char* const kBodyFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+const char* const kBannerFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+
+const ImU32 kWhite = IM_COL32(255, 255, 255, 255);
+const ImU32 kShade = IM_COL32(0, 0, 0, 150);
+const ImU32 kWinGreen = IM_COL32(90, 240, 110, 255);
+
+const char* onOff(bool on) { return on ? "On" : "Off"; }
+
+const char* mipmapName(int32_t mode) {
+  if (mode == 0) return "Nearest";
+  if (mode == 1) return "Linear";
+  return "Off";
+}
+
+ImU32 faded(ImU32 colour, float alpha) {
+  const auto a = static_cast<ImU32>(((colour >> IM_COL32_A_SHIFT) & 0xFF) * alpha);
+  return (colour & ~IM_COL32_A_MASK) | (a << IM_COL32_A_SHIFT);
+}
+
+// The font file, or Dear ImGui's own plain font when the system has none.
+ImFont* loadFont(const char* file, float size) {
+  ImGuiIO& io = ImGui::GetIO();
+  if (std::FILE* probe = std::fopen(file, "rb")) {
+    std::fclose(probe);
+    if (ImFont* font = io.Fonts->AddFontFromFileTTF(file, size)) return font;
+  }
+  ImFontConfig config;
+  config.SizePixels = size;
+  return io.Fonts->AddFontDefault(&config);
+}
+
+// Text centred on x with a rounded dark backdrop.
+void shadedText(ImDrawList& list, ImFont* font, float x, float y, ImU32 colour, float alpha,
+                const char* text) {
+  const ImVec2 size = font->CalcTextSizeA(font->FontSize, FLT_MAX, 0.0f, text);
+  const float pad = font->FontSize * 0.4f;
+  const ImVec2 at(std::floor(x - size.x / 2), y);
+  list.AddRectFilled(ImVec2(at.x - pad, at.y - pad * 0.5f),
+                     ImVec2(at.x + size.x + pad, at.y + size.y + pad * 0.5f), faded(kShade, alpha),
+                     pad);
+  list.AddText(font, font->FontSize, at, faded(colour, alpha), text);
+}
+
+}  // namespace
+
+Hud::Hud(int width, int height) : width(width), height(height) {
+  ImGui::CreateContext();
+  ImGuiIO& io = ImGui::GetIO();
+  io.IniFilename = nullptr;  // nothing is stored
+  io.LogFilename = nullptr;
+  io.ConfigFlags |= ImGuiConfigFlags_NoMouse | ImGuiConfigFlags_NoMouseCursorChange;
+  io.DisplaySize = ImVec2(static_cast<float>(width), static_cast<float>(height));
+
+  // Sizes follow the window height: 20 pixels of text at 600 lines, 24 at 720.
+  const float textSize = std::clamp(std::round(height / 30.0f), 13.0f, 48.0f);
+  margin = std::round(textSize * 0.6f);
+  body = loadFont(kBodyFont, textSize);
+  banner = loadFont(kBannerFont, std::round(textSize * 3.0f));
+
+  ImGui::StyleColorsDark();
+  ImGuiStyle& style = ImGui::GetStyle();
+  style.WindowRounding = 6.0f;
+  style.WindowPadding = ImVec2(margin, margin);
+  style.Colors[ImGuiCol_WindowBg].w = 0.88f;
+
+  ready = ImGui_ImplOpenGL3_Init("#version 330 core") && ImGui_ImplOpenGL3_CreateDeviceObjects();
+  if (!ready) std::cerr << "ERROR: the HUD cannot draw: no OpenGL for Dear ImGui" << std::endl;
+}
+
+Hud::~Hud() {
+  if (ready) ImGui_ImplOpenGL3_Shutdown();
+  ImGui::DestroyContext();
+}
+
+void Hud::post(const char* message) {
+  std::copy_backward(messages.begin(), messages.end() - 1, messages.end());
+  std::snprintf(messages[0].text, sizeof messages[0].text, "%s", message);
+  messages[0].age = 0.0f;
+  shownMessages = std::min(shownMessages + 1, kMaxMessages);
+}
+
+float Hud::messageAlpha(int i) const {
+  return std::clamp((kMessageSeconds - messages[i].age) / kFadeSeconds, 0.0f, 1.0f);
+}
+
+void Hud::update(const Game& game, float dt) {
+  for (int i = 0; i < shownMessages; ++i) messages[i].age += dt;
+  while (shownMessages > 0 && messages[shownMessages - 1].age >= kMessageSeconds) --shownMessages;
+  frameTimes[nextFrameTime] = dt * 1000.0f;
+  nextFrameTime = (nextFrameTime + 1) % kFrameHistory;
+  std::snprintf(counter, sizeof counter, "Censored %d / %d", game.censoredCount,
+                scene::kCensorableCount);
+  if (!ready) return;
+
+  ImGui::GetIO().DeltaTime = std::max(dt, 1e-6f);  // ImGui needs time to pass
+  ImGui_ImplOpenGL3_NewFrame();
+  ImGui::NewFrame();
+  drawCrosshair();
+  drawCounter(game);
+  drawMessages();
+  if (game.hasWon) drawWinBanner(game);
+  if (game.showHelp) drawOverlay(game);
+  else drawHelpHint();
+  ImGui::Render();
+}
+
+// Dear ImGui's OpenGL 3 back-end keeps the state it changes (program, textures, blending, cull
+// face, depth and scissor tests, viewport, polygon mode) and gives it back after drawing; it
+// draws filled, also while the game draws its wire frame.
+void Hud::render() {
+  if (ready) ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+}
+
+// A plus sign on the screen's centre line, where a thrown box flies out: two white bars two
+// pixels wide with a dark rim, so it shows on light and dark walls alike.
+void Hud::drawCrosshair() {
+  ImDrawList& list = *ImGui::GetBackgroundDrawList();
+  const float cx = static_cast<float>(width / 2);
+  const float cy = static_cast<float>(height / 2);
+  const float arm = std::round(std::max(6.0f, height / 60.0f));
+  const auto bars = [&](float grow, ImU32 colour) {
+    list.AddRectFilled(ImVec2(cx - 1 - grow, cy - arm - grow), ImVec2(cx + 1 + grow, cy + arm + grow),
+                       colour);
+    list.AddRectFilled(ImVec2(cx - arm - grow, cy - 1 - grow), ImVec2(cx + arm + grow, cy + 1 + grow),
+                       colour);
+  };
+  bars(1.0f, kShade);
+  bars(0.0f, kWhite);
+}
+
+void Hud::drawCounter(const Game& game) {
+  ImDrawList& list = *ImGui::GetBackgroundDrawList();
+  const ImVec2 size = body->CalcTextSizeA(body->FontSize, FLT_MAX, 0.0f, counter);
+  const float pad = body->FontSize * 0.4f;
+  const ImVec2 at(margin + pad, margin + pad * 0.5f);
+  list.AddRectFilled(ImVec2(margin, margin), ImVec2(at.x + size.x + pad, at.y + size.y + pad),
+                     kShade, pad);
+  // Progress along the bottom of the box, green once everything is censored.
+  const float done = std::min(1.0f, game.censoredCount / static_cast<float>(scene::kCensorableCount));
+  const float barTop = at.y + size.y + pad * 0.5f;
+  list.AddRectFilled(ImVec2(at.x, barTop), ImVec2(at.x + size.x * done, barTop + 2.0f),
+                     done >= 1.0f ? kWinGreen : kWhite);
+  list.AddText(body, body->FontSize, at, kWhite, counter);
+}
+
+void Hud::drawMessages() {
+  ImDrawList& list = *ImGui::GetBackgroundDrawList();
+  float y = margin + body->FontSize * 0.2f;
+  for (int i = 0; i < shownMessages; ++i) {
+    shadedText(list, body, width / 2.0f, y, kWhite, messageAlpha(i), messages[i].text);
+    y += body->FontSize * 1.6f;
+  }
+}
+
+void Hud::drawWinBanner(const Game& game) {
+  ImDrawList& list = *ImGui::GetBackgroundDrawList();
+  const float y = std::round(height * 0.27f);
+  shadedText(list, banner, width / 2.0f, y, kWinGreen, 1.0f, "YOU WON!");
+  const uint32_t leftMs =
+      game.winTimerMs >= kCloseAfterWinMs ? 0 : kCloseAfterWinMs - game.winTimerMs;
+  std::snprintf(closing, sizeof closing, "The game closes in %u s", (leftMs + 999) / 1000);
+  shadedText(list, body, width / 2.0f, y + banner->FontSize * 1.4f, kWhite, 1.0f, closing);
+}
+
+void Hud::drawHelpHint() {
+  ImDrawList& list = *ImGui::GetBackgroundDrawList();
+  list.AddText(body, body->FontSize, ImVec2(margin, height - margin - body->FontSize),
+               IM_COL32(255, 255, 255, 150), "F1  help");
+}
+
+void Hud::drawOverlay(const Game& game) {
+  ImGui::PushFont(body);
+  ImGui::SetNextWindowPos(ImVec2(width / 2.0f, height / 2.0f), ImGuiCond_Always, ImVec2(0.5f, 0.5f));
+  ImGui::Begin("Blotwise - keys and statistics", nullptr,
+               ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoInputs |
+                   ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings);
+
+  struct Row {
+    const char* key;
+    const char* action;
+    const char* state;
+  };
+  const char* sound = !game.hasSoundDevice() ? "no device" : onOff(game.soundEnabled);
+  const Row rows[] = {
+      {"W A S D", "walk", ""},
+      {"Space", "jump", ""},
+      {"Mouse", "look around", ""},
+      {"Left button", "throw a box", ""},
+      {"Tab", "count everything as censored", ""},
+      {"Escape", "quit", ""},
+      {"F1", "this help", "On"},
+      {"F2", "frame time on the console", onOff(game.showFrameTime)},
+      {"F3", "wire frame", onOff(game.wireframe)},
+      {"F4", "texture sampling", game.bilinearFiltering ? "Bilinear" : "Nearest"},
+      {"F5", "mip-mapping", mipmapName(game.mipmapMode)},
+      {"F6", "sound", sound},
+      {"F7", "effects (shadows, bloom)", onOff(game.effectsEnabled)},
+      {"F8", "view-frustum culling", onOff(game.frustumCulling)},
+      {"F9", "transparency", onOff(game.transparencyEnabled)},
+  };
+  if (ImGui::BeginTable("keys", 3, ImGuiTableFlags_RowBg | ImGuiTableFlags_SizingFixedFit)) {
+    for (const Row& row : rows) {
+      ImGui::TableNextRow();
+      ImGui::TableNextColumn();
+      ImGui::TextUnformatted(row.key);
+      ImGui::TableNextColumn();
+      ImGui::TextUnformatted(row.action);
+      ImGui::TableNextColumn();
+      const bool off = std::strcmp(row.state, "Off") == 0 || std::strcmp(row.state, "no device") == 0;
+      ImGui::TextColored(off ? ImVec4(1.0f, 0.55f, 0.45f, 1.0f) : ImVec4(0.5f, 0.95f, 0.55f, 1.0f),
+                         "%s", row.state);
+    }
+    ImGui::EndTable();
+  }
+
+  ImGui::Separator();
+  float sum = 0.0f;
+  float slowest = 0.0f;
+  for (float ms : frameTimes) {
+    sum += ms;
+    slowest = std::max(slowest, ms);
+  }
+  char graphLabel[64];
+  std::snprintf(graphLabel, sizeof graphLabel, "frame time: %.1f ms average, %.1f ms slowest",
+                sum / kFrameHistory, slowest);
+  ImGui::PlotLines("##frames", frameTimes.data(), kFrameHistory, nextFrameTime, graphLabel, 0.0f,
+                   std::max(34.0f, slowest * 1.1f),
+                   ImVec2(ImGui::GetContentRegionAvail().x, body->FontSize * 4.0f));
+  ImGui::Text("Objects drawn %d    Boxes thrown %d    %s", game.objectsDrawn, game.boxCount,
+              counter);
+  ImGui::End();
+  ImGui::PopFont();
+}
+
+}  // namespace vorn

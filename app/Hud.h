@@ -1,0 +1,68 @@
+#pragma once
+
+#include <array>
+
+struct ImFont;
+
+namespace vorn {
+
+class Game;
+
+// What the player sees over the picture: a crosshair at the centre, the censored count, short
+// messages that fade, the win banner with the seconds until the game closes, and with F1 an
+// overlay of keys, toggles and statistics. Dear ImGui draws it into the default frame buffer as
+// the last step of a frame, filled also in wire-frame mode. It takes no input: the game reads the
+// keyboard and mouse itself, and the HUD's time is the game's frame time.
+class Hud {
+ public:
+  Hud(int width, int height);
+  ~Hud();
+  Hud(const Hud&) = delete;
+  Hud& operator=(const Hud&) = delete;
+
+  // Shows the message at the top of the screen for a few seconds; it then fades out.
+  void post(const char* message);
+  // Ages the messages by dt, notes the frame time and lays the HUD out for the game's state.
+  void update(const Game& game, float dt);
+  // Draws what update laid out.
+  void render();
+
+  // What the counter and the win banner's second line showed in the last frame laid out.
+  const char* counterText() const { return counter; }
+  const char* closingText() const { return closing; }
+  // The messages on screen, newest first, and how visible each is (1 opaque, 0 gone).
+  int messageCount() const { return shownMessages; }
+  const char* messageText(int i) const { return messages[i].text; }
+  float messageAlpha(int i) const;
+
+ private:
+  struct Message {
+    char text[64];
+    float age;
+  };
+
+  void drawCrosshair();
+  void drawCounter(const Game& game);
+  void drawMessages();
+  void drawWinBanner(const Game& game);
+  void drawHelpHint();
+  void drawOverlay(const Game& game);
+
+  static constexpr int kMaxMessages = 4;
+  static constexpr int kFrameHistory = 240;
+
+  bool ready = false;
+  int width;
+  int height;
+  float margin;
+  ImFont* body = nullptr;
+  ImFont* banner = nullptr;
+  char counter[32] = "";
+  char closing[48] = "";
+  std::array<Message, kMaxMessages> messages{};
+  int shownMessages = 0;
+  std::array<float, kFrameHistory> frameTimes{};
+  int nextFrameTime = 0;
+};
+
+}  // namespace vorn
