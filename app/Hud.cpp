@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include <imgui.h>
+#include <backends/imgui_impl_glfw.h>
 #include <backends/imgui_impl_opengl3.h>
 
 #include "app/Game.h"
@@ -64,13 +65,12 @@ void shadedText(ImDrawList& list, ImFont* font, float x, float y, ImU32 colour, 
 
 }  // namespace
 
-Hud::Hud(int width, int height) : width(width), height(height) {
+Hud::Hud(GLFWwindow* window, int width, int height) : width(width), height(height) {
   ImGui::CreateContext();
   ImGuiIO& io = ImGui::GetIO();
   io.IniFilename = nullptr;  // nothing is stored
   io.LogFilename = nullptr;
   io.ConfigFlags |= ImGuiConfigFlags_NoMouse | ImGuiConfigFlags_NoMouseCursorChange;
-  io.DisplaySize = ImVec2(static_cast<float>(width), static_cast<float>(height));
 
   // Sizes follow the window height: 20 pixels of text at 600 lines, 24 at 720.
   const float textSize = std::clamp(std::round(height / 30.0f), 13.0f, 48.0f);
@@ -84,12 +84,15 @@ Hud::Hud(int width, int height) : width(width), height(height) {
   style.WindowPadding = ImVec2(margin, margin);
   style.Colors[ImGuiCol_WindowBg].w = 0.88f;
 
-  ready = ImGui_ImplOpenGL3_Init("#version 330 core") && ImGui_ImplOpenGL3_CreateDeviceObjects();
+  platformReady = ImGui_ImplGlfw_InitForOpenGL(window, false);
+  ready = platformReady && ImGui_ImplOpenGL3_Init("#version 330 core") &&
+          ImGui_ImplOpenGL3_CreateDeviceObjects();
   if (!ready) std::cerr << "ERROR: the HUD cannot draw: no OpenGL for Dear ImGui" << std::endl;
 }
 
 Hud::~Hud() {
   if (ready) ImGui_ImplOpenGL3_Shutdown();
+  if (platformReady) ImGui_ImplGlfw_Shutdown();
   ImGui::DestroyContext();
 }
 
@@ -113,8 +116,10 @@ void Hud::update(const Game& game, float dt) {
                 scene::kCensorableCount);
   if (!ready) return;
 
-  ImGui::GetIO().DeltaTime = std::max(dt, 1e-6f);  // ImGui needs time to pass
   ImGui_ImplOpenGL3_NewFrame();
+  ImGui_ImplGlfw_NewFrame();
+  // The back-end times frames by the wall clock; the HUD's time is the game's.
+  ImGui::GetIO().DeltaTime = std::max(dt, 1e-6f);  // ImGui needs time to pass
   ImGui::NewFrame();
   drawCrosshair();
   drawCounter(game);

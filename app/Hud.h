@@ -2,6 +2,7 @@
 
 #include <array>
 
+struct GLFWwindow;
 struct ImFont;
 
 namespace vorn {
@@ -12,10 +13,13 @@ class Game;
 // messages that fade, the win banner with the seconds until the game closes, and with F1 an
 // overlay of keys, toggles and statistics. Dear ImGui draws it into the default frame buffer as
 // the last step of a frame, filled also in wire-frame mode. It takes no input: the game reads the
-// keyboard and mouse itself, and the HUD's time is the game's frame time.
+// keyboard and mouse itself, and the HUD's time is the game's frame time. Dear ImGui's GLFW
+// back-end installs no callbacks (the game registers none) and reads the window only after the
+// game has read its input for the frame, so a press that GLFW keeps for the game (sticky keys and
+// buttons) is never taken by the HUD.
 class Hud {
  public:
-  Hud(int width, int height);
+  Hud(GLFWwindow* window, int width, int height);
   ~Hud();
   Hud(const Hud&) = delete;
   Hud& operator=(const Hud&) = delete;
@@ -52,6 +56,7 @@ class Hud {
   static constexpr int kFrameHistory = 240;
 
   bool ready = false;
+  bool platformReady = false;
   int width;
   int height;
   float margin;

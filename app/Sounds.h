@@ -6,7 +6,7 @@
 
 #include <glm/vec3.hpp>
 
-#include "audio/AudioDevice.h"
+#include "assets/AudioDevice.h"
 
 namespace vorn {
 

@@ -109,7 +109,7 @@ void Game::initWorld(GLFWwindow* target) {
 
   // Feedback beside the console: sound and the HUD drawn over every frame.
   w.sounds = std::make_unique<Sounds>(basePath);
-  w.hud = std::make_unique<Hud>(width, height);
+  w.hud = std::make_unique<Hud>(target, width, height);
 }
 
 void Game::buildLevel() {

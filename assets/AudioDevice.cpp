@@ -1,4 +1,4 @@
-#include "audio/AudioDevice.h"
+#include "assets/AudioDevice.h"
 
 #include <AL/al.h>
 
