@@ -70,6 +70,11 @@ bool GameDriver::walkTo(const glm::vec3& target, float radius, float seconds, fl
   return arrived;
 }
 
+void GameDriver::moveMouse(int right, int down) {
+  input->cursorX = input->width / 2 + right;
+  input->cursorY = input->height / 2 + down;
+}
+
 void GameDriver::throwBox() {
   input->clicks.insert(GLFW_MOUSE_BUTTON_LEFT);
   frame();

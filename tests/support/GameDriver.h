@@ -87,6 +87,9 @@ class GameDriver {
   bool walkTo(const glm::vec3& target, float radius = 0.4f, float seconds = 20.0f,
               float dt = 1.0f / 60.0f);
 
+  // Moves the mouse by whole pixels (right, down) from the window centre, where the game puts the
+  // cursor back each frame: the next frame reads the movement.
+  void moveMouse(int right, int down);
   // Clicks the left button between two frames and runs the frame that sees the click.
   void throwBox();
 
