@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <utility>
 
 #include <glm/geometric.hpp>
 #include <gtest/gtest.h>
@@ -74,62 +73,36 @@ const Spot kSpots[] = {
     {"win room", {5, 6, -14}},
 };
 
-// Spots a player walks between in a straight line.
-const std::pair<const char*, const char*> kWalks[] = {
-    {"start", "door 4"},
-    {"door 4", "door 3"},
-    {"door 3", "door 2"},
-    {"door 2", "door 1"},
-    {"door 1", "stair foot"},
-    {"stair foot", "landing east"},
-    {"landing east", "landing"},
-    {"landing", "landing west"},
-    {"landing west", "stair top"},
-    {"stair top", "door 5"},
-    {"door 5", "door 6"},
-    {"door 4", "hall 4"},
-    {"hall 4", "room 4"},
-    {"room 4", "room 4 east"},
-    {"room 4 east", "room 4 back"},
-    {"room 4 back", "c_ap4_poster1"},
+// Walks from spot to spot in straight lines.
+const std::vector<std::vector<const char*>> kWalks = {
+    {"start", "door 4", "door 3", "door 2", "door 1", "stair foot", "landing east", "landing",
+     "landing west", "stair top", "door 5", "door 6"},
+    {"door 4", "hall 4", "room 4", "room 4 east", "room 4 back", "c_ap4_poster1"},
     {"room 4 back", "c_ap4_poster2"},
-    {"door 3", "hall 3"},
-    {"hall 3", "room 3"},
-    {"room 3", "room 3 east"},
-    {"room 3 east", "c_ap3_pothead1"},
-    {"room 3 east", "room 3 back"},
-    {"room 3 back", "c_ap3_pothead2"},
-    {"door 2", "hall 2"},
-    {"hall 2", "room 2"},
-    {"room 2", "c_ap2_newspaper1"},
+    {"door 3", "hall 3", "room 3", "room 3 east", "c_ap3_pothead1"},
+    {"room 3 east", "room 3 back", "c_ap3_pothead2"},
+    {"door 2", "hall 2", "room 2", "c_ap2_newspaper1"},
     {"room 2", "c_ap2_newspaper2"},
-    {"door 1", "hall 1"},
-    {"hall 1", "room 1"},
-    {"room 1", "c_ap1_screen1"},
+    {"door 1", "hall 1", "room 1", "c_ap1_screen1"},
     {"room 1", "c_ap1_screen2"},
-    {"door 5", "in 5"},
-    {"in 5", "room 5 west"},
-    {"room 5 west", "c_ap5_tv"},
-    {"in 5", "room 5 east"},
-    {"room 5 east", "c_ap5_datenight"},
-    {"door 6", "in 6"},
-    {"in 6", "c_ap6_tv"},
-    {"in 6", "room 6 west"},
-    {"room 6 west", "c_ap6_male_statue"},
-    {"room 6 west", "room 6 back"},
-    {"room 6 back", "room 6 middle"},
-    {"room 6 middle", "c_ap6_female_statue"},
+    {"door 5", "in 5", "room 5 west", "c_ap5_tv"},
+    {"in 5", "room 5 east", "c_ap5_datenight"},
+    {"door 6", "in 6", "c_ap6_tv"},
+    {"in 6", "room 6 west", "c_ap6_male_statue"},
+    {"room 6 west", "room 6 back", "room 6 middle", "c_ap6_female_statue"},
     {"room 6 middle", "win room"},
 };
 
 WaypointGraph makeBuilding() {
   WaypointGraph graph;
   for (const Spot& spot : kSpots) graph.spots.push_back({spot.name, spot.feet, {}});
-  for (const auto& [a, b] : kWalks) {
-    const int from = graph.find(a);
-    const int to = graph.find(b);
-    graph.spots[from].links.push_back(to);
-    graph.spots[to].links.push_back(from);
+  for (const std::vector<const char*>& walk : kWalks) {
+    for (size_t i = 1; i < walk.size(); ++i) {
+      const int from = graph.find(walk[i - 1]);
+      const int to = graph.find(walk[i]);
+      graph.spots[from].links.push_back(to);
+      graph.spots[to].links.push_back(from);
+    }
   }
   return graph;
 }
