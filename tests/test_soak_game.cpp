@@ -1,8 +1,8 @@
 // The whole game for a long while, played through the keys and the mouse: every object censored by
 // thrown boxes; five minutes of game time of random walking, jumping, looking, hundreds of thrown
 // boxes and every render toggle all over the building; then the win room, the window closing
-// itself, and the teardown. Run under AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer, where any
-// report fails the run.
+// itself, and the teardown. Run under AddressSanitizer, UndefinedBehaviorSanitizer and
+// LeakSanitizer, where any report fails the run.
 #include <dlfcn.h>
 #include <link.h>
 

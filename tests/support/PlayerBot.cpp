@@ -35,8 +35,8 @@ glm::vec3 closestOnPath(const std::vector<glm::vec3>& path, const glm::vec3& poi
   glm::vec3 best = path.front();
   for (size_t i = 1; i < path.size(); ++i) {
     const glm::vec3 along = path[i] - path[i - 1];
-    const float length2 = glm::dot(along, along);
-    const float t = length2 > 0.0f ? glm::clamp(glm::dot(point - path[i - 1], along) / length2, 0.0f, 1.0f) : 0.0f;
+    const float length2 = std::max(glm::dot(along, along), 1e-12f);
+    const float t = glm::clamp(glm::dot(point - path[i - 1], along) / length2, 0.0f, 1.0f);
     const glm::vec3 candidate = path[i - 1] + t * along;
     if (glm::distance(candidate, point) < glm::distance(best, point)) best = candidate;
   }
@@ -76,7 +76,8 @@ void PlayerBot::wait(float seconds) {
 bool PlayerBot::look(float yaw, float pitch) {
   const scene::CameraActor& camera = *world().camera;
   const float most = std::max(1.0f, std::round(kTurnSpeed * frameTime / kDegreesPerPixel));
-  const float x = std::clamp(std::round(std::remainder(yaw - camera.yaw, 360.0f) / kDegreesPerPixel), -most, most);
+  const float turn = std::remainder(yaw - camera.yaw, 360.0f);
+  const float x = std::clamp(std::round(turn / kDegreesPerPixel), -most, most);
   const float y = std::clamp(std::round((pitch - camera.pitch) / kDegreesPerPixel), -most, most);
   driver.moveMouse(static_cast<int>(x), -static_cast<int>(y));
   return x == 0.0f && y == 0.0f;
@@ -217,7 +218,8 @@ bool PlayerBot::censorAll() {
 
 bool PlayerBot::win() {
   if (!walkTo("win room")) return false;
-  for (float waited = 0.0f; waited < 7.0f && !driver.game.shouldClose(); waited += frameTime) frame();
+  for (float waited = 0.0f; waited < 7.0f && !driver.game.shouldClose(); waited += frameTime)
+    frame();
   return driver.game.hasWon && driver.game.shouldClose();
 }
 
