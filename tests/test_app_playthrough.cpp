@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ostream>
 #include <string>
 
 #include <GLFW/glfw3.h>
@@ -26,6 +27,8 @@ struct Case {
   bool effects;
   int extraBoxes;  // thrown into the corridor and the staircase before the play begins
 };
+
+void PrintTo(const Case& run, std::ostream* out) { *out << run.name; }
 
 class PlayThrough : public ::testing::TestWithParam<Case> {};
 
