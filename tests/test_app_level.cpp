@@ -1,5 +1,5 @@
 // The building as the world set-up makes it: what is registered, where, that each of its files is
-// read once, and that a player can walk to every part of it that matters.
+// read once, and that loose bodies give way to a walking player.
 #include <dlfcn.h>
 
 #include <cmath>
@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include <GLFW/glfw3.h>
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@
 #include "scene/LevelLayout.h"
 #include "scene/SceneRegistry.h"
 #include "support/GameDriver.h"
-#include "support/Routes.h"
+#include "support/PlayerBot.h"
 
 // The files the game reads, counted by the test's own definitions of the two library entry points
 // that read them: the game's calls land here and go on to the libraries.
@@ -128,36 +129,22 @@ TEST_F(Level, PeopleAndLooseObjectsComeToRestNearTheirPlaces) {
   }
 }
 
-TEST_F(Level, WalkFromTheStartUpTheStairsIntoTheWinRoom) {
-  game.effectsEnabled = false;  // only the walking matters here; shadows cost the most to draw
-  test::CoutCapture console;
-  for (const glm::vec3& waypoint : test::routeToWinRoom())
-    ASSERT_TRUE(driver.walkTo(waypoint)) << "stuck before " << waypoint.x << ", " << waypoint.y
-                                          << ", " << waypoint.z << " at " << driver.feet().x
-                                          << ", " << driver.feet().y << ", " << driver.feet().z;
-  driver.frame();
-  const std::string printed = console.text();
-  EXPECT_NE(printed.find("Lights switched!"), std::string::npos);
-  EXPECT_TRUE(game.lightsSwitched);
-  const glm::vec3 eye = world().camera->position;
-  EXPECT_GT(eye.y, 6.0f);
-  EXPECT_GT(eye.x, 0.0f);
-  EXPECT_LT(eye.z, -10.0f);
-}
-
 // Loose bodies give way to the player: a person is pushed, and a hundred thrown boxes piled in
 // the doorway of apartment 2 do not keep the player out.
 TEST_F(Level, WalkingIntoAPersonPushesThePerson) {
-  game.effectsEnabled = false;
+  test::PlayerBot bot(driver, 1.0f / 60.0f);
+  bot.press(GLFW_KEY_F7);  // only the walking matters here; shadows cost the most to draw
+  ASSERT_TRUE(bot.walkTo("room 4"));
   const auto person = get("ap4_collegedude");
   const glm::vec3 before = person->getGlobalPose().p;
-  driver.standAt({-10, 0, -12}, -90, 0);
-  EXPECT_TRUE(driver.walkTo({-10, 0, -16.5f}, 0.4f, 5.0f)) << "stuck at z " << driver.feet().z;
+  EXPECT_TRUE(bot.follow({{-10, 0, -12}, {-10, 0, -16.5f}})) << "stuck at z " << driver.feet().z;
   EXPECT_GT(glm::length(person->getGlobalPose().p - before), 0.5f);
 }
 
 TEST_F(Level, ADoorwayFullOfThrownBoxesCanBeWalkedThrough) {
-  game.effectsEnabled = false;
+  // At seven frames a second, where a frame's step is half the capsule's width.
+  test::PlayerBot bot(driver, 1.0f / 7.0f);
+  bot.press(GLFW_KEY_F7);
   // Four boxes across the opening (3.8 to 6.2), five deep through it, five high.
   for (int i = 0; i < 100; ++i) {
     game.throwBox();
@@ -167,32 +154,9 @@ TEST_F(Level, ADoorwayFullOfThrownBoxesCanBeWalkedThrough) {
     box->transform(glm::translate(glm::mat4(1.0f), spot - test::centreOf(*box)), false);
     box->setVelocity(glm::vec3(0.0f));
   }
-  driver.runUntil([] { return false; }, 2.0f);  // the pile settles
-  driver.standAt({5, 0, 0}, -90, 0);
-  // At seven frames a second, where a frame's step is half the capsule's width.
-  EXPECT_TRUE(driver.walkTo({5, 0, -7}, 0.4f, 10.0f, 1.0f / 7.0f))
-      << "stuck at z " << driver.feet().z;
-}
-
-// Walks from the start into each censorable object's apartment and on to a spot from where a
-// thrown box reaches it (the play-through throws from the same spots).
-TEST_F(Level, EveryThrowingSpotCanBeWalkedTo) {
-  game.effectsEnabled = false;
-  for (const test::ThrowingSpot& spot : test::throwingSpots()) {
-    const std::string name = spot.target;
-    const int flat = name[4] - '0';  // "c_apN_..."
-    const float doorX[] = {12, 5, -5, -12, 11, -12};
-    const bool north = flat == 1 || flat == 3 || flat == 5;
-    driver.standAt({-15, 0, 0}, 0, 0);
-    driver.frame();
-    for (const glm::vec3& waypoint : test::routeIntoApartment(doorX[flat - 1], spot.feet.y, north))
-      ASSERT_TRUE(driver.walkTo(waypoint)) << name << ": stuck before " << waypoint.x << ", " << waypoint.z;
-    for (const glm::vec3& waypoint : spot.via)
-      ASSERT_TRUE(driver.walkTo(waypoint)) << name << ": stuck before " << waypoint.x << ", " << waypoint.z;
-    EXPECT_TRUE(driver.walkTo(spot.feet, 0.3f, 10.0f))
-        << name << ": stuck at " << driver.feet().x << ", " << driver.feet().z;
-    EXPECT_NEAR(driver.feet().y, spot.feet.y, 0.2f) << name;
-  }
+  bot.wait(2.0f);  // the pile settles
+  ASSERT_TRUE(bot.walkTo("door 3"));
+  EXPECT_TRUE(bot.follow({{5, 0, 0}, {5, 0, -7}})) << "stuck at z " << driver.feet().z;
 }
 
 }  // namespace

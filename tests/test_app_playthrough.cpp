@@ -1,6 +1,7 @@
-// The whole game played through its input: every censorable object is hit by a thrown box, the
-// staircase is climbed, the win room entered, and the game closes itself. What it plays is
-// recorded and listened to; what it prints is the game's own console lines and nothing else.
+// The whole game played as a player plays it, through the keys and the mouse alone: from the start
+// through the doors and up the staircase, every censorable object hit by thrown boxes, then the
+// win room, and the game closes itself. What it plays is recorded and listened to; what it prints
+// is the game's own console lines and nothing else.
 #include <sndfile.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <ostream>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -18,24 +20,17 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
-#include "app/World.h"
-#include "scene/CameraActor.h"
 #include "scene/LevelLayout.h"
 #include "scene/SceneRegistry.h"
-#include "support/Aiming.h"
 #include "support/GameDriver.h"
-#include "support/Routes.h"
+#include "support/PlayerBot.h"
 #include "support/ScratchDirectory.h"
 
 namespace vorn {
 namespace {
 
-using test::centreOf;
 using test::GameDriver;
-using test::heightOf;
-using test::kDegrees;
-using test::throwPitch;
-using test::yawTowards;
+using test::PlayerBot;
 
 // OpenAL's "wave" back-end writes what the game plays into a file, at the pace of the wall clock.
 // Set up before the game opens its audio device.
@@ -102,91 +97,49 @@ std::vector<size_t> stretchesWith(const std::vector<float>& samples,
   return found;
 }
 
-class PlayThrough : public ::testing::Test {
- protected:
-  // Stands somewhere around the target from where a box reaches it, throws, and waits for the
-  // censor swap. True once the object is censored.
-  bool censor(const std::string& name) {
-    const int before = game.censoredCount;
-    const auto target = ::scene().get(name);
-    if (!target) return false;
-    const glm::vec3 centre = centreOf(*target);
-    const float floorY = centre.y >= 5.9f ? 6.0f : 0.0f;
-    // Aim at the middle, or higher up where a shelf or a table edge covers the middle.
-    const glm::vec3 raised = centre + glm::vec3(0.0f, 0.25f * heightOf(*target), 0.0f);
-    for (float distance : {3.0f, 2.2f, 4.0f}) {
-      for (int step = 0; step < 16; ++step) {
-        const float heading = step * 22.5f * kDegrees;
-        const glm::vec3 spot(centre.x + distance * std::cos(heading), floorY,
-                             centre.z + distance * std::sin(heading));
-        if (!standStill(spot)) continue;
-        for (const glm::vec3& aim : {centre, raised}) {
-          if (throwAt(aim, before)) {
-            std::printf("%s censored from (%.1f, %.1f, %.1f)\n", name.c_str(), spot.x, spot.y, spot.z);
-            return true;
-          }
-          if (!standStill(spot)) break;
-        }
-      }
-    }
-    return false;
-  }
-
-  // Throws from where the player stands so that the box flies through the point; true once the
-  // censor count has grown.
-  bool throwAt(const glm::vec3& aim, int before) {
-    const glm::vec3 eye = driver.eye();
-    const float pitch = throwPitch(eye, aim);
-    if (std::isnan(pitch)) return false;
-    driver.runUntil([] { return false; }, 0.35f);  // the cool-down of any earlier throw
-    driver.look(yawTowards(eye, aim), pitch);
-    driver.throwBox();
-    return driver.runUntil([&] { return game.censoredCount > before; }, 2.0f);
-  }
-
-  // Puts the player at the spot and lets the controller settle; false when the spot is inside
-  // something or has no floor.
-  bool standStill(const glm::vec3& spot) {
-    driver.standAt(spot + glm::vec3(0.0f, 0.05f, 0.0f), 0.0f, 0.0f);
-    driver.runUntil([] { return false; }, 0.25f);
-    const glm::vec3 feet = driver.feet();
-    return std::hypot(feet.x - spot.x, feet.z - spot.z) < 0.2f && std::abs(feet.y - spot.y) < 0.3f;
-  }
-
-  SoundRecording recording;
-  std::unique_ptr<GameDriver> session = std::make_unique<GameDriver>();
-  GameDriver& driver = *session;
-  Game& game = driver.game;
+struct Case {
+  const char* name;
+  float frameTime;
+  bool effects;
+  int extraBoxes;  // thrown into the corridor and the staircase before the play begins
 };
 
-TEST_F(PlayThrough, CensorEverythingClimbTheStairsAndWin) {
+void PrintTo(const Case& run, std::ostream* out) { *out << run.name; }
+
+class PlayThrough : public ::testing::TestWithParam<Case> {};
+
+TEST_P(PlayThrough, FromTheStartToTheWin) {
+  const Case& run = GetParam();
+  const auto start = std::chrono::steady_clock::now();
+  SoundRecording recording;
+  auto session = std::make_unique<GameDriver>();
+  GameDriver& driver = *session;
+  Game& game = driver.game;
   test::CoutCapture console;
-  game.effectsEnabled = false;  // keeps the long run affordable on a software renderer
-  driver.runUntil([] { return false; }, 0.5f);
+  PlayerBot bot(driver, run.frameTime);
+  if (!run.effects) bot.press(GLFW_KEY_F7);
+  bot.litter(run.extraBoxes);
+  ASSERT_EQ(game.effectsEnabled, run.effects);
+  ASSERT_EQ(game.boxCount, run.extraBoxes);
+  int inTheWay = 0;  // in the corridor or on the staircase
+  for (const auto& [name, object] : ::scene().opaque())
+    inTheWay += name.rfind("box", 0) == 0 && std::abs(object->getGlobalPose().p.z) < 3.1f;
+  EXPECT_GE(inTheWay, run.extraBoxes * 9 / 10);
 
-  std::vector<std::string> missed;
-  for (const scene::LevelEntry& entry : scene::levelLayout())
-    if (scene::isCensorable(entry.name) && !censor(entry.name)) missed.push_back(entry.name);
-  EXPECT_TRUE(missed.empty()) << "not censored: " << ::testing::PrintToString(missed);
-  EXPECT_EQ(game.censoredCount, 13);
-  EXPECT_EQ(game.boxCount >= 13, true);
+  EXPECT_TRUE(bot.censorAll());
+  EXPECT_EQ(game.censoredCount, scene::kCensorableCount);
   for (const scene::LevelEntry& entry : scene::levelLayout()) {
-    if (!scene::isCensorable(entry.name)) continue;
-    EXPECT_EQ(::scene().get(entry.name)->getName(), std::string(entry.name) + "_censored");
+    if (scene::isCensorable(entry.name)) {
+      EXPECT_EQ(::scene().get(entry.name)->getName(), std::string(entry.name) + "_censored");
+    }
   }
-
-  // From the start along the hallway, up the staircase and into the win room.
-  driver.standAt({-15, 0, 0}, 0, 0);
-  for (const glm::vec3& waypoint : test::routeToWinRoom())
-    ASSERT_TRUE(driver.walkTo(waypoint)) << "stuck before " << waypoint.x << ", " << waypoint.z;
-  int frames = 0;
-  while (!glfwWindowShouldClose(game.window) && frames < 600) {
-    driver.frame(1.0f / 60.0f);
-    ++frames;
-  }
-  EXPECT_TRUE(game.hasWon);
+  EXPECT_TRUE(bot.win());
+  const double wall =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("%s (%s, %.0f s wall time)\n", bot.summary().c_str(), run.name, wall);
+  EXPECT_LE(bot.boxes, 20);
+  EXPECT_LE(bot.playTime(), 300.0f);
   EXPECT_EQ(::scene().getPointLight("point3")->color, glm::vec3(0, 1, 0));
-  EXPECT_TRUE(glfwWindowShouldClose(game.window));
 
   // The console: the game's own lines, the win announced once; the HUD and the sound add none.
   const std::string printed = console.text();
@@ -195,7 +148,8 @@ TEST_F(PlayThrough, CensorEverythingClimbTheStairsAndWin) {
   EXPECT_NE(printed.find("YOU WON!\n"), std::string::npos);
   EXPECT_EQ(printed.find("YOU WON!"), printed.rfind("YOU WON!"));
   std::istringstream lines(printed);
-  const std::regex gameLine("Censor IT!|Lights switched!|YOU WON!|Objects drawn: [0-9]+");
+  const std::regex gameLine(
+      "Censor IT!|Lights switched!|YOU WON!|Objects drawn: [0-9]+|Effects: (On|Off)");
   for (std::string line; std::getline(lines, line);)
     EXPECT_TRUE(std::regex_match(line, gameLine)) << "printed: " << line;
 
@@ -211,6 +165,12 @@ TEST_F(PlayThrough, CensorEverythingClimbTheStairsAndWin) {
   ASSERT_FALSE(chords.empty());
   EXPECT_GT(chords.front(), bleeps.front());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Bot, PlayThrough,
+    ::testing::Values(Case{"SixtyFramesWithEffects", 1.0f / 60.0f, true, 0},
+                      Case{"FifteenFramesPastSixtyBoxes", 1.0f / 15.0f, false, 60}),
+    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace vorn

@@ -76,17 +76,12 @@ class GameDriver {
     return done();
   }
 
-  // Stands the player's feet at the point, looking by yaw and pitch (degrees).
-  void standAt(const glm::vec3& feet, float yaw, float pitch);
-  void look(float yaw, float pitch);
   // The controller's feet position (capsule centre less 1.6).
   glm::vec3 feet() const;
-  glm::vec3 eye() const;
 
-  // Walks towards the point (feet, horizontal) with W held; true when it got within the radius.
-  bool walkTo(const glm::vec3& target, float radius = 0.4f, float seconds = 20.0f,
-              float dt = 1.0f / 60.0f);
-
+  // Moves the mouse by whole pixels (right, down) from the window centre, where the game puts the
+  // cursor back each frame: the next frame reads the movement.
+  void moveMouse(int right, int down);
   // Clicks the left button between two frames and runs the frame that sees the click.
   void throwBox();
 

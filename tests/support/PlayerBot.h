@@ -1,0 +1,75 @@
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include <glm/vec3.hpp>
+
+#include "support/GameDriver.h"
+#include "support/Waypoints.h"
+
+namespace vorn::test {
+
+// A player at the keyboard and the mouse. It acts only through the scripted input (movement keys,
+// Space, whole-pixel mouse movements, the left button) and reads only what a player sees: where
+// the objects are and its own position and view. It walks the building's waypoints, turns the
+// view by moving the mouse, throws, watches where each box goes and corrects its aim from that.
+class PlayerBot {
+ public:
+  PlayerBot(GameDriver& driver, float frameTime);
+
+  // Along the shortest walk from the spot it last reached; false when it got stuck on the way.
+  bool walkTo(const std::string& spot);
+  // Walks through the points in turn; false when it got stuck.
+  bool follow(const std::vector<glm::vec3>& points);
+  // Every censorable object, the nearest first: walks to its spot and throws until it is
+  // censored. False when one stays uncensored.
+  bool censorAll();
+  // Into the win room, then hands off until the game closes its window; true when it did.
+  bool win();
+  // Throws the boxes at the floor ahead while walking from the start up the staircase and back.
+  void litter(int boxes);
+  // Taps the key once the cool-down of the last toggle or throw has passed.
+  void press(int key);
+  // Hands off the keys and the mouse for a while.
+  void wait(float seconds);
+
+  // Game time since censorAll() began.
+  float playTime() const { return time - playStart; }
+  // "play-through: N boxes, M misses, T s game time".
+  std::string summary() const;
+
+  float frameTime;
+  int boxes = 0;
+  int misses = 0;
+  float time = 0.0f;   // game time of the frames the bot ran
+  int at;              // the waypoint it last reached
+
+ private:
+  bool censor(const std::string& target);
+  // Throws at the aim point; true when the target got censored. Otherwise the flight shows
+  // where the box passed the target closest, which is returned in passed.
+  bool throwAt(const std::string& target, const glm::vec3& aim, glm::vec3& passed);
+  bool goTo(const glm::vec3& feet, float radius);
+  // Moves the mouse for the next frame towards the view, at most as fast as a hand turns it;
+  // true when the view already stands there to the pixel.
+  bool look(float yaw, float pitch);
+  void turnTo(float yaw, float pitch);
+  void frame();
+  // Whether a tap or click in the next frame gets past the game's cool-down.
+  bool ready() const;
+  // Taps the key (or clicks the button) for the next frame.
+  void tap(std::set<int>& taps, int key);
+  glm::vec3 feet() const;
+
+  GameDriver& driver;
+  ScriptedInput& input;
+  const WaypointGraph& graph = WaypointGraph::building();
+  float walkPitch = 0.0f;
+  int litterLeft = 0;
+  float nextThrow = 0.0f;  // end of the first frame in which a tap or click counts again
+  float playStart = 0.0f;
+};
+
+}  // namespace vorn::test
