@@ -6,6 +6,7 @@ in VertexData {
   vec2 uv;
   vec3 normal;
   vec3 tangent;
+  vec3 bitangent;
 } inData;
 
 uniform sampler2D i_textureUnit;

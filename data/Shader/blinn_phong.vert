@@ -12,8 +12,9 @@ uniform mat4 m_model;
 out VertexData {
   vec3 worldPos;
   vec2 uv;
-  vec3 normal;
-  vec3 tangent;
+  vec3 normal;     // unit
+  vec3 tangent;    // unit and at right angles to the normal, or zero where the mesh has none
+  vec3 bitangent;  // normal x tangent
 } outData;
 
 // The depth pre-pass computes the same position the same way; both must give the same depth.
@@ -25,7 +26,13 @@ void main() {
   mat3 rotation = mat3(m_model);
   outData.worldPos = world.xyz;
   outData.uv = texCoord;
-  outData.normal = rotation * normal;
-  outData.tangent = rotation * tangent;
+  vec3 n = normalize(rotation * normal);
+  // Imported meshes without a tangent stream carry (1, 1, 1); keep whatever part is usable.
+  vec3 t = rotation * tangent;
+  t -= n * dot(n, t);
+  t = dot(t, t) < 1e-8 ? vec3(0.0) : normalize(t);
+  outData.normal = n;
+  outData.tangent = t;
+  outData.bitangent = cross(n, t);
   gl_Position = m_viewProjection * world;
 }
