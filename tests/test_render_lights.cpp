@@ -180,14 +180,15 @@ TEST(RenderLightsShaderTest, LightingProgramWithoutACutoffStillTakesTheLights) {
   namespace fs = std::filesystem;
   const fs::path dir = fs::temp_directory_path() / "render_lights_no_cutoff";
   fs::create_directories(dir);
-  std::ifstream original("./Shader/blinn_phong.frag");
+  // The vertex stage reads the light uniforms.
+  std::ifstream original("./Shader/blinn_phong.vert");
   std::string source((std::istreambuf_iterator<char>(original)), std::istreambuf_iterator<char>());
   // Drop the member and every use of it.
   source = std::regex_replace(source, std::regex(R"(\s*float f_cutoff;[^\n]*)"), "");
   source = std::regex_replace(source, std::regex(R"(spotLights\[i\]\.f_cutoff)"), "0.5");
-  std::ofstream(dir / "lighting.frag") << source;
+  std::ofstream(dir / "lighting.vert") << source;
   {
-    LightingShader shader("./Shader/blinn_phong.vert", (dir / "lighting.frag").string());
+    LightingShader shader((dir / "lighting.vert").string(), "./Shader/blinn_phong.frag");
     SceneRegistry registry;
     for (const SpotLightLocations& at : shader.spotLights) {
       EXPECT_EQ(at.cutoff, -1);

@@ -5,47 +5,28 @@
 // mapping. Every point and spot light fades smoothly to nothing at a finite reach, so a lamp does
 // not light the rooms beyond its own. The sum is tone-mapped and encoded to sRGB once, at the end.
 //
-// What follows from a light's own values alone (its reach, a spot light's axis length and the
-// sharpness of its cone's edge) is worked out on the CPU whenever the light is uploaded, and every
-// fragment only reads it. Beyond the reach or outside the cone the light's factors are zero. The
-// lights are written out one by one rather than looped over, so every uniform is read at a
-// constant index.
-
-struct AmbientLight {
-  vec3 v_color;
-};
-
-struct PointLight {
-  vec3 v_color;
-  vec3 v_position;
-  vec3 v_attenuation;           // constant, linear, quadratic
-  float f_reachInverseSquared;  // 1 / reach squared
-};
-
-struct SpotLight {
-  vec3 v_color;
-  vec3 v_position;
-  vec3 v_attenuation;  // constant, linear, quadratic
-  vec3 v_direction;    // the axis from the lit surface toward the lamp: (0, 1, 0) is a down-light
-  float f_cutoff;      // cosine of the cone's half angle
-  float f_reachInverseSquared;  // 1 / reach squared
-  float f_axisInverseLength;    // 1 / |v_direction|; 0 for a zero axis
-  float f_coneSharpness;        // 1 / the width, in cosine, of the cone's soft edge; 0: no cone
-};
+// The light and material uniforms are read by the vertex stage, which hands on what this stage
+// needs (see there why); what follows from a light's own values alone (its reach, a spot light's
+// axis length and the sharpness of its cone's edge) is worked out on the CPU whenever the light
+// is uploaded. Beyond the reach or outside the cone a light's factors are zero.
 
 const int MAX_POINT_LIGHTS = 3;
 const int MAX_SPOT_LIGHTS = 4;
 
-in VertexData {
-  vec3 worldPos;
-  vec2 uv;
-  vec3 normal;     // unit at the vertices
-  vec3 tangent;    // unit and at right angles to the normal at the vertices, or zero
-  vec3 bitangent;  // normal x tangent
-} inData;
-
-uniform vec3 v_cameraPos;
-uniform vec2 v_nearFar;  // near and far plane of the point shadow map; (0, 0) before the first pass
+in vec2 uv;
+in vec3 surfaceNormal;     // unit at the vertices
+in vec3 surfaceTangent;    // unit and at right angles to the normal at the vertices, or zero
+in vec3 surfaceBitangent;  // normal x tangent
+in vec3 fromCamera;
+in vec3 toPointLight[MAX_POINT_LIGHTS];
+in vec4 toSpotLight[MAX_SPOT_LIGHTS];  // xyz: to the lamp; w: along its axis, times the sharpness
+flat in vec4 ambientLight;  // rgb: the ambient light the surface reflects; a: 1 / the point
+                            // shadow map's far plane, 0 while there is no shadow map
+flat in vec4 material;      // diffuse and specular factor, highlight exponent, alpha
+flat in vec3 pointLightColor[MAX_POINT_LIGHTS];
+flat in vec4 pointLightFalloff[MAX_POINT_LIGHTS];  // attenuation, 1 / reach squared
+flat in vec4 spotLightColor[MAX_SPOT_LIGHTS];      // rgb; a: -cutoff times the sharpness
+flat in vec4 spotLightFalloff[MAX_SPOT_LIGHTS];    // attenuation, 1 / reach squared
 
 uniform sampler2D i_textureUnit;                 // diffuse map in sRGB, unit 0
 uniform sampler2DShadow i_shadowMaptextureUnit;  // spot shadow map, unit 1: never rendered, not read
@@ -55,27 +36,12 @@ uniform sampler2D i_normalUnit;                  // tangent-space normal map, un
 
 uniform mat4 m_viewProjectionL;  // spot light projection; nothing sets it, not read
 
-uniform float f_matAmbient;
-uniform float f_matDiffuse;
-uniform float f_matSpecular;
-uniform float f_matShininess;
-uniform float f_alpha;
-
-uniform int numPointLights;
-uniform int numSpotLights;
-uniform AmbientLight ambLight;
-uniform PointLight pointLights[MAX_POINT_LIGHTS];
-uniform SpotLight spotLights[MAX_SPOT_LIGHTS];
-
 layout(location = 0) out vec4 fragColor;
 layout(location = 1) out vec4 glowColor;
 
 // Light is scaled by this before tone mapping: a white wall square to a lamp of colour 1 at unit
 // attenuation shows at 86% of display white.
 const float EXPOSURE = 2.4;
-// Share of the ambient colour that lights every surface: enough for a room without a lamp of its
-// own to read, little enough that the lamps still model the room.
-const float AMBIENT_SHARE = 0.5;
 // Light brighter than the display, after exposure, glows in the bloom pass.
 const float GLOW_THRESHOLD = 1.5;
 const vec3 LUMINANCE = vec3(0.2126, 0.7152, 0.0722);
@@ -88,11 +54,8 @@ const float SHADOW_KERNEL = 1.0;         // texels of per-pixel jitter across th
 const float SHADOW_DEPTH_BIAS = 0.0005;  // of the far plane
 
 struct Surface {
-  vec3 position;
   vec3 normal;     // normal-mapped
   vec3 reflected;  // the view direction mirrored about the normal
-  vec3 diffuseColor;
-  float specular;
   float shininess;
   float oneMinusShininess;
 };
@@ -119,9 +82,9 @@ vec3 toneMap(vec3 c) { return c / (1.0 + c); }
 // The tangent frame comes orthonormal from the vertex stage (a zero tangent and bitangent where
 // the mesh has none), so only the mapped normal itself needs normalising.
 vec3 normalMapped(vec3 n) {
-  vec3 mapped = texture(i_normalUnit, inData.uv).xyz * 2.0 - 1.0;
+  vec3 mapped = texture(i_normalUnit, uv).xyz * 2.0 - 1.0;
   if (mapped.z <= 0.0) mapped = vec3(0.0, 0.0, 1.0);
-  return normalize(inData.tangent * mapped.x + inData.bitangent * mapped.y + n * mapped.z);
+  return normalize(surfaceTangent * mapped.x + surfaceBitangent * mapped.y + n * mapped.z);
 }
 
 // The way from the surface to a lamp.
@@ -132,10 +95,10 @@ struct Ray {
   float distance;
 };
 
-Ray rayTo(vec3 lampPosition, Surface s) {
+Ray rayAlong(vec3 offset) {
   Ray r;
-  r.offset = lampPosition - s.position;
-  r.distanceSquared = dot(r.offset, r.offset);
+  r.offset = offset;
+  r.distanceSquared = dot(offset, offset);
   r.inverseDistance = inversesqrt(r.distanceSquared);
   r.distance = r.distanceSquared * r.inverseDistance;
   return r;
@@ -151,35 +114,25 @@ struct Incoming {
 // Adds a lamp of the given colour at the end of the ray, times a factor (its cone, its shadow):
 // diffuse and specular light, attenuated, and faded by a window that is 1 at the lamp and falls
 // smoothly to exactly 0, with a flat tangent, at the reach.
-void addLamp(inout Incoming light, vec3 color, Ray r, float reachInverseSquared, vec3 attenuation,
-             float factor, Surface s) {
+void addLamp(inout Incoming light, vec3 color, Ray r, vec4 falloff, float factor, Surface s) {
   float diffuse = max(dot(s.normal, r.offset), 0.0) * r.inverseDistance;
   // Schlick's rational stand-in for pow(t, shininess), t / q: the same highlight without a power.
   float t = max(dot(s.reflected, r.offset), 0.0) * r.inverseDistance;
   float q = s.shininess + t * s.oneMinusShininess;
-  float ratio = r.distanceSquared * reachInverseSquared;
+  float ratio = r.distanceSquared * falloff.w;
   float window = max(1.0 - ratio * ratio, 0.0);
-  float denominator =
-      attenuation.x + attenuation.y * r.distance + attenuation.z * r.distanceSquared;
+  float denominator = falloff.x + falloff.y * r.distance + falloff.z * r.distanceSquared;
   // window^2 / denominator, and for the highlight t / q as well, with one division for both.
   float scale = diffuse * factor * window * window / (denominator * q);
   light.diffuse += color * (scale * q);
   light.highlight += color * (scale * t);
 }
 
-void addPointLight(inout Incoming light, int i, Ray r, float shadow, Surface s) {
-  addLamp(light, pointLights[i].v_color, r, pointLights[i].f_reachInverseSquared,
-          pointLights[i].v_attenuation, shadow, s);
-}
-
 void addSpotLight(inout Incoming light, int i, Surface s) {
-  Ray r = rayTo(spotLights[i].v_position, s);
+  Ray r = rayAlong(toSpotLight[i].xyz);
   // The cone: full light from a little inside the cut-off angle, none outside it.
-  float along = dot(r.offset, spotLights[i].v_direction) *
-                (r.inverseDistance * spotLights[i].f_axisInverseLength);
-  float cone = clamp((along - spotLights[i].f_cutoff) * spotLights[i].f_coneSharpness, 0.0, 1.0);
-  addLamp(light, spotLights[i].v_color, r, spotLights[i].f_reachInverseSquared,
-          spotLights[i].v_attenuation, cone * cone, s);
+  float cone = clamp(toSpotLight[i].w * r.inverseDistance + spotLightColor[i].a, 0.0, 1.0);
+  addLamp(light, spotLightColor[i].rgb, r, spotLightFalloff[i], cone * cone, s);
 }
 
 // Per-pixel value in [0, 1): neighbouring pixels get unrelated values.
@@ -193,57 +146,38 @@ float pixelNoise() {
 // sampler compares 2 x 2 texels in hardware; a jitter of a texel that changes from pixel to pixel
 // turns the steps of the map into fine noise.
 float pointShadow(Ray toLight, vec3 geometricNormal) {
-  float far = v_nearFar.y;
-  float distance = toLight.distance;
-  float texel = SHADOW_TEXEL * distance;
+  float inverseFar = ambientLight.a;
+  float texel = SHADOW_TEXEL * toLight.distance;
   vec3 fromLight = geometricNormal * (SHADOW_NORMAL_OFFSET * texel) - toLight.offset;
-  float reference = length(fromLight) / far - SHADOW_DEPTH_BIAS;
+  float reference = length(fromLight) * inverseFar - SHADOW_DEPTH_BIAS;
   vec3 jitter = (fract(pixelNoise() * vec3(1.0, 7.0, 13.0)) - 0.5) * (2.0 * SHADOW_KERNEL * texel);
   float lit = texture(i_shadowMapcubeUnit, vec4(fromLight + jitter, reference));
-  return far <= 0.0 || distance >= far ? 1.0 : lit;
-}
-
-// A model without material coefficients would be black; light it as a plain matte surface.
-vec4 materialFactors() {
-  if (f_matAmbient + f_matDiffuse + f_matSpecular <= 0.0) return vec4(1.0, 1.0, 0.0, 1.0);
-  return vec4(f_matAmbient, f_matDiffuse, f_matSpecular, max(f_matShininess, 2.8));
+  return inverseFar <= 0.0 || toLight.distance * inverseFar >= 1.0 ? 1.0 : lit;
 }
 
 void main() {
-  vec4 material = materialFactors();  // ambient, diffuse, specular, shininess
-  vec3 albedo = decodeSrgb(texture(i_textureUnit, inData.uv).rgb);
-  vec3 geometricNormal = inData.normal;
+  vec3 albedo = decodeSrgb(texture(i_textureUnit, uv).rgb);
   Surface s;
-  s.position = inData.worldPos;
-  s.normal = normalMapped(geometricNormal);
-  s.reflected = reflect(normalize(inData.worldPos - v_cameraPos), s.normal);
-  s.diffuseColor = albedo * material.y;
-  s.specular = material.z;
-  // The material's exponent is Blinn's (the halfway vector). About the mirrored view direction
-  // the same highlight takes a quarter of it, and the rational stand-in for the power 1.44 times
-  // that (equal width at half height).
-  s.shininess = 0.36 * material.w;
+  s.normal = normalMapped(surfaceNormal);
+  s.reflected = reflect(normalize(fromCamera), s.normal);
+  s.shininess = material.z;
   s.oneMinusShininess = 1.0 - s.shininess;
 
   Incoming light = Incoming(vec3(0.0), vec3(0.0));
-  if (numPointLights > 0) {
-    Ray r = rayTo(pointLights[0].v_position, s);
-    addPointLight(light, 0, r, pointShadow(r, geometricNormal), s);
-  }
-  if (numPointLights > 1) addPointLight(light, 1, rayTo(pointLights[1].v_position, s), 1.0, s);
-  if (numPointLights > 2) addPointLight(light, 2, rayTo(pointLights[2].v_position, s), 1.0, s);
-  if (numSpotLights > 0) addSpotLight(light, 0, s);
-  if (numSpotLights > 1) addSpotLight(light, 1, s);
-  if (numSpotLights > 2) addSpotLight(light, 2, s);
-  if (numSpotLights > 3) addSpotLight(light, 3, s);
-  vec3 color = ambLight.v_color * (AMBIENT_SHARE * material.x) * albedo +
-               s.diffuseColor * light.diffuse + s.specular * light.highlight;
+  Ray toFirst = rayAlong(toPointLight[0]);
+  addLamp(light, pointLightColor[0], toFirst, pointLightFalloff[0],
+          pointShadow(toFirst, surfaceNormal), s);
+  for (int i = 1; i < MAX_POINT_LIGHTS; ++i)
+    addLamp(light, pointLightColor[i], rayAlong(toPointLight[i]), pointLightFalloff[i], 1.0, s);
+  for (int i = 0; i < MAX_SPOT_LIGHTS; ++i) addSpotLight(light, i, s);
+  vec3 color = ambientLight.rgb * albedo + albedo * material.x * light.diffuse +
+               material.y * light.highlight;
 
   vec3 exposed = color * EXPOSURE;
-  fragColor = vec4(encodeSrgb(toneMap(exposed)), f_alpha);
+  fragColor = vec4(encodeSrgb(toneMap(exposed)), material.w);
   // What is brighter than the display glows. The 8-bit glow target holds it tone-mapped, so that
   // however bright it is it keeps its colour.
   float luminance = dot(exposed, LUMINANCE);
   vec3 excess = exposed * (max(luminance - GLOW_THRESHOLD, 0.0) / max(luminance, 1e-4));
-  glowColor = vec4(toneMap(excess), f_alpha);
+  glowColor = vec4(toneMap(excess), material.w);
 }
