@@ -69,7 +69,7 @@ uniform SpotLight spotLights[MAX_SPOT_LIGHTS];
 
 out vec2 uv;
 out vec3 surfaceNormal;     // unit
-out vec3 surfaceTangent;    // unit and at right angles to the normal, or zero where the mesh has none
+out vec3 surfaceTangent;    // unit, at right angles to the normal; zero where the mesh has none
 out vec3 surfaceBitangent;  // normal x tangent
 out vec3 fromCamera;
 out vec3 toPointLight[MAX_POINT_LIGHTS];
