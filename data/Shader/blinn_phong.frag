@@ -28,7 +28,7 @@ flat in vec4 pointLightFalloff[MAX_POINT_LIGHTS];  // attenuation, 1 / reach squ
 flat in vec4 spotLightColor[MAX_SPOT_LIGHTS];      // rgb; a: -cutoff times the sharpness
 flat in vec4 spotLightFalloff[MAX_SPOT_LIGHTS];    // attenuation, 1 / reach squared
 
-uniform sampler2D i_textureUnit;                 // diffuse map in sRGB, unit 0
+uniform sampler2D i_textureUnit;                 // diffuse map in sRGB (alpha: EMISSION), unit 0
 uniform sampler2DShadow i_shadowMaptextureUnit;  // spot shadow map, unit 1: never rendered, not read
 uniform samplerCubeShadow i_shadowMapcubeUnit;   // point shadow cube map, unit 2: distance / far,
                                                  // compared through the scene pass's sampler
@@ -44,6 +44,10 @@ layout(location = 1) out vec4 glowColor;
 const float EXPOSURE = 2.4;
 // Light brighter than the display, after exposure, glows in the bloom pass.
 const float GLOW_THRESHOLD = 1.5;
+// The diffuse map's transparent texels give off light of their own (a lamp's glass): 1 - alpha
+// times the texel's colour times this, well above the glow threshold. A surface's opacity comes
+// from its material alone.
+const float EMISSION = 1.5;
 const vec3 LUMINANCE = vec3(0.2126, 0.7152, 0.0722);
 
 // Point shadows. A cube face spans 90 degrees over 512 texels: at distance d a texel is about
@@ -156,7 +160,8 @@ float pointShadow(Ray toLight, vec3 geometricNormal) {
 }
 
 void main() {
-  vec3 albedo = decodeSrgb(texture(i_textureUnit, uv).rgb);
+  vec4 texel = texture(i_textureUnit, uv);
+  vec3 albedo = decodeSrgb(texel.rgb);
   Surface s;
   s.normal = normalMapped(surfaceNormal);
   s.reflected = reflect(normalize(fromCamera), s.normal);
@@ -170,8 +175,8 @@ void main() {
   for (int i = 1; i < MAX_POINT_LIGHTS; ++i)
     addLamp(light, pointLightColor[i], rayAlong(toPointLight[i]), pointLightFalloff[i], 1.0, s);
   for (int i = 0; i < MAX_SPOT_LIGHTS; ++i) addSpotLight(light, i, s);
-  vec3 color = ambientLight.rgb * albedo + albedo * material.x * light.diffuse +
-               material.y * light.highlight;
+  vec3 color = albedo * (ambientLight.rgb + (1.0 - texel.a) * EMISSION) +
+               albedo * material.x * light.diffuse + material.y * light.highlight;
 
   vec3 exposed = color * EXPOSURE;
   fragColor = vec4(encodeSrgb(toneMap(exposed)), material.w);
