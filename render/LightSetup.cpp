@@ -70,7 +70,7 @@ std::shared_ptr<scene::SpotLight> registerSpotLight(SceneRegistry& registry, con
   return light;
 }
 
-// A lamp reaches as far as its colour over its attenuation stays above this.
+// A lamp reaches as far as its brightest channel over its attenuation stays above this.
 constexpr float kReachCutoff = 0.2f;
 
 // Where the light falls to kReachCutoff: the positive root of c + l d + q d^2 = strength.

@@ -28,9 +28,10 @@ void updateSpotLight(const LightingShader& shader, int index, const scene::SpotL
 // What the lighting program takes besides a light's own values: what follows from them alone,
 // worked out once per upload instead of in every fragment.
 struct DerivedLightValues {
-  // 1 / reach squared. A light reaches as far as its light, before exposure and the window that
-  // fades it out, stays above a fifth of full brightness, and never beyond the point shadow map's
-  // far plane; one too faint to count anywhere gets the largest float (no reach).
+  // 1 / reach squared. A light reaches as far as its brightest colour channel over its
+  // attenuation stays above 0.2 (before exposure and the window that fades it out), and never
+  // beyond the point shadow map's far plane; one too faint to count anywhere gets the largest
+  // float (no reach).
   float reachInverseSquared = 0.0f;
   // Spot lights: 1 / |direction|, and 1 / the width in cosine of the cone's soft edge, which
   // gives full light from a little inside the cut-off angle and none outside it. Both are 0 for a
