@@ -1,12 +1,7 @@
 #version 430 core
 
 // The cheapest picture of the scene: the diffuse map alone, for weighing the lighting's cost.
-in VertexData {
-  vec3 worldPos;
-  vec2 uv;
-  vec3 normal;
-  vec3 tangent;
-} inData;
+in vec2 uv;
 
 uniform sampler2D i_textureUnit;
 uniform float f_alpha;
@@ -15,6 +10,6 @@ layout(location = 0) out vec4 fragColor;
 layout(location = 1) out vec4 glowColor;
 
 void main() {
-  fragColor = vec4(texture(i_textureUnit, inData.uv).rgb, f_alpha);
+  fragColor = vec4(texture(i_textureUnit, uv).rgb, f_alpha);
   glowColor = vec4(0.0, 0.0, 0.0, f_alpha);
 }

@@ -1,8 +1,14 @@
 #include "render/LightSetup.h"
 
+#include <algorithm>
+#include <cmath>
 #include <iostream>
+#include <limits>
 #include <memory>
 
+#include <glm/geometric.hpp>
+
+#include "render/ShadowMap.h"
 #include "scene/SceneRegistry.h"
 
 namespace vorn {
@@ -64,6 +70,22 @@ std::shared_ptr<scene::SpotLight> registerSpotLight(SceneRegistry& registry, con
   return light;
 }
 
+// A lamp reaches as far as its brightest channel over its attenuation stays above this.
+constexpr float kReachCutoff = 0.2f;
+
+// Where the light falls to kReachCutoff: the positive root of c + l d + q d^2 = strength.
+float reach(const glm::vec3& color, const glm::vec3& attenuation) {
+  const float strength = std::max({color.r, color.g, color.b}) / kReachCutoff;
+  const float c = attenuation.x - strength, l = attenuation.y, q = attenuation.z;
+  if (c >= 0.0f) return 0.0f;  // too faint to count anywhere
+  if (q > 0.0f) return std::min((std::sqrt(l * l - 4.0f * q * c) - l) / (2.0f * q), kShadowFar);
+  return l > 0.0f ? std::min(-c / l, kShadowFar) : kShadowFar;
+}
+
+float inverseSquare(float reach) {
+  return reach > 0.0f ? 1.0f / (reach * reach) : std::numeric_limits<float>::max();
+}
+
 bool validIndex(int index, int count, const char* kind) {
   if (index >= 0 && index < count) return true;
   std::cerr << "ERROR: no " << kind << " light with index " << index << std::endl;
@@ -109,6 +131,7 @@ void updatePointLight(const LightingShader& shader, int index, const scene::Poin
   glUniform3fv(at.color, 1, &light.color[0]);
   glUniform3fv(at.position, 1, &light.position[0]);
   glUniform3fv(at.attenuation, 1, &light.attenuation[0]);
+  glUniform1f(at.reachInverseSquared, derivedValues(light).reachInverseSquared);
 }
 
 void updateSpotLight(const LightingShader& shader, int index, const scene::SpotLight& light) {
@@ -119,6 +142,27 @@ void updateSpotLight(const LightingShader& shader, int index, const scene::SpotL
   glUniform3fv(at.attenuation, 1, &light.attenuation[0]);
   glUniform3fv(at.direction, 1, &light.direction[0]);
   glUniform1f(at.cutoff, light.cutoff);
+  const DerivedLightValues derived = derivedValues(light);
+  glUniform1f(at.reachInverseSquared, derived.reachInverseSquared);
+  glUniform1f(at.axisInverseLength, derived.axisInverseLength);
+  glUniform1f(at.coneSharpness, derived.coneSharpness);
+}
+
+DerivedLightValues derivedValues(const scene::PointLight& light) {
+  DerivedLightValues derived;
+  derived.reachInverseSquared = inverseSquare(reach(light.color, light.attenuation));
+  return derived;
+}
+
+DerivedLightValues derivedValues(const scene::SpotLight& light) {
+  DerivedLightValues derived;
+  derived.reachInverseSquared = inverseSquare(reach(light.color, light.attenuation));
+  const float axisLength = glm::length(light.direction);
+  if (axisLength > 0.0f) {
+    derived.axisInverseLength = 1.0f / axisLength;
+    derived.coneSharpness = 1.0f / std::max(0.02f, 0.15f * (1.0f - light.cutoff));
+  }
+  return derived;
 }
 
 }  // namespace vorn

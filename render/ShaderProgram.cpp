@@ -141,6 +141,8 @@ LightingShader::LightingShader(const std::string& vertexPath, const std::string&
     pointLights[i].color = location(indexedName("pointLights[", i, "].v_color"));
     pointLights[i].position = location(indexedName("pointLights[", i, "].v_position"));
     pointLights[i].attenuation = location(indexedName("pointLights[", i, "].v_attenuation"));
+    pointLights[i].reachInverseSquared =
+        location(indexedName("pointLights[", i, "].f_reachInverseSquared"));
   }
   for (int i = 0; i < kSpotLightCount; ++i) {
     spotLights[i].color = location(indexedName("spotLights[", i, "].v_color"));
@@ -148,6 +150,11 @@ LightingShader::LightingShader(const std::string& vertexPath, const std::string&
     spotLights[i].attenuation = location(indexedName("spotLights[", i, "].v_attenuation"));
     spotLights[i].direction = location(indexedName("spotLights[", i, "].v_direction"));
     spotLights[i].cutoff = location(indexedName("spotLights[", i, "].f_cutoff"));
+    spotLights[i].reachInverseSquared =
+        location(indexedName("spotLights[", i, "].f_reachInverseSquared"));
+    spotLights[i].axisInverseLength =
+        location(indexedName("spotLights[", i, "].f_axisInverseLength"));
+    spotLights[i].coneSharpness = location(indexedName("spotLights[", i, "].f_coneSharpness"));
   }
   createNeutralTexture();
   createShadowSampler();

@@ -32,10 +32,12 @@ class ShaderProgram {
   void link();
 };
 
+// A light's own values, then those the uploads derive from them (LightSetup.h).
 struct PointLightLocations {
   GLint color = -1;
   GLint position = -1;
   GLint attenuation = -1;
+  GLint reachInverseSquared = -1;
 };
 
 struct SpotLightLocations {
@@ -44,6 +46,9 @@ struct SpotLightLocations {
   GLint attenuation = -1;
   GLint direction = -1;
   GLint cutoff = -1;
+  GLint reachInverseSquared = -1;
+  GLint axisInverseLength = -1;
+  GLint coneSharpness = -1;
 };
 
 constexpr int kPointLightCount = 3;

@@ -10,6 +10,9 @@ class ShadowShader;
 class ViewFrustum;
 struct RenderSettings;
 
+// The point shadow map's far plane: no light reaches further (LightSetup.h).
+constexpr float kShadowFar = 20.0f;
+
 // A depth-only framebuffer: the 2D spot-light map or the point-light cube map, 512 x 512.
 class ShadowMapFBO {
  public:

@@ -168,8 +168,8 @@ class TestObject : public scene::SceneObject {
 // A 1 x 1 texture of one colour.
 class SolidTexture {
  public:
-  SolidTexture(unsigned char r, unsigned char g, unsigned char b) {
-    const unsigned char texel[4] = {r, g, b, 255};
+  SolidTexture(unsigned char r, unsigned char g, unsigned char b, unsigned char a = 255) {
+    const unsigned char texel[4] = {r, g, b, a};
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);

@@ -42,6 +42,9 @@ class RenderLightsTest : public test::GlTest {
       EXPECT_EQ(vec3At(shader.pointLights[i].color), light->color) << points[i];
       EXPECT_EQ(vec3At(shader.pointLights[i].position), light->position) << points[i];
       EXPECT_EQ(vec3At(shader.pointLights[i].attenuation), light->attenuation) << points[i];
+      EXPECT_EQ(floatAt(shader.pointLights[i].reachInverseSquared),
+                derivedValues(*light).reachInverseSquared)
+          << points[i];
     }
     const char* spots[4] = {"spot1", "spot2", "spot3", "spot4"};
     for (int i = 0; i < 4; ++i) {
@@ -52,6 +55,12 @@ class RenderLightsTest : public test::GlTest {
       EXPECT_EQ(vec3At(shader.spotLights[i].attenuation), light->attenuation) << spots[i];
       EXPECT_EQ(vec3At(shader.spotLights[i].direction), light->direction) << spots[i];
       EXPECT_EQ(floatAt(shader.spotLights[i].cutoff), light->cutoff) << spots[i];
+      const DerivedLightValues derived = derivedValues(*light);
+      EXPECT_EQ(floatAt(shader.spotLights[i].reachInverseSquared), derived.reachInverseSquared)
+          << spots[i];
+      EXPECT_EQ(floatAt(shader.spotLights[i].axisInverseLength), derived.axisInverseLength)
+          << spots[i];
+      EXPECT_EQ(floatAt(shader.spotLights[i].coneSharpness), derived.coneSharpness) << spots[i];
     }
   }
 
@@ -137,6 +146,20 @@ TEST_F(RenderLightsTest, SingleUpdatesTouchOnlyTheirElement) {
   EXPECT_EQ(intAt(shader.numPointLights), 3);
 }
 
+// As the flicker and the win do: a record changes in place and is uploaded again. What the
+// program derives from a light's values must follow them.
+TEST_F(RenderLightsTest, DerivedValuesFollowSingleUpdates) {
+  setupLights(shader, registry, false);
+  const auto spot1 = registry.getSpotLight("spot1");
+  spot1->color = {0.1f, 0.6f, 0.3f};
+  spot1->direction = {0.2f, -0.6f, 0.4f};
+  updateSpotLight(shader, 0, *spot1);
+  const auto point1 = registry.getPointLight("point1");
+  point1->color = {0.05f, 0.1f, 0.1f};
+  updatePointLight(shader, 0, *point1);
+  expectUniformsMatchRegistry();
+}
+
 TEST_F(RenderLightsTest, IndexOutsideTheArraysIsReportedAndIgnored) {
   setupLights(shader, registry, false);
   const scene::PointLight point("x", {0, 1, 0}, {0, 0, 0}, {1, 0, 0});
@@ -157,14 +180,15 @@ TEST(RenderLightsShaderTest, LightingProgramWithoutACutoffStillTakesTheLights) {
   namespace fs = std::filesystem;
   const fs::path dir = fs::temp_directory_path() / "render_lights_no_cutoff";
   fs::create_directories(dir);
-  std::ifstream original("./Shader/blinn_phong.frag");
+  // The vertex stage reads the light uniforms.
+  std::ifstream original("./Shader/blinn_phong.vert");
   std::string source((std::istreambuf_iterator<char>(original)), std::istreambuf_iterator<char>());
   // Drop the member and every use of it.
   source = std::regex_replace(source, std::regex(R"(\s*float f_cutoff;[^\n]*)"), "");
   source = std::regex_replace(source, std::regex(R"(spotLights\[i\]\.f_cutoff)"), "0.5");
-  std::ofstream(dir / "lighting.frag") << source;
+  std::ofstream(dir / "lighting.vert") << source;
   {
-    LightingShader shader("./Shader/blinn_phong.vert", (dir / "lighting.frag").string());
+    LightingShader shader((dir / "lighting.vert").string(), "./Shader/blinn_phong.frag");
     SceneRegistry registry;
     for (const SpotLightLocations& at : shader.spotLights) {
       EXPECT_EQ(at.cutoff, -1);

@@ -259,6 +259,7 @@ struct LightingCase {
   glm::vec3 target;
   std::vector<std::pair<glm::vec3, glm::vec3>> brighter;  // the first clearly brighter
   std::vector<glm::vec3> unlit;
+  bool glowingSolids = false;  // the solids' diffuse map is transparent, as a lamp's glass
 };
 
 void PrintTo(const LightingCase& c, std::ostream* os) { *os << c.name; }
@@ -313,6 +314,16 @@ const LightingCase kLightingCases[] = {
      {0, 0, 1},
      {{{-0.8f, 0, 0}, {0.8f, 0, 0}}},
      {{0.8f, 0, 0}, {0.8f, 0, 2}, {2, 0, 1}}},
+    {"LampGlassGlowsWithoutALightAndLightsNothing",
+     {},
+     {},
+     {{{-1, 2, -1}, {1, 2.2f, 1}}},
+     false,
+     {0, 0.5f, 5},
+     {0, 1, 0},
+     {{{0, 2, 0.5f}, {0, 0, 0}}},
+     {{0, 0, 0}, {1, 0, 2}},
+     true},
 };
 
 class RenderLightingTest : public RenderPassTest,
@@ -327,9 +338,11 @@ class RenderLightingTest : public RenderPassTest,
     glUniform3f(lighting.ambientColor, 0.0f, 0.0f, 0.0f);
     flatNormals.bind(GL_TEXTURE3);
     add("floor", 1.0f, {0, 0, 0}, test::horizontalQuad(-4, 4, -4, 4, 0), 4.0f);
-    for (std::size_t i = 0; i < c.solids.size(); ++i)
-      add("solid" + std::to_string(i), 1.0f, {0, 0, 0},
-          test::outwardBox(c.solids[i].first, c.solids[i].second), 5.0f);
+    for (std::size_t i = 0; i < c.solids.size(); ++i) {
+      const auto solid = add("solid" + std::to_string(i), 1.0f, {0, 0, 0},
+                             test::outwardBox(c.solids[i].first, c.solids[i].second), 5.0f);
+      if (c.glowingSolids) solid->diffuseMap = lampGlass.name;
+    }
 
     const scene::PointLight off = point(glm::vec3(0), {0, 50, 0}, {1, 0, 0});
     std::array<scene::PointLight, kPointLightCount> points{off, off, off};
@@ -368,6 +381,7 @@ class RenderLightingTest : public RenderPassTest,
   }
 
   test::SolidTexture flatNormals{128, 128, 255};
+  test::SolidTexture lampGlass{255, 245, 225, 0};
   ShadowMapFBO cubeMap;
   ShadowShader pointShadow{"./Shader/pointShadowMap.vert", "./Shader/pointShadowMap.geom",
                            "./Shader/pointShadowMap.frag"};

@@ -80,6 +80,7 @@ TEST_F(RenderShaderTest, GameProgramsBuildAndExposeTheirUniforms) {
     EXPECT_GE(at.color, 0);
     EXPECT_GE(at.position, 0);
     EXPECT_GE(at.attenuation, 0);
+    EXPECT_GE(at.reachInverseSquared, 0);
   }
   for (const SpotLightLocations& at : lighting.spotLights) {
     EXPECT_GE(at.color, 0);
@@ -87,6 +88,9 @@ TEST_F(RenderShaderTest, GameProgramsBuildAndExposeTheirUniforms) {
     EXPECT_GE(at.attenuation, 0);
     EXPECT_GE(at.direction, 0);
     EXPECT_GE(at.cutoff, 0);
+    EXPECT_GE(at.reachInverseSquared, 0);
+    EXPECT_GE(at.axisInverseLength, 0);
+    EXPECT_GE(at.coneSharpness, 0);
   }
   EXPECT_FALSE(lighting.hasGeometry);
 

@@ -5,42 +5,30 @@
 // mapping. Every point and spot light fades smoothly to nothing at a finite reach, so a lamp does
 // not light the rooms beyond its own. The sum is tone-mapped and encoded to sRGB once, at the end.
 //
-// Each light first tests its reach (and a spot light its cone) and skips the rest of its work
-// where that is zero. The lights are written out one by one rather than looped over, so every
-// uniform is read at a constant index.
-
-struct AmbientLight {
-  vec3 v_color;
-};
-
-struct PointLight {
-  vec3 v_color;
-  vec3 v_position;
-  vec3 v_attenuation;  // constant, linear, quadratic
-};
-
-struct SpotLight {
-  vec3 v_color;
-  vec3 v_position;
-  vec3 v_attenuation;  // constant, linear, quadratic
-  vec3 v_direction;    // the axis from the lit surface toward the lamp: (0, 1, 0) is a down-light
-  float f_cutoff;      // cosine of the cone's half angle
-};
+// The light and material uniforms are read by the vertex stage, which hands on what this stage
+// needs (see there why); what follows from a light's own values alone (its reach, a spot light's
+// axis length and the sharpness of its cone's edge) is worked out on the CPU whenever the light
+// is uploaded. Beyond the reach or outside the cone a light's factors are zero.
 
 const int MAX_POINT_LIGHTS = 3;
 const int MAX_SPOT_LIGHTS = 4;
 
-in VertexData {
-  vec3 worldPos;
-  vec2 uv;
-  vec3 normal;
-  vec3 tangent;
-} inData;
+in vec2 uv;
+in vec3 surfaceNormal;     // unit at the vertices
+in vec3 surfaceTangent;    // unit and at right angles to the normal at the vertices, or zero
+in vec3 surfaceBitangent;  // normal x tangent
+in vec3 fromCamera;
+in vec3 toPointLight[MAX_POINT_LIGHTS];
+in vec4 toSpotLight[MAX_SPOT_LIGHTS];  // xyz: to the lamp; w: along its axis, times the sharpness
+flat in vec4 ambientLight;  // rgb: the ambient light the surface reflects; a: 1 / the point
+                            // shadow map's far plane, 0 while there is no shadow map
+flat in vec4 material;      // diffuse and specular factor, highlight exponent, alpha
+flat in vec3 pointLightColor[MAX_POINT_LIGHTS];
+flat in vec4 pointLightFalloff[MAX_POINT_LIGHTS];  // attenuation, 1 / reach squared
+flat in vec4 spotLightColor[MAX_SPOT_LIGHTS];      // rgb; a: -cutoff times the sharpness
+flat in vec4 spotLightFalloff[MAX_SPOT_LIGHTS];    // attenuation, 1 / reach squared
 
-uniform vec3 v_cameraPos;
-uniform vec2 v_nearFar;  // near and far plane of the point shadow map; (0, 0) before the first pass
-
-uniform sampler2D i_textureUnit;                 // diffuse map in sRGB, unit 0
+uniform sampler2D i_textureUnit;                 // diffuse map in sRGB (alpha: EMISSION), unit 0
 uniform sampler2DShadow i_shadowMaptextureUnit;  // spot shadow map, unit 1: never rendered, not read
 uniform samplerCubeShadow i_shadowMapcubeUnit;   // point shadow cube map, unit 2: distance / far,
                                                  // compared through the scene pass's sampler
@@ -48,33 +36,18 @@ uniform sampler2D i_normalUnit;                  // tangent-space normal map, un
 
 uniform mat4 m_viewProjectionL;  // spot light projection; nothing sets it, not read
 
-uniform float f_matAmbient;
-uniform float f_matDiffuse;
-uniform float f_matSpecular;
-uniform float f_matShininess;
-uniform float f_alpha;
-
-uniform int numPointLights;
-uniform int numSpotLights;
-uniform AmbientLight ambLight;
-uniform PointLight pointLights[MAX_POINT_LIGHTS];
-uniform SpotLight spotLights[MAX_SPOT_LIGHTS];
-
 layout(location = 0) out vec4 fragColor;
 layout(location = 1) out vec4 glowColor;
 
 // Light is scaled by this before tone mapping: a white wall square to a lamp of colour 1 at unit
 // attenuation shows at 86% of display white.
 const float EXPOSURE = 2.4;
-// Share of the ambient colour that lights every surface: enough for a room without a lamp of its
-// own to read, little enough that the lamps still model the room.
-const float AMBIENT_SHARE = 0.5;
-// A lamp reaches as far as its light, before exposure and the window that fades it out, stays
-// above this; no light reaches further than MAX_REACH, the point shadow map's far plane.
-const float REACH_CUTOFF = 0.2;
-const float MAX_REACH = 20.0;
 // Light brighter than the display, after exposure, glows in the bloom pass.
 const float GLOW_THRESHOLD = 1.5;
+// The diffuse map's transparent texels give off light of their own (a lamp's glass): 1 - alpha
+// times the texel's colour times this, well above the glow threshold. A surface's opacity comes
+// from its material alone.
+const float EMISSION = 1.5;
 const vec3 LUMINANCE = vec3(0.2126, 0.7152, 0.0722);
 
 // Point shadows. A cube face spans 90 degrees over 512 texels: at distance d a texel is about
@@ -85,12 +58,10 @@ const float SHADOW_KERNEL = 1.0;         // texels of per-pixel jitter across th
 const float SHADOW_DEPTH_BIAS = 0.0005;  // of the far plane
 
 struct Surface {
-  vec3 position;
   vec3 normal;     // normal-mapped
   vec3 reflected;  // the view direction mirrored about the normal
-  vec3 diffuseColor;
-  float specular;
   float shininess;
+  float oneMinusShininess;
 };
 
 // The texture loading keeps images as stored (sRGB); a cubic that follows the sRGB curve to within
@@ -112,64 +83,60 @@ vec3 encodeSrgb(vec3 c) {
 // for the usual fit) and clip beyond it.
 vec3 toneMap(vec3 c) { return c / (1.0 + c); }
 
+// The tangent frame comes orthonormal from the vertex stage (a zero tangent and bitangent where
+// the mesh has none), so only the mapped normal itself needs normalising.
 vec3 normalMapped(vec3 n) {
-  vec3 mapped = texture(i_normalUnit, inData.uv).xyz * 2.0 - 1.0;
-  // Imported meshes without a tangent stream carry (1, 1, 1); keep whatever part is usable.
-  vec3 t = inData.tangent - n * dot(n, inData.tangent);
-  if (dot(t, t) < 1e-8 || mapped.z <= 0.0) return n;
-  return normalize(mat3(normalize(t), cross(n, normalize(t)), n) * mapped);
+  vec3 mapped = texture(i_normalUnit, uv).xyz * 2.0 - 1.0;
+  if (mapped.z <= 0.0) mapped = vec3(0.0, 0.0, 1.0);
+  return normalize(surfaceTangent * mapped.x + surfaceBitangent * mapped.y + n * mapped.z);
 }
 
-// Distance at which a light of this colour and attenuation falls to REACH_CUTOFF.
-float reach(vec3 color, vec3 attenuation) {
-  float strength = max(color.r, max(color.g, color.b)) / REACH_CUTOFF;
-  float c = attenuation.x - strength, l = attenuation.y, q = attenuation.z;
-  if (c >= 0.0) return 0.0;  // too faint to count anywhere
-  if (q > 0.0) return min((sqrt(l * l - 4.0 * q * c) - l) / (2.0 * q), MAX_REACH);
-  return l > 0.0 ? min(-c / l, MAX_REACH) : MAX_REACH;
+// The way from the surface to a lamp.
+struct Ray {
+  vec3 offset;  // from the surface to the lamp
+  float distanceSquared;
+  float inverseDistance;
+  float distance;
+};
+
+Ray rayAlong(vec3 offset) {
+  Ray r;
+  r.offset = offset;
+  r.distanceSquared = dot(offset, offset);
+  r.inverseDistance = inversesqrt(r.distanceSquared);
+  r.distance = r.distanceSquared * r.inverseDistance;
+  return r;
 }
 
-// Light of colour 1 reaching the surface from a lamp at the given offset, times the cone factor:
-// diffuse and specular, attenuated, and faded by a window that is 1 at the lamp and falls
+// Lamp light arriving at the surface, summed over the lamps: the part that its diffuse colour
+// reflects, and the part that its highlight reflects, already shaped by the highlight.
+struct Incoming {
+  vec3 diffuse;
+  vec3 highlight;
+};
+
+// Adds a lamp of the given colour at the end of the ray, times a factor (its cone, its shadow):
+// diffuse and specular light, attenuated, and faded by a window that is 1 at the lamp and falls
 // smoothly to exactly 0, with a flat tangent, at the reach.
-vec3 lamp(vec3 offset, float distanceSquared, float reachSquared, vec3 attenuation, float cone,
-          Surface s) {
-  float inverseDistance = inversesqrt(distanceSquared);
-  vec3 toLight = offset * inverseDistance;
-  float diffuse = max(dot(s.normal, toLight), 0.0);
-  // Schlick's rational stand-in for pow(t, shininess): the same highlight without a power.
-  float t = max(dot(s.reflected, toLight), 0.0);
-  float specular = t / (s.shininess - s.shininess * t + t);
-  float ratio = distanceSquared / reachSquared;
-  float window = clamp(1.0 - ratio * ratio, 0.0, 1.0);
-  float denominator = attenuation.x + attenuation.y * distanceSquared * inverseDistance +
-                      attenuation.z * distanceSquared;
-  float falloff = window * window / denominator;
-  return (diffuse * cone * falloff) * (s.diffuseColor + vec3(s.specular * specular));
+void addLamp(inout Incoming light, vec3 color, Ray r, vec4 falloff, float factor, Surface s) {
+  float diffuse = max(dot(s.normal, r.offset), 0.0) * r.inverseDistance;
+  // Schlick's rational stand-in for pow(t, shininess), t / q: the same highlight without a power.
+  float t = max(dot(s.reflected, r.offset), 0.0) * r.inverseDistance;
+  float q = s.shininess + t * s.oneMinusShininess;
+  float ratio = r.distanceSquared * falloff.w;
+  float window = max(1.0 - ratio * ratio, 0.0);
+  float denominator = falloff.x + falloff.y * r.distance + falloff.z * r.distanceSquared;
+  // window^2 / denominator, and for the highlight t / q as well, with one division for both.
+  float scale = diffuse * factor * window * window / (denominator * q);
+  light.diffuse += color * (scale * q);
+  light.highlight += color * (scale * t);
 }
 
-vec3 pointLight(int i, Surface s) {
-  float lightReach = reach(pointLights[i].v_color, pointLights[i].v_attenuation);
-  vec3 offset = pointLights[i].v_position - s.position;
-  float distanceSquared = dot(offset, offset);
-  if (distanceSquared >= lightReach * lightReach) return vec3(0.0);
-  return pointLights[i].v_color * lamp(offset, distanceSquared, lightReach * lightReach,
-                                       pointLights[i].v_attenuation, 1.0, s);
-}
-
-vec3 spotLight(int i, Surface s) {
-  float lightReach = reach(spotLights[i].v_color, spotLights[i].v_attenuation);
-  vec3 offset = spotLights[i].v_position - s.position;
-  float distanceSquared = dot(offset, offset);
-  vec3 axis = spotLights[i].v_direction;
-  if (distanceSquared >= lightReach * lightReach || dot(axis, axis) <= 0.0) return vec3(0.0);
+void addSpotLight(inout Incoming light, int i, Surface s) {
+  Ray r = rayAlong(toSpotLight[i].xyz);
   // The cone: full light from a little inside the cut-off angle, none outside it.
-  float cutoff = spotLights[i].f_cutoff;
-  float along = dot(offset, normalize(axis)) * inversesqrt(distanceSquared);
-  float cone = clamp((along - cutoff) / max(0.02, 0.15 * (1.0 - cutoff)), 0.0, 1.0);
-  if (cone <= 0.0) return vec3(0.0);
-  return spotLights[i].v_color * lamp(offset, distanceSquared, lightReach * lightReach,
-                                      spotLights[i].v_attenuation, cone * cone, s);
+  float cone = clamp(toSpotLight[i].w * r.inverseDistance + spotLightColor[i].a, 0.0, 1.0);
+  addLamp(light, spotLightColor[i].rgb, r, spotLightFalloff[i], cone * cone, s);
 }
 
 // Per-pixel value in [0, 1): neighbouring pixels get unrelated values.
@@ -182,53 +149,40 @@ float pixelNoise() {
 // keeps a surface from shadowing itself without pushing the shadow away from its caster. The
 // sampler compares 2 x 2 texels in hardware; a jitter of a texel that changes from pixel to pixel
 // turns the steps of the map into fine noise.
-float pointShadow(vec3 geometricNormal) {
-  float far = v_nearFar.y;
-  vec3 fromLight = inData.worldPos - pointLights[0].v_position;
-  float distance = length(fromLight);
-  if (far <= 0.0 || distance >= far) return 1.0;
-  float texel = SHADOW_TEXEL * distance;
-  fromLight += geometricNormal * (SHADOW_NORMAL_OFFSET * texel);
-  float reference = length(fromLight) / far - SHADOW_DEPTH_BIAS;
+float pointShadow(Ray toLight, vec3 geometricNormal) {
+  float inverseFar = ambientLight.a;
+  float texel = SHADOW_TEXEL * toLight.distance;
+  vec3 fromLight = geometricNormal * (SHADOW_NORMAL_OFFSET * texel) - toLight.offset;
+  float reference = length(fromLight) * inverseFar - SHADOW_DEPTH_BIAS;
   vec3 jitter = (fract(pixelNoise() * vec3(1.0, 7.0, 13.0)) - 0.5) * (2.0 * SHADOW_KERNEL * texel);
-  return texture(i_shadowMapcubeUnit, vec4(fromLight + jitter, reference));
-}
-
-// A model without material coefficients would be black; light it as a plain matte surface.
-vec4 materialFactors() {
-  if (f_matAmbient + f_matDiffuse + f_matSpecular <= 0.0) return vec4(1.0, 1.0, 0.0, 1.0);
-  return vec4(f_matAmbient, f_matDiffuse, f_matSpecular, max(f_matShininess, 2.8));
+  float lit = texture(i_shadowMapcubeUnit, vec4(fromLight + jitter, reference));
+  return inverseFar <= 0.0 || toLight.distance * inverseFar >= 1.0 ? 1.0 : lit;
 }
 
 void main() {
-  vec4 material = materialFactors();  // ambient, diffuse, specular, shininess
-  vec3 albedo = decodeSrgb(texture(i_textureUnit, inData.uv).rgb);
-  vec3 geometricNormal = normalize(inData.normal);
+  vec4 texel = texture(i_textureUnit, uv);
+  vec3 albedo = decodeSrgb(texel.rgb);
   Surface s;
-  s.position = inData.worldPos;
-  s.normal = normalMapped(geometricNormal);
-  s.reflected = reflect(normalize(inData.worldPos - v_cameraPos), s.normal);
-  s.diffuseColor = albedo * material.y;
-  s.specular = material.z;
-  // The material's exponent is Blinn's (the halfway vector). About the mirrored view direction
-  // the same highlight takes a quarter of it, and the rational stand-in for the power 1.44 times
-  // that (equal width at half height).
-  s.shininess = 0.36 * material.w;
+  s.normal = normalMapped(surfaceNormal);
+  s.reflected = reflect(normalize(fromCamera), s.normal);
+  s.shininess = material.z;
+  s.oneMinusShininess = 1.0 - s.shininess;
 
-  vec3 color = ambLight.v_color * (AMBIENT_SHARE * material.x) * albedo;
-  if (numPointLights > 0) color += pointLight(0, s) * pointShadow(geometricNormal);
-  if (numPointLights > 1) color += pointLight(1, s);
-  if (numPointLights > 2) color += pointLight(2, s);
-  if (numSpotLights > 0) color += spotLight(0, s);
-  if (numSpotLights > 1) color += spotLight(1, s);
-  if (numSpotLights > 2) color += spotLight(2, s);
-  if (numSpotLights > 3) color += spotLight(3, s);
+  Incoming light = Incoming(vec3(0.0), vec3(0.0));
+  Ray toFirst = rayAlong(toPointLight[0]);
+  addLamp(light, pointLightColor[0], toFirst, pointLightFalloff[0],
+          pointShadow(toFirst, surfaceNormal), s);
+  for (int i = 1; i < MAX_POINT_LIGHTS; ++i)
+    addLamp(light, pointLightColor[i], rayAlong(toPointLight[i]), pointLightFalloff[i], 1.0, s);
+  for (int i = 0; i < MAX_SPOT_LIGHTS; ++i) addSpotLight(light, i, s);
+  vec3 color = albedo * (ambientLight.rgb + (1.0 - texel.a) * EMISSION) +
+               albedo * material.x * light.diffuse + material.y * light.highlight;
 
   vec3 exposed = color * EXPOSURE;
-  fragColor = vec4(encodeSrgb(toneMap(exposed)), f_alpha);
+  fragColor = vec4(encodeSrgb(toneMap(exposed)), material.w);
   // What is brighter than the display glows. The 8-bit glow target holds it tone-mapped, so that
   // however bright it is it keeps its colour.
   float luminance = dot(exposed, LUMINANCE);
   vec3 excess = exposed * (max(luminance - GLOW_THRESHOLD, 0.0) / max(luminance, 1e-4));
-  glowColor = vec4(toneMap(excess), f_alpha);
+  glowColor = vec4(toneMap(excess), material.w);
 }

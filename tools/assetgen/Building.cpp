@@ -45,9 +45,15 @@ float smoothstep(float e0, float e1, float x) {
   return t * t * (3.0f - 2.0f * t);
 }
 
-// Writes Textures/<name>.jpg and, with a bump strength above 0, Textures/<name>_normal.png.
+// The diffuse map of a surface that gives off light (a lamp's glass) is a PNG with every texel
+// transparent: the lighting program makes transparent texels glow. Others are JPEGs.
+std::string diffuseMapFile(const std::string& name, bool glows) {
+  return "Textures/" + name + (glows ? ".png" : ".jpg");
+}
+
+// Writes the diffuse map and, with a bump strength above 0, Textures/<name>_normal.png.
 bool writeTexture(const std::string& dir, const std::string& name, int size, float bumpStrength,
-                  const TexelFunction& texel) {
+                  const TexelFunction& texel, bool glows) {
   Image colour(size, size);
   HeightField heights(size, size);
   for (int y = 0; y < size; ++y) {
@@ -58,7 +64,8 @@ bool writeTexture(const std::string& dir, const std::string& name, int size, flo
       heights.at(x, y) = t.height;
     }
   }
-  if (!writeImage(colour, dir + "/Textures/" + name + ".jpg")) return false;
+  colour.alpha = glows ? 0 : 255;
+  if (!writeImage(colour, dir + "/" + diffuseMapFile(name, glows))) return false;
   return bumpStrength <= 0.0f ||
          writeImage(normalMapFromHeights(heights, bumpStrength), dir + "/Textures/" + name + "_normal.png");
 }
@@ -275,6 +282,7 @@ bool writeBuildingTextures(const std::string& dir) {
     int size;
     float bump;
     TexelFunction texel;
+    bool glows = false;
   };
   const Entry entries[] = {
       {"hall_plaster", 512, 3.0f, hallPlaster},   {"wallpaper_low", 512, 2.0f, wallpaperLow},
@@ -283,24 +291,25 @@ bool writeBuildingTextures(const std::string& dir) {
       {"ceiling", 256, 2.0f, ceilingPlaster},      {"trim", 256, 1.5f, paintedTrim},
       {"granite", 256, 2.0f, granite},             {"window_view", 256, 0.0f, windowView},
       {"door_leaf", 256, 4.0f, doorLeaf},          {"brass", 64, 0.0f, brass},
-      {"lamp", 64, 0.0f, lampGlass},
+      {"lamp", 64, 0.0f, lampGlass, true},
   };
   for (const Entry& e : entries)
-    if (!writeTexture(dir, e.name, e.size, e.bump, e.texel)) return false;
+    if (!writeTexture(dir, e.name, e.size, e.bump, e.texel, e.glows)) return false;
   return true;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Materials. The first material of each model gives the whole object its lighting coefficients.
 
-Material surface(const std::string& name, bool bump, float specular, float shininess) {
+Material surface(const std::string& name, bool bump, float specular, float shininess,
+                 bool glows = false) {
   return Material{name,
                   glm::vec3(0.35f),
                   glm::vec3(0.85f),
                   glm::vec3(specular),
                   shininess,
                   1.0f,
-                  "Textures/" + name + ".jpg",
+                  diffuseMapFile(name, glows),
                   bump ? "Textures/" + name + "_normal.png" : ""};
 }
 
@@ -316,7 +325,7 @@ const Material kGranite = surface("granite", true, 0.3f, 40.0f);
 const Material kWindowView = surface("window_view", false, 0.6f, 96.0f);
 const Material kDoorLeaf = surface("door_leaf", true, 0.3f, 40.0f);
 const Material kBrass = surface("brass", false, 0.9f, 128.0f);
-const Material kLamp = surface("lamp", false, 0.5f, 64.0f);
+const Material kLamp = surface("lamp", false, 0.5f, 64.0f, true);
 
 // ---------------------------------------------------------------------------------------------
 // Geometry. Solids are collected per material and written as one mesh per material, so each

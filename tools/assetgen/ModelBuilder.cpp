@@ -357,7 +357,13 @@ bool writeImage(const Image& image, const std::string& path) {
   const std::string parent = std::filesystem::path(path).parent_path().string();
   if (!parent.empty() && !makeDirectories(parent)) return false;
 
-  FIBITMAP* bitmap = FreeImage_Allocate(image.width, image.height, 24);
+  const bool withAlpha = image.alpha < 255;
+  if (withAlpha && format != FIF_PNG) {
+    std::cerr << "ERROR: only PNG keeps the alpha channel of " << path << std::endl;
+    return false;
+  }
+  const int bytesPerPixel = withAlpha ? 4 : 3;
+  FIBITMAP* bitmap = FreeImage_Allocate(image.width, image.height, 8 * bytesPerPixel);
   if (!bitmap) {
     std::cerr << "ERROR: cannot allocate image for " << path << std::endl;
     return false;
@@ -367,9 +373,11 @@ bool writeImage(const Image& image, const std::string& path) {
     BYTE* line = FreeImage_GetScanLine(bitmap, y);
     const uint8_t* source = &image.rgb[static_cast<size_t>(y) * static_cast<size_t>(image.width) * 3];
     for (int x = 0; x < image.width; ++x) {
-      line[x * 3 + FI_RGBA_RED] = source[x * 3];
-      line[x * 3 + FI_RGBA_GREEN] = source[x * 3 + 1];
-      line[x * 3 + FI_RGBA_BLUE] = source[x * 3 + 2];
+      BYTE* pixel = line + x * bytesPerPixel;
+      pixel[FI_RGBA_RED] = source[x * 3];
+      pixel[FI_RGBA_GREEN] = source[x * 3 + 1];
+      pixel[FI_RGBA_BLUE] = source[x * 3 + 2];
+      if (withAlpha) pixel[FI_RGBA_ALPHA] = image.alpha;
     }
   }
   const bool saved = FreeImage_Save(format, bitmap, path.c_str(), flags) != 0;

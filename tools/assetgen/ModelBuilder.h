@@ -80,11 +80,13 @@ class Model {
   glm::mat4 transform{1.0f};
 };
 
-// An 8-bit RGB image, row 0 at the bottom (the order textures use).
+// An 8-bit RGB image, row 0 at the bottom (the order textures use), with one alpha for every
+// pixel: below 255 the image is written with an alpha channel, which only PNG keeps.
 struct Image {
   int width = 0;
   int height = 0;
   std::vector<uint8_t> rgb;
+  uint8_t alpha = 255;
 
   Image(int w, int h);
   void set(int x, int y, glm::vec3 colour);  // colour components 0..1
