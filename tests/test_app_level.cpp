@@ -92,32 +92,6 @@ TEST_F(Level, CensorableObjectsAloneGetTheCensorFilter) {
   }
 }
 
-TEST_F(Level, ObjectsStandWhereTheLayoutPutsThem) {
-  const Pose stairs = get("stairs")->getGlobalPose();
-  EXPECT_NEAR(glm::length(stairs.p - glm::vec3(21, 0, 0)), 0.0f, 1e-5);
-  const glm::vec3 x = scene::poseToMatrix(stairs) * glm::vec4(1, 0, 0, 0);
-  EXPECT_NEAR(glm::length(x - glm::vec3(0, 0, 1)), 0.0f, 1e-5);
-
-  for (int i = 1; i <= 6; ++i) {
-    const std::string n = std::to_string(i);
-    const glm::mat4 flat = scene::poseToMatrix(get("apartment" + n)->getGlobalPose());
-    const glm::mat4 door = scene::poseToMatrix(get("ap" + n + "_door")->getGlobalPose());
-    for (int c = 0; c < 4; ++c)
-      EXPECT_NEAR(glm::length(flat[c] - door[c]), 0.0f, 1e-5) << "apartment " << n;
-  }
-}
-
-TEST_F(Level, PlayerStartsAtTheHallwayEndTurnedBySeventyDegrees) {
-  const scene::CameraActor& camera = *world().camera;
-  EXPECT_FLOAT_EQ(camera.yaw, -370.0f);
-  EXPECT_FLOAT_EQ(camera.pitch, 0.0f);
-  driver.frame();
-  EXPECT_NEAR(camera.front.x, 0.985f, 1e-3);
-  EXPECT_NEAR(camera.front.z, -0.174f, 1e-3);
-  EXPECT_NEAR(driver.feet().x, -15.0f, 1e-3);
-  EXPECT_NEAR(driver.feet().z, 0.0f, 1e-3);
-}
-
 TEST_F(Level, PeopleAndLooseObjectsComeToRestNearTheirPlaces) {
   driver.runUntil([] { return false; }, 3.0f);
   for (const scene::LevelEntry& entry : scene::levelLayout()) {

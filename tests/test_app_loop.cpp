@@ -62,13 +62,6 @@ TEST_F(LoopTimers, SubMillisecondFramesStillAdvanceTheTimers) {
   EXPECT_EQ(printed.rfind("avg frametime: ", 0), 0u) << printed;
 }
 
-TEST_F(LoopTimers, WholeMillisecondFramesAreNotRoundedDown) {
-  for (float dt : {0.016f, 0.017f, 0.033f, 0.001f}) {
-    game.measureFrame(dt);
-    EXPECT_EQ(game.frameMillis, static_cast<uint32_t>(dt * 1000.0f + 0.5f)) << dt;
-  }
-}
-
 TEST_F(LoopTimers, DrawCountIsRequestedAboutOnceASecondWhileCulling) {
   int requests = 0;
   for (int i = 0; i < 200; ++i) {
@@ -83,17 +76,6 @@ TEST_F(LoopTimers, DrawCountIsRequestedAboutOnceASecondWhileCulling) {
   game.frustumCulling = false;
   for (int i = 0; i < 200; ++i) frame(0.016f);
   EXPECT_FALSE(game.reportDrawCount);
-}
-
-TEST_F(LoopTimers, WinClosesTheWindowAfterFiveSecondsOfFrames) {
-  game.hasWon = true;
-  for (int i = 0; i < 313; ++i) {
-    frame(0.016f);
-    ASSERT_FALSE(glfwWindowShouldClose(game.window)) << "frame " << i;
-  }
-  EXPECT_EQ(game.winTimerMs, 5008u);
-  frame(0.016f);
-  EXPECT_TRUE(glfwWindowShouldClose(game.window));
 }
 
 TEST_F(LoopTimers, WinTimerRunsAtAThousandFramesASecondAndMore) {

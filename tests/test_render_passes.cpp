@@ -134,24 +134,6 @@ TEST_F(RenderPassTest, DrawCountIsPrintedOnlyWhenRequested) {
   EXPECT_FALSE(request);
 }
 
-TEST_F(RenderPassTest, UploadsModelMatrixAndMaterialPerObject) {
-  auto object = add("a", 1.0f, {1, 2, -5});
-  object->at({1, 2, -5}, glm::angleAxis(glm::radians(90.0f), glm::vec3(0, 1, 0)));
-  object->ambient = 0.25f;
-  object->shininess = 12.0f;
-  pass({});
-  glm::mat4 model(0.0f);
-  glGetUniformfv(lighting.program, lighting.model, glm::value_ptr(model));
-  const glm::mat4 expected = scene::poseToMatrix(object->getGlobalPose());
-  for (int c = 0; c < 4; ++c)
-    for (int r = 0; r < 4; ++r) EXPECT_FLOAT_EQ(model[c][r], expected[c][r]);
-  float value = 0.0f;
-  glGetUniformfv(lighting.program, lighting.matAmbient, &value);
-  EXPECT_EQ(value, 0.25f);
-  glGetUniformfv(lighting.program, lighting.matShininess, &value);
-  EXPECT_EQ(value, 12.0f);
-}
-
 // Pictures: a floor seen from straight above, lit by the first point light only.
 class RenderPictureTest : public RenderPassTest {
  protected:
@@ -194,18 +176,6 @@ class RenderPictureTest : public RenderPassTest {
   std::shared_ptr<TestObject> floor;
 };
 
-TEST_F(RenderPictureTest, FloorIsBrighterNearThePointLight) {
-  lightOnly({-2.5f, 0.5f, 0}, {1.0f, 0.0f, 0.3f});
-  renderScene();
-  const int nearLight = floorBrightness(-2.5f);
-  const int middle = floorBrightness(0.0f);
-  const int farAway = floorBrightness(2.5f);
-  EXPECT_GT(nearLight, 150);
-  EXPECT_GT(nearLight, middle + 40);
-  EXPECT_GT(middle, farAway);
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
 TEST_F(RenderPictureTest, ObjectWithoutDiffuseMapIgnoresWhatUnitZeroHeld) {
   lightOnly({0, 1, 0}, {1.0f, 0.0f, 0.0f});
   // Post-processing leaves its own texture on unit 0, and an object drawn earlier leaves its
@@ -220,31 +190,6 @@ TEST_F(RenderPictureTest, ObjectWithoutDiffuseMapIgnoresWhatUnitZeroHeld) {
   renderScene();
   EXPECT_LT(floorBrightness(-1.0f), 5);   // the textured half is black
   EXPECT_GT(floorBrightness(1.0f), 150);  // the floor, drawn after it, is not
-}
-
-TEST_F(RenderPictureTest, OccluderDarkensTheFloorOnlyAfterAShadowPass) {
-  lightOnly({0, 2, 0}, {1.0f, 0.0f, 0.05f});
-  add("occluder", 1.0f, {0, 0, 0}, test::horizontalQuad(0.5f, 1.5f, -0.5f, 0.5f, 1.0f), 1.5f);
-  // The occluder's shadow covers the floor from x = 1 to 3; the camera sees it beside the
-  // occluder.
-  renderScene();
-  const int shadowedBefore = floorBrightness(2.2f);
-  const int litBefore = floorBrightness(-2.2f);
-  const int belowLightBefore = floorBrightness(0.0f);
-  EXPECT_NEAR(shadowedBefore, litBefore, 3);
-
-  ShadowMapFBO cubeMap;
-  ASSERT_TRUE(cubeMap.initPoint());
-  ShadowShader pointShadow("./Shader/pointShadowMap.vert", "./Shader/pointShadowMap.geom",
-                           "./Shader/pointShadowMap.frag");
-  shadowPass(cubeMap, pointShadow, lighting, registry, frustum, {});
-  glActiveTexture(GL_TEXTURE2);
-  glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMap.depthTexture);
-  renderScene();
-  EXPECT_LT(floorBrightness(2.2f), shadowedBefore / 4);
-  EXPECT_NEAR(floorBrightness(-2.2f), litBefore, 3);        // no shadow where nothing occludes
-  EXPECT_NEAR(floorBrightness(0.0f), belowLightBefore, 3);  // the floor does not shadow itself
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 // Small scenes on the 8 x 8 floor, ambient light off, each with the lamps of one case: what must
