@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <AL/al.h>
+#include <btBulletDynamicsCommon.h>
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 #include <glm/gtc/matrix_transform.hpp>
@@ -197,6 +198,8 @@ TEST_F(Gameplay, CensoredTelevisionKeepsItsKeyAndPose) {
   auto tv = get("c_ap5_tv");
   ASSERT_TRUE(tv);
   const Pose before = tv->getGlobalPose();
+  const btRigidBody& surface = *tv->getActor()->getBody();
+  const float friction = surface.getFriction(), restitution = surface.getRestitution();
   game.physics->pendingTarget = tv.get();
   driver.frame();
   auto censored = std::dynamic_pointer_cast<scene::MeshObject>(get("c_ap5_tv"));
@@ -207,6 +210,8 @@ TEST_F(Gameplay, CensoredTelevisionKeepsItsKeyAndPose) {
   EXPECT_NEAR(glm::length(after.p - before.p), 0.0f, 1e-4);
   EXPECT_NEAR(std::abs(glm::dot(after.q, before.q)), 1.0f, 1e-4);
   EXPECT_EQ(censored->getFilterGroup(), 1u);
+  EXPECT_EQ(censored->getActor()->getBody()->getFriction(), friction);
+  EXPECT_EQ(censored->getActor()->getBody()->getRestitution(), restitution);
   EXPECT_TRUE(tv->actors.empty());  // the original left the physics world
   EXPECT_EQ(game.censoredCount, 1);
   EXPECT_STREQ(hud.counterText(), "Censored 1 / 13");
