@@ -122,8 +122,10 @@ class TestObject : public scene::SceneObject {
     const float tetrahedron[12] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
     const uint32_t faces[12] = {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3};
     const MeshData data{tetrahedron, 4, faces, 4};
-    if (Cooking::createStaticMeshActor(PhysicsMaterial{}, data, body) == CookResult::Ok)
+    if (Cooking::cookTriangleMesh(data, shape) == CookResult::Ok) {
+      body = Cooking::createStaticActor({}, *shape);
       actors.push_back(body.get());
+    }
   }
 
   // A model-space box of the given half size around the origin.
@@ -160,7 +162,8 @@ class TestObject : public scene::SceneObject {
     return alpha;
   }
 
-  std::unique_ptr<Actor> body;
+  std::unique_ptr<CookedShape> shape;
+  std::unique_ptr<Actor> body;  // built over the shape above, so released before it
   std::vector<DrawRecord>* log;
   std::shared_ptr<GpuMesh> mesh;
 };

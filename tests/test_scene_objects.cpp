@@ -158,10 +158,12 @@ class SceneObjects : public ::testing::Test {
     mesh.vertexCount = dynamic ? 4 : 3;
     mesh.indices = indices;
     mesh.faceCount = 1;
-    std::unique_ptr<Actor> actor;
-    const CookResult result = dynamic ? Cooking::createConvexActor(PhysicsMaterial(), mesh, 0.5f, actor)
-                                      : Cooking::createStaticMeshActor(PhysicsMaterial(), mesh, actor);
-    ASSERT_EQ(result, CookResult::Ok);
+    std::unique_ptr<CookedShape> shape;
+    ASSERT_EQ(dynamic ? Cooking::cookConvexHull(mesh, shape) : Cooking::cookTriangleMesh(mesh, shape),
+              CookResult::Ok);
+    std::unique_ptr<Actor> actor = dynamic ? Cooking::createDynamicActor({}, *shape, 0.5f)
+                                           : Cooking::createStaticActor({}, *shape);
+    shapes.push_back(std::move(shape));
     actor->userData = &object;
     object.actors.push_back(actor.get());
     physics.getScene()->addActor(std::move(actor));
@@ -175,6 +177,7 @@ class SceneObjects : public ::testing::Test {
   }
 
   std::vector<std::string> log;
+  std::vector<std::unique_ptr<CookedShape>> shapes;  // outlive the actors built over them
   Physics physics;
   SceneRegistry registry;
 };
