@@ -26,21 +26,15 @@ struct MeshBuffers {
   std::vector<uint32_t> indices;
 
   MeshData data() const {
-    MeshData mesh;
-    mesh.points = points.data();
-    mesh.vertexCount = static_cast<uint32_t>(points.size() / 3);
-    mesh.indices = indices.data();
-    mesh.faceCount = static_cast<uint32_t>(indices.size() / 3);
-    return mesh;
+    return MeshData{points.data(), static_cast<uint32_t>(points.size() / 3), indices.data(),
+                    static_cast<uint32_t>(indices.size() / 3)};
   }
-
   void addPoint(const glm::vec3& p) { points.insert(points.end(), {p.x, p.y, p.z}); }
-  uint32_t pointCount() const { return static_cast<uint32_t>(points.size() / 3); }
 };
 
 // A closed box between two corners; appends to the buffers so several boxes form one mesh.
 inline void appendBox(MeshBuffers& mesh, const glm::vec3& low, const glm::vec3& high) {
-  const uint32_t base = mesh.pointCount();
+  const auto base = static_cast<uint32_t>(mesh.points.size() / 3);
   for (int i = 0; i < 8; ++i) {
     mesh.addPoint(glm::vec3(i & 1 ? high.x : low.x, i & 2 ? high.y : low.y, i & 4 ? high.z : low.z));
   }
@@ -55,9 +49,7 @@ inline MeshBuffers boxMesh(const glm::vec3& low, const glm::vec3& high) {
   return mesh;
 }
 
-inline MeshBuffers cubeMesh(float size) {
-  return boxMesh(glm::vec3(-0.5f * size), glm::vec3(0.5f * size));
-}
+inline MeshBuffers cubeMesh(float size) { return boxMesh(glm::vec3(-0.5f * size), glm::vec3(0.5f * size)); }
 
 // A ramp rising along +x from x = 0 at the angle, as one closed wedge.
 inline MeshBuffers ramp(float degrees, float length) {
