@@ -71,67 +71,60 @@ struct Walker {
   glm::dvec3 at() const { return controller.getPosition(); }
 };
 
-void stairs(Walker& w, int count, float landing) {
-  for (int i = 0; i < count; ++i) {
-    const float front = 1.0f + 0.5f * i;
-    w.add({front, 0, -2}, {i == count - 1 ? front + landing : front + 0.5f, 0.5f * (i + 1), 2});
-  }
+void stairs(Walker& w) {  // twelve steps 0.5 high and deep, the last one a landing
+  for (int i = 0; i < 12; ++i) w.add({1 + 0.5f * i, 0, -2}, {i == 11 ? 10.5f : 1.5f + 0.5f * i, 0.5f * (i + 1), 2});
 }
 
-// Each walk at several frame rates ends with the capsule centre inside the box [low, high], having
-// met the flags it must meet and never those it must not.
+// Each walk, at several frame rates, ends with the capsule centre inside the box [low, high],
+// having met the flags it must meet and never those it must not.
 TEST(PhysicsController, StepsSlopesAndWallsAtAnyFrameRate) {
-  const double inf = 1e9;
+  const double h = kStanding, inf = 1e9;
   const struct {
     const char* what;
     std::function<void(Walker&)> build;
-    glm::dvec3 start;
     glm::vec3 direction;
     float seconds;
     glm::dvec3 low, high;
     uint32_t met, notMet;
+    glm::dvec3 start{0, kStanding, 0};
   } cases[] = {
-      {"standing on the floor", [](Walker&) {}, {0, kStanding, 0}, {0, 0, 0}, 1.0f,
-       {-1e-6, kStanding - 0.02, -1e-6}, {1e-6, kStanding + 0.02, 1e-6}, kCollisionDown, kCollisionSides},
-      {"pushed out of the floor", [](Walker&) {}, {0, 0.8, 0}, {0, 0, 0}, 0.1f,
-       {-0.01, kStanding - 0.11, -0.01}, {0.01, kStanding + 0.02, 0.01}, kCollisionDown, 0},
-      {"falling onto the floor", [](Walker&) {}, {0, 20, 0}, {0, 0, 0}, 1.5f,
-       {-0.01, kStanding - 0.02, -0.01}, {0.01, kStanding + 0.02, 0.01}, kCollisionDown, 0},
-      {"a wall stops it outside", [](Walker& w) { w.add({2, 0, -5}, {2.5f, 4, 5}); }, {0, kStanding, 0},
-       {1, 0, 0}, 2.0f, {1.15, kStanding - 0.02, -0.01}, {1.3, kStanding + 0.02, 0.01}, kCollisionSides, 0},
-      {"it slides along a wall", [](Walker& w) { w.add({-5, 0, -2.5f}, {10, 4, -2}); }, {0, kStanding, 0},
-       glm::normalize(glm::vec3(1, 0, -1)), 1.0f, {3, kStanding - 0.02, -1.3}, {inf, kStanding + 0.02, -1.15},
-       kCollisionSides, 0},
-      {"up a half-unit step", [](Walker& w) { w.add({1.5f, 0, -5}, {8, 0.5f, 5}); }, {0, kStanding, 0},
-       {1, 0, 0}, 1.0f, {4, kStanding + 0.48, -0.01}, {inf, kStanding + 0.52, 0.01}, kCollisionDown, 0},
-      {"not up a step above the step offset", [](Walker& w) { w.add({1.5f, 0, -5}, {8, 1.5f, 5}); },
-       {0, kStanding, 0}, {1, 0, 0}, 1.5f, {0, kStanding - 0.02, -0.01}, {0.8, kStanding + 0.02, 0.01}, 0, 0},
-      {"up a flight of twelve steps", [](Walker& w) { stairs(w, 12, 4); }, {0, kStanding, 0}, {1, 0, 0},
-       1.6f, {7, kStanding + 5.98, -0.01}, {inf, kStanding + 6.02, 0.01}, kCollisionDown, 0},
-      {"down the flight", [](Walker& w) { stairs(w, 12, 4); }, {8, kStanding + 6, 0}, {-1, 0, 0}, 2.0f,
-       {-inf, kStanding - 0.02, -0.01}, {0, kStanding + 0.02, 0.01}, kCollisionDown, 0},
-      {"up a gentle ramp", [](Walker& w) { w.add(test::ramp(30.0f, 6.0f), 0, {1, 0, 0}); }, {0, kStanding, 0},
-       {1, 0, 0}, 1.0f, {2, kStanding + 1, -0.01}, {inf, inf, 0.01}, 0, 0},
-      {"not up a steep ramp", [](Walker& w) { w.add(test::ramp(60.0f, 6.0f), 0, {1, 0, 0}); },
-       {0, kStanding, 0}, {1, 0, 0}, 2.0f, {0, kStanding - 0.02, -0.01}, {1, kStanding + 0.3, 0.01},
-       kCollisionDown, 0},
-      // The capsule (3.3 with its skin) fits below the lintel only while it is not lifted by the
-      // full step offset of 1.0.
+      {"standing on the floor", [](Walker&) {}, {0, 0, 0}, 1, {-1e-6, h - .02, -1e-6}, {1e-6, h + .02, 1e-6},
+       kCollisionDown, kCollisionSides},
+      {"pushed out of the floor", [](Walker&) {}, {0, 0, 0}, .1f, {-.01, h - .11, -.01}, {.01, h + .02, .01},
+       kCollisionDown, 0, {0, 0.8, 0}},
+      {"falling onto the floor", [](Walker&) {}, {0, 0, 0}, 1.5f, {-.01, h - .02, -.01}, {.01, h + .02, .01},
+       kCollisionDown, 0, {0, 20, 0}},
+      {"a wall stops it outside", [](Walker& w) { w.add({2, 0, -5}, {2.5f, 4, 5}); }, {1, 0, 0}, 2,
+       {1.15, h - .02, -.01}, {1.3, h + .02, .01}, kCollisionSides, 0},
+      {"it slides along a wall", [](Walker& w) { w.add({-5, 0, -2.5f}, {10, 4, -2}); },
+       glm::normalize(glm::vec3(1, 0, -1)), 1, {3, h - .02, -1.3}, {inf, h + .02, -1.15}, kCollisionSides, 0},
+      {"up a half-unit step", [](Walker& w) { w.add({1.5f, 0, -5}, {8, .5f, 5}); }, {1, 0, 0}, 1,
+       {4, h + .48, -.01}, {inf, h + .52, .01}, kCollisionDown, 0},
+      {"not up a step above the step offset", [](Walker& w) { w.add({1.5f, 0, -5}, {8, 1.5f, 5}); }, {1, 0, 0},
+       1.5f, {0, h - .02, -.01}, {.8, h + .02, .01}, 0, 0},
+      {"up a flight of steps", stairs, {1, 0, 0}, 1.6f, {7, h + 5.98, -.01}, {inf, h + 6.02, .01}, kCollisionDown,
+       0},
+      {"down the flight", stairs, {-1, 0, 0}, 2, {-inf, h - .02, -.01}, {0, h + .02, .01}, kCollisionDown, 0,
+       {8, h + 6, 0}},
+      {"up a gentle ramp", [](Walker& w) { w.add(test::ramp(30, 6), 0, {1, 0, 0}); }, {1, 0, 0}, 1,
+       {2, h + 1, -.01}, {inf, inf, .01}, 0, 0},
+      {"not up a steep ramp", [](Walker& w) { w.add(test::ramp(60, 6), 0, {1, 0, 0}); }, {1, 0, 0}, 2,
+       {0, h - .02, -.01}, {1, h + .3, .01}, kCollisionDown, 0},
+      // The capsule (3.3 with its skin) passes the lintel only while not lifted by the step offset.
       {"through a doorway 4 high",
        [](Walker& w) {
-         w.add({2, 0, -10}, {2.3f, 8, -1.2f});
-         w.add({2, 0, 1.2f}, {2.3f, 8, 10});
+         for (float z : {-10.0f, 1.2f}) w.add({2, 0, z}, {2.3f, 8, z + 8.8f});
          w.add({2, 4, -1.2f}, {2.3f, 8, 1.2f});
        },
-       {0, kStanding, 0}, {1, 0, 0}, 1.5f, {4, kStanding - 0.15, -0.5}, {inf, kStanding + 0.15, 0.5}, 0, 0},
+       {1, 0, 0}, 1.5f, {4, h - .15, -.5}, {inf, h + .15, .5}, 0, 0},
       // Dropped into a table top of many layers: out beside or on it, never flung across the room.
       {"placed into furniture",
        [](Walker& w) {
          MeshBuffers top;
-         for (int layer = 0; layer < 8; ++layer) test::appendBox(top, {-1, 1.0f, -1}, {1, 1.2f + 0.01f * layer, 1});
+         for (int layer = 0; layer < 8; ++layer) test::appendBox(top, {-1, 1, -1}, {1, 1.2f + .01f * layer, 1});
          w.add(top);
        },
-       {0.5, kStanding, 0.3}, {0, 0, 0}, 0.5f, {-1, kStanding - 0.02, -1.2}, {2, kStanding + 1.3, 1.8}, 0, 0},
+       {0, 0, 0}, .5f, {-1, h - .02, -1.2}, {2, h + 1.3, 1.8}, 0, 0, {0.5, h, 0.3}},
   };
   for (float dt : {1.0f / 60.0f, 1.0f / 15.0f, 1.0f / 144.0f}) {
     for (const auto& c : cases) {

@@ -52,15 +52,10 @@ inline MeshBuffers boxMesh(const glm::vec3& low, const glm::vec3& high) {
 inline MeshBuffers cubeMesh(float size) { return boxMesh(glm::vec3(-0.5f * size), glm::vec3(0.5f * size)); }
 
 // A ramp rising along +x from x = 0 at the angle, as one closed wedge.
-inline MeshBuffers ramp(float degrees, float length) {
-  const float h = length * std::tan(glm::radians(degrees));
-  MeshBuffers mesh;
-  for (const glm::vec3& p : {glm::vec3(0, 0, -3), glm::vec3(length, 0, -3), glm::vec3(length, h, -3),
-                             glm::vec3(0, 0, 3), glm::vec3(length, 0, 3), glm::vec3(length, h, 3)}) {
-    mesh.addPoint(p);
-  }
-  mesh.indices = {0, 2, 1, 3, 4, 5, 0, 3, 5, 0, 5, 2, 1, 2, 5, 1, 5, 4, 0, 1, 4, 0, 4, 3};
-  return mesh;
+inline MeshBuffers ramp(float degrees, float l) {
+  const float h = l * std::tan(glm::radians(degrees));
+  return {{0, 0, -3, l, 0, -3, l, h, -3, 0, 0, 3, l, 0, 3, l, h, 3},
+          {0, 2, 1, 3, 4, 5, 0, 3, 5, 0, 5, 2, 1, 2, 5, 1, 5, 4, 0, 1, 4, 0, 4, 3}};
 }
 
 // Cooks an actor for the object as the model import does (kind 0 static mesh, kind 1 convex),
