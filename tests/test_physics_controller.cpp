@@ -72,7 +72,7 @@ struct Walker {
 };
 
 void stairs(Walker& w) {  // twelve steps 0.5 high and deep, the last one a landing
-  for (int i = 0; i < 12; ++i) w.add({1 + 0.5f * i, 0, -2}, {i == 11 ? 10.5f : 1.5f + 0.5f * i, 0.5f * (i + 1), 2});
+  for (float i = 0; i < 12; ++i) w.add({1 + i / 2, 0, -2}, {i == 11 ? 10.5f : 1.5f + i / 2, (i + 1) / 2, 2});
 }
 
 // Each walk, at several frame rates, ends with the capsule centre inside the box [low, high],
@@ -100,10 +100,10 @@ TEST(PhysicsController, StepsSlopesAndWallsAtAnyFrameRate) {
        glm::normalize(glm::vec3(1, 0, -1)), 1, {3, h - .02, -1.3}, {inf, h + .02, -1.15}, kCollisionSides, 0},
       {"up a half-unit step", [](Walker& w) { w.add({1.5f, 0, -5}, {8, .5f, 5}); }, {1, 0, 0}, 1,
        {4, h + .48, -.01}, {inf, h + .52, .01}, kCollisionDown, 0},
-      {"not up a step above the step offset", [](Walker& w) { w.add({1.5f, 0, -5}, {8, 1.5f, 5}); }, {1, 0, 0},
+      {"not up a step above the offset", [](Walker& w) { w.add({1.5f, 0, -5}, {8, 1.5f, 5}); }, {1, 0, 0},
        1.5f, {0, h - .02, -.01}, {.8, h + .02, .01}, 0, 0},
-      {"up a flight of steps", stairs, {1, 0, 0}, 1.6f, {7, h + 5.98, -.01}, {inf, h + 6.02, .01}, kCollisionDown,
-       0},
+      {"up a flight of steps", stairs, {1, 0, 0}, 1.6f, {7, h + 5.98, -.01}, {inf, h + 6.02, .01},
+       kCollisionDown, 0},
       {"down the flight", stairs, {-1, 0, 0}, 2, {-inf, h - .02, -.01}, {0, h + .02, .01}, kCollisionDown, 0,
        {8, h + 6, 0}},
       {"up a gentle ramp", [](Walker& w) { w.add(test::ramp(30, 6), 0, {1, 0, 0}); }, {1, 0, 0}, 1,
@@ -121,7 +121,7 @@ TEST(PhysicsController, StepsSlopesAndWallsAtAnyFrameRate) {
       {"placed into furniture",
        [](Walker& w) {
          MeshBuffers top;
-         for (int layer = 0; layer < 8; ++layer) test::appendBox(top, {-1, 1, -1}, {1, 1.2f + .01f * layer, 1});
+         for (int i = 0; i < 8; ++i) test::appendBox(top, {-1, 1, -1}, {1, 1.2f + .01f * i, 1});
          w.add(top);
        },
        {0, 0, 0}, .5f, {-1, h - .02, -1.2}, {2, h + 1.3, 1.8}, 0, 0, {0.5, h, 0.3}},
@@ -153,8 +153,8 @@ TEST(PhysicsController, CeilingGivesTheUpFlagOnlyWhenMovingUp) {
 }
 
 // Loose bodies are no obstacles to the sweeps: the capsule's body pushes them along at its own
-// pace, at any frame rate, and never flings them; thrown boxes bounce off it.
-TEST(PhysicsController, PushesLooseBodiesAlongAndBoxesBounceOffIt) {
+// pace, at any frame rate, and never flings them.
+TEST(PhysicsController, PushesLooseBodiesAlong) {
   for (float dt : {1.0f / 60.0f, 1.0f / 7.0f}) {
     SCOPED_TRACE(dt);
     Walker walker;
@@ -173,12 +173,6 @@ TEST(PhysicsController, PushesLooseBodiesAlongAndBoxesBounceOffIt) {
     walker.scene.simulate(dt);
     EXPECT_NEAR(walker.controller.getActor()->getGlobalPose().p.x, -3.0f, 1e-4f);
   }
-
-  Walker walker;
-  Actor* box = walker.add(test::cubeMesh(0.3f), 1, glm::vec3(-3, 1.7f, 0));
-  box->setLinearVelocity(glm::vec3(10, 0, 0));
-  test::simulateFor(walker.scene, 0.5f);
-  EXPECT_LT(box->getGlobalPose().p.x, -0.7);
 }
 
 }  // namespace

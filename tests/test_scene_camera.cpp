@@ -1,7 +1,6 @@
 // The player's camera actor: viewing directions from yaw and pitch, the eye above the capsule,
 // walking, falling and jumping through the character controller.
 #include <cmath>
-#include <memory>
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
@@ -68,7 +67,6 @@ TEST_F(SceneCamera, KeysMoveHorizontallyAtWalkingSpeedWhileGravityPulls) {
       {"left", scene::kMoveLeft, 0, {-s, 0}},
       {"right", scene::kMoveRight, 0, {s, 0}},
       {"forward and backward cancel", scene::kMoveForward | scene::kMoveBackward, 0, {0, 0}},
-      {"all four cancel", scene::kMoveForward | scene::kMoveBackward | scene::kMoveLeft | scene::kMoveRight, 0, {0, 0}},
       {"forward and right", scene::kMoveForward | scene::kMoveRight, 0, {s, -s}},
       {"unused bit", 1, 0, {0, 0}},
       {"forward looking steeply up", scene::kMoveForward, 89, {0, -steep}},
@@ -101,8 +99,7 @@ TEST_F(SceneCamera, JumpFollowsItsCurveAndEndsOnTheGround) {
     // The first frame already advances the curve: 2.5 (19 t - 50 t^2) up per second.
     EXPECT_NEAR(height() - from, 2.5f * (19 * kDt - 50 * kDt * kDt) * kDt, 1e-3f);
     float highest = from;
-    int frames = 0;
-    for (; camera.jumping && frames < 120; ++frames) {
+    for (int frame = 0; camera.jumping && frame < 120; ++frame) {
       camera.move(held, kDt);
       highest = std::max(highest, height());
     }
@@ -110,7 +107,6 @@ TEST_F(SceneCamera, JumpFollowsItsCurveAndEndsOnTheGround) {
     // The curve rises for 0.38 s; the stretched rise integrates to about 1.14 units.
     EXPECT_NEAR(highest - from, 1.14f, 0.1f);
     EXPECT_NEAR(height(), standing, 0.15f);
-    EXPECT_GT(frames, 20);
   }
 }
 
@@ -129,17 +125,14 @@ TEST_F(SceneCamera, LandingOnASteepSlopeEndsTheJump) {
 TEST_F(SceneCamera, JumpIntoEmptySpaceNeverEndsAndFallsAlongTheCurve) {
   placeAt({0, 1000, 0});
   camera.move(scene::kMoveJump, kDt);
-  float previous = height(), lastStep = 0.0f;
-  for (int i = 0; i < 90; ++i) {
-    camera.move(0, kDt);
-    lastStep = height() - previous;
-    previous = height();
-  }
+  for (int i = 0; i < 89; ++i) camera.move(0, kDt);
+  const float before = height();
+  camera.move(0, kDt);
   EXPECT_TRUE(camera.jumping);
   // At t = 1.5 s the curve gives v = 19 t - 50 t^2, far faster than the standing fall.
-  const float t = camera.jumpTime;
-  EXPECT_NEAR(lastStep, (19 * t - 50 * t * t) * kDt, 0.02f);
-  EXPECT_LT(lastStep, -15.0f * kDt);
+  const float t = camera.jumpTime, step = height() - before;
+  EXPECT_NEAR(step, (19 * t - 50 * t * t) * kDt, 0.02f);
+  EXPECT_LT(step, -15.0f * kDt);
 }
 
 }  // namespace
