@@ -257,7 +257,7 @@ TEST(PhysicsTrigger, RemovingAnActorClearsRecordsThatNameItsObject) {
   simulateFor(world.scene, 0.2f);  // no report may name the destroyed actor
 }
 
-TEST(PhysicsTrigger, ActorRemovedDuringReportIsMarkedInLaterPairs) {
+TEST(PhysicsTrigger, ActorRemovedDuringReportIsMarkedInItsPairs) {
   RecordingCallback callback;
   PhysicsScene scene(&Physics::filterShader, &callback);
   callback.removeFirstFrom = &scene;
