@@ -1,6 +1,18 @@
 #include "support/ModelTest.h"
 
+#include <gtest/gtest.h>
+
 namespace vorn::test {
+
+std::string ModelTest::writeImage(const std::string& name, int width, int height, RGBQUAD colour,
+                                  FREE_IMAGE_FORMAT format) const {
+  const std::string path = write(name, "");
+  FIBITMAP* image = FreeImage_Allocate(width, height, 24);
+  FreeImage_FillBackground(image, &colour, 0);
+  EXPECT_TRUE(FreeImage_Save(format, image, path.c_str(), 0)) << name;
+  FreeImage_Unload(image);
+  return path;
+}
 
 bool ModelTest::load(scene::MeshObject& object, float scale) {
   return load(object, caches.emplace_back(), scale);

@@ -1,17 +1,31 @@
 #include "support/ScratchDirectory.h"
 
+#include <algorithm>
 #include <fstream>
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace vorn::test {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+std::string ownName(const std::string& prefix) {
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = prefix + "_" +
+                     (test ? std::string(test->test_suite_name()) + "." + test->name()
+                           : std::to_string(::getpid()));
+  std::replace(name.begin(), name.end(), '/', '_');  // parameterised tests
+  return name;
+}
+
+}  // namespace
+
 ScratchDirectory::ScratchDirectory(const std::string& prefix)
-    : path(fs::temp_directory_path() /
-           ("blotwise_" + prefix + "_" + std::to_string(::getpid()))) {
-  fs::remove_all(path);  // whatever a crashed run with the same pid left behind
+    : path(fs::path(BLOTWISE_BINARY_DIR) / "scratch" / ownName(prefix)) {
+  fs::remove_all(path);  // whatever a crashed run left behind
   fs::create_directories(path);
 }
 

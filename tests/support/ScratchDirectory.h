@@ -5,9 +5,10 @@
 
 namespace vorn::test {
 
-// A directory of the test's own under the temp directory ("blotwise_<prefix>_<pid>", so parallel
-// test processes never share one), made empty at construction and removed with everything in it
-// at destruction.
+// A directory of the test's own under the build tree ("scratch/<prefix>_<suite>.<test>"), made
+// empty at construction and removed with everything in it at destruction. It is named after the
+// running test, not the process, so that the child process of a death test (which runs the test
+// again) writes and names the same paths; a test makes at most one per prefix.
 class ScratchDirectory {
  public:
   explicit ScratchDirectory(const std::string& prefix);
