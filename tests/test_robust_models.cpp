@@ -121,6 +121,7 @@ TEST_F(RobustModels, MalformedFilesAreReportedOrLoadSafely) {
       {"windows line ends", "v 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\nf 1 2 3\r\n", true},
       // A library or a texture that is a pipe or a directory is no material at all.
       {"pipes as maps", "mtllib pipes.mtl\nusemtl a\n" + triangle + "f 1 2 3\n", true},
+      {"map before any material", "mtllib early.mtl\n" + triangle + "f 1 2 3\n", true},
       {"pipe as library", "mtllib pipe.obj\n" + triangle + "f 1 2 3\n", true},
       {"directory as library", "mtllib directory.obj\n" + triangle + "f 1 2 3\n", true},
   };
@@ -128,6 +129,7 @@ TEST_F(RobustModels, MalformedFilesAreReportedOrLoadSafely) {
   ASSERT_EQ(::mkfifo(file("pipe.obj").c_str(), 0600), 0);
   std::filesystem::create_directories(file("directory.obj"));
   write("pipes.mtl", "newmtl a\nmap_Kd pipe.obj\nmap_bump directory.obj\n");
+  write("early.mtl", "map_Kd red.png\n\nnewmtl a\nmap_Kd red.png\n");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(loadChecked(write("case.obj", c.text)), c.loads);
