@@ -58,15 +58,27 @@ inline MeshBuffers ramp(float degrees, float l) {
           {0, 2, 1, 3, 4, 5, 0, 3, 5, 0, 5, 2, 1, 2, 5, 1, 5, 4, 0, 1, 4, 0, 4, 3}};
 }
 
-// Cooks an actor for the object as the model import does (kind 0 static mesh, kind 1 convex),
-// adds it to the scene and places it.
+// As the model import does: a static triangle mesh or a convex hull (density 0.5) cooked from the
+// mesh and an actor over it; null when the mesh gives no shape. The shapes live until the program
+// ends, longer than any actor over them.
+inline std::unique_ptr<Actor> cookActor(const MeshData& mesh, bool convex,
+                                        CookResult* result = nullptr) {
+  static std::vector<std::unique_ptr<CookedShape>> shapes;
+  std::unique_ptr<CookedShape> shape;
+  const CookResult cooked =
+      convex ? Cooking::cookConvexHull(mesh, shape) : Cooking::cookTriangleMesh(mesh, shape);
+  if (result) *result = cooked;
+  if (cooked != CookResult::Ok) return nullptr;
+  shapes.push_back(std::move(shape));
+  return convex ? Cooking::createDynamicActor({}, *shapes.back(), 0.5f)
+                : Cooking::createStaticActor({}, *shapes.back());
+}
+
+// An actor for the object (kind 0 static, kind 1 loose), added to the scene and placed.
 inline Actor* addBody(PhysicsScene& scene, scene::SceneObject& object, const MeshBuffers& mesh,
                       const glm::vec3& position) {
-  std::unique_ptr<Actor> actor;
-  const CookResult result =
-      object.kind == 0 ? Cooking::createStaticMeshActor(PhysicsMaterial{}, mesh.data(), actor)
-                       : Cooking::createConvexActor(PhysicsMaterial{}, mesh.data(), 0.5f, actor);
-  if (result != CookResult::Ok) return nullptr;
+  std::unique_ptr<Actor> actor = cookActor(mesh.data(), object.kind == 1);
+  if (!actor) return nullptr;
   actor->setName(object.name);
   actor->userData = &object;
   Actor* placed = actor.get();

@@ -36,18 +36,17 @@ TEST(PhysicsCooking, MeshesGiveActorsOrAreRefused) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    std::unique_ptr<Actor> actor;
-    EXPECT_EQ(c.convex ? Cooking::createConvexActor(PhysicsMaterial{}, c.mesh.data(), 0.5f, actor)
-                       : Cooking::createStaticMeshActor(PhysicsMaterial{}, c.mesh.data(), actor),
-              c.expected);
+    CookResult result = CookResult::Ok;
+    const std::unique_ptr<Actor> actor = test::cookActor(c.mesh.data(), c.convex, &result);
+    EXPECT_EQ(result, c.expected);
     EXPECT_EQ(actor != nullptr, c.expected == CookResult::Ok);
     EXPECT_TRUE(!actor || actor->getMass() > 0.0f);
   }
 }
 
 TEST(PhysicsCooking, HullMassIsDensityTimesVolumeAndManyPointsAreCapped) {
-  std::unique_ptr<Actor> actor;
-  ASSERT_EQ(Cooking::createConvexActor(PhysicsMaterial{}, cubeMesh(2).data(), 0.5f, actor), CookResult::Ok);
+  std::unique_ptr<Actor> actor = test::cookActor(cubeMesh(2).data(), true);
+  ASSERT_TRUE(actor);
   EXPECT_NEAR(actor->getMass(), 0.5f * 8.0f, 1e-4f);
 
   MeshBuffers sphere;  // 500 points spread evenly over the unit sphere
@@ -55,7 +54,8 @@ TEST(PhysicsCooking, HullMassIsDensityTimesVolumeAndManyPointsAreCapped) {
     const float y = 1.0f - (i + 0.5f) / 250.0f, ring = std::sqrt(1.0f - y * y);
     sphere.addPoint(glm::vec3(ring * std::cos(2.4f * i), y, ring * std::sin(2.4f * i)));
   }
-  ASSERT_EQ(Cooking::createConvexActor(PhysicsMaterial{}, sphere.data(), 0.5f, actor), CookResult::Ok);
+  actor = test::cookActor(sphere.data(), true);
+  ASSERT_TRUE(actor);
   const auto& hull = *static_cast<const btConvexHullShape*>(actor->getBody()->getCollisionShape());
   EXPECT_LE(hull.getNumPoints(), Cooking::kHullVertexLimit);
   EXPECT_GE(hull.getNumPoints(), 20);
@@ -73,9 +73,8 @@ TEST(PhysicsWorld, BodiesComeToRestOnStaticGround) {
   Actor* falling = addBody(scene, box, cubeMesh(1.0f), glm::vec3(0, 5, 0));
   addBody(scene, onTable, cubeMesh(0.5f), glm::vec3(2, 2, 0));
   const MeshBuffers soup{{-9, 1, -5, -5, 1, 5, -1, 1, -5}, {}};
-  std::unique_ptr<Actor> shelf;
-  const MeshData triangles{soup.points.data(), 3, nullptr, 0};
-  ASSERT_EQ(Cooking::createStaticMeshActor(PhysicsMaterial{}, triangles, shelf), CookResult::Ok);
+  std::unique_ptr<Actor> shelf = test::cookActor({soup.points.data(), 3, nullptr, 0}, false);
+  ASSERT_TRUE(shelf);
   scene.addActor(std::move(shelf));
   addBody(scene, onShelf, cubeMesh(0.5f), glm::vec3(-5, 2, 0));
   addBody(scene, wall, test::boxMesh(glm::vec3(1.0f, 0, 8), glm::vec3(1.2f, 3, 12)), glm::vec3(0));
