@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,12 +22,6 @@ namespace {
 class AssetsTexture : public test::ModelTest {
  protected:
   AssetsTexture() : ModelTest("texture") {}
-
-  std::string readBytes(const std::string& path) const {
-    std::ostringstream bytes;
-    bytes << std::ifstream(path, std::ios::binary).rdbuf();
-    return bytes.str();
-  }
 
   // The width of the decoded image, 0 for none.
   static uint32_t decodedWidth(const std::string& path) {
@@ -60,58 +54,45 @@ TEST_F(AssetsTexture, ImageArrivesAsRgba8BottomRowFirstWithItsMipChain) {
   ASSERT_TRUE(FreeImage_Save(FIF_PNG, rows, path.c_str(), 0));
   FreeImage_Unload(rows);
 
+  // The first texel of each row of level 0, then level 2 (1 x 1): half red, half blue.
   const Texture texture(decodeImage(path));
+  std::vector<unsigned char> texels(36);
   glBindTexture(GL_TEXTURE_2D, texture.name);
-  GLint alphaBits = 0, smallest = 0;
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 2, GL_TEXTURE_WIDTH, &smallest);
-  EXPECT_EQ(alphaBits, 8);
-  EXPECT_EQ(smallest, 1) << "level 2 of a 4x2 image";
-  // Level 0 bottom row red, top row blue; each texel of a level above is the mean of the four it
-  // covers: half red, half blue.
-  const std::vector<std::vector<int>> expected = {{255, 0, 0, 255, 0, 0, 255, 255},
-                                                  {128, 0, 128, 255},
-                                                  {128, 0, 128, 255}};
-  for (GLint level = 0; level < 3; ++level) {
-    std::vector<unsigned char> texels(4 * 2 * 4);
-    glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-    if (level == 0) texels.erase(texels.begin() + 4, texels.begin() + 16);  // the 1st of each row
-    texels.resize(expected[level].size());
-    EXPECT_EQ(std::vector<int>(texels.begin(), texels.end()), expected[level]) << level;
-  }
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+  glGetTexImage(GL_TEXTURE_2D, 2, GL_RGBA, GL_UNSIGNED_BYTE, texels.data() + 32);
+  texels.erase(texels.begin() + 20, texels.begin() + 32);
+  texels.erase(texels.begin() + 4, texels.begin() + 16);
+  EXPECT_EQ(std::vector<int>(texels.begin(), texels.end()),
+            (std::vector<int>{255, 0, 0, 255, 0, 0, 255, 255, 128, 0, 128, 255}));
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(AssetsTexture, BindPicksFiltersFromTheTwoToggles) {
   const Texture texture(decodeImage(writeImage("filters.png", 4, 4)));
-  struct Case {
-    int mipmapMode;
-    bool bilinear;
-    GLint minFilter;
-  };
-  for (const Case& c : {Case{-1, true, GL_LINEAR}, Case{-1, false, GL_NEAREST},
-                        Case{0, true, GL_LINEAR_MIPMAP_NEAREST},
-                        Case{0, false, GL_NEAREST_MIPMAP_NEAREST},
-                        Case{1, true, GL_LINEAR_MIPMAP_LINEAR},
-                        Case{1, false, GL_NEAREST_MIPMAP_LINEAR}}) {
-    SCOPED_TRACE(testing::Message() << "mode " << c.mipmapMode << " bilinear " << c.bilinear);
+  const std::tuple<int, bool, GLint> cases[] = {  // mipmap mode, bilinear, minifying filter
+      {-1, true, GL_LINEAR},          {-1, false, GL_NEAREST},
+      {0, true, GL_LINEAR_MIPMAP_NEAREST}, {0, false, GL_NEAREST_MIPMAP_NEAREST},
+      {1, true, GL_LINEAR_MIPMAP_LINEAR},  {1, false, GL_NEAREST_MIPMAP_LINEAR}};
+  for (const auto& [mipmapMode, bilinear, minFilter] : cases) {
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, 0);
-    texture.bind(GL_TEXTURE3, c.bilinear, c.mipmapMode);
-    GLint active = 0, bound = 0, minFilter = 0, magFilter = 0;
-    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
-    EXPECT_EQ(active, GL_TEXTURE3);
-    EXPECT_EQ(static_cast<GLuint>(bound), texture.name);
-    EXPECT_EQ(minFilter, c.minFilter);
-    EXPECT_EQ(magFilter, c.bilinear ? GL_LINEAR : GL_NEAREST);
+    texture.bind(GL_TEXTURE3, bilinear, mipmapMode);
+    GLint state[4] = {};  // active unit, bound texture, minifying and magnifying filters
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &state[0]);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &state[1]);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &state[2]);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &state[3]);
+    EXPECT_EQ(std::vector<GLint>(state, state + 4),
+              (std::vector<GLint>{GL_TEXTURE3, static_cast<GLint>(texture.name), minFilter,
+                                  bilinear ? GL_LINEAR : GL_NEAREST}))
+        << "mode " << mipmapMode << " bilinear " << bilinear;
   }
 }
 
 TEST_F(AssetsTexture, OnlyWholeTrustedImagesOfPlausibleSizeAreDecoded) {
   const std::string png = writeImage("ok.png", 37, 29);
+  std::ifstream pngFile(png, std::ios::binary);
+  const std::string pngBytes{std::istreambuf_iterator<char>(pngFile), {}};
   const std::string pipe = file("pipe.png");
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   std::string tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, '\xff', '\xff', '\xff', '\xff', 32, 8};
@@ -124,7 +105,7 @@ TEST_F(AssetsTexture, OnlyWholeTrustedImagesOfPlausibleSizeAreDecoded) {
       {writeImage("widest.png", 16384, 1), 16384},
       {writeImage("too_wide.png", 16385, 1), 0},
       {writeImage("ok.psd", 37, 29, {}, FIF_PSD), 0},  // its decoder crashes on damaged files
-      {write("truncated.png", readBytes(png).substr(0, 100)), 0},
+      {write("truncated.png", pngBytes.substr(0, 100)), 0},
       {write("garbage.png", "this is not an image"), 0},
       {file("missing.png"), 0},
       {scratch.path.string(), 0},
