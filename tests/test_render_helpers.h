@@ -63,15 +63,6 @@ class GpuMesh {
   GLsizei indexCount;
 };
 
-// An upward-facing horizontal rectangle at height y, counter-clockwise seen from above.
-inline std::unique_ptr<GpuMesh> horizontalQuad(float x0, float x1, float z0, float z1, float y) {
-  return std::make_unique<GpuMesh>(
-      std::vector<glm::vec3>{{x0, y, z0}, {x0, y, z1}, {x1, y, z1}, {x1, y, z0}},
-      std::vector<glm::vec2>{{0, 0}, {0, 1}, {1, 1}, {1, 0}},
-      std::vector<glm::vec3>(4, glm::vec3(0, 1, 0)), std::vector<glm::vec3>(4, glm::vec3(1, 0, 0)),
-      std::vector<uint32_t>{0, 1, 2, 0, 2, 3});
-}
-
 // The box between two corners with outward faces, each counter-clockwise seen from outside.
 inline std::unique_ptr<GpuMesh> outwardBox(const glm::vec3& lo, const glm::vec3& hi) {
   const glm::vec3 x(1, 0, 0), y(0, 1, 0), z(0, 0, 1);
@@ -96,9 +87,6 @@ inline std::unique_ptr<GpuMesh> outwardBox(const glm::vec3& lo, const glm::vec3&
   }
   return std::make_unique<GpuMesh>(positions, uvs, normals, tangents, indices);
 }
-
-// The cube [-1, 1]^3: the shape the full-screen vertex stage is written for.
-inline std::unique_ptr<GpuMesh> outwardCube() { return outwardBox(glm::vec3(-1), glm::vec3(1)); }
 
 // What the passes drew, in order, with the "f_alpha" in force at each draw (NaN when the current
 // program has no such uniform).

@@ -225,7 +225,7 @@ class RenderLightingTest : public RenderPassTest,
     glUniform3f(lighting.ambientColor, 0.0f, 0.0f, 0.0f);
     flatNormals.bind(GL_TEXTURE3);
     // Drawn last, after whatever diffuse map a solid left bound.
-    add("z floor", 1.0f, {0, 0, 0}, test::horizontalQuad(-4, 4, -4, 4, 0), 4.0f);
+    add("z floor", 1.0f, {0, 0, 0}, test::outwardBox({-4, -0.1f, -4}, {4, 0, 4}), 4.0f);
     for (std::size_t i = 0; i < c.solids.size(); ++i) {
       const auto solid = add("solid" + std::to_string(i), 1.0f, {0, 0, 0},
                              test::outwardBox(c.solids[i].first, c.solids[i].second), 5.0f);

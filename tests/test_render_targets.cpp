@@ -106,7 +106,9 @@ class RenderPostProcessTest : public ::testing::Test {
   BlurFBO blurB;
   PostShader blur{"./Shader/texture.vert", "./Shader/gauss.frag"};
   PostShader composite{"./Shader/texture.vert", "./Shader/texture.frag"};
-  test::TestObject fullScreen{"textureObject", 1.0f, nullptr, test::outwardCube()};
+  // The cube [-1, 1]^3: the shape the full-screen vertex stage is written for.
+  test::TestObject fullScreen{"textureObject", 1.0f, nullptr,
+                              test::outwardBox(glm::vec3(-1), glm::vec3(1))};
 };
 
 TEST_F(RenderPostProcessTest, CompositeAddsTheBlurredGlowToTheScene) {
