@@ -3,6 +3,7 @@
 // value of its line; a window side must give a real window.
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -18,21 +19,13 @@ const char* const kErrors[4] = {
     "ERROR: Could not parse configured refresh rate\n",
 };
 
-struct ConfigRun {
+// Reads the text; gives back the settings, what was echoed and what was reported.
+std::tuple<WindowSettings, std::string, std::string> readConfigText(const std::string& text) {
   WindowSettings settings;
-  std::string out;
-  std::string err;
-};
-
-ConfigRun readConfigText(const std::string& text) {
-  ConfigRun run;
   std::istringstream in(text);
-  std::ostringstream out;
-  std::ostringstream err;
-  readConfig(in, run.settings, out, err);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
+  std::ostringstream out, err;
+  readConfig(in, settings, out, err);
+  return {settings, out.str(), err.str()};
 }
 
 std::string echo(const WindowSettings& s) {
@@ -65,28 +58,23 @@ TEST(Config, EachLineSetsWhatParsesAndNamesTheRest) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
-    const ConfigRun run = readConfigText(std::string(c.line) + "\n");
-    EXPECT_EQ(run.settings.width, c.expected.width);
-    EXPECT_EQ(run.settings.height, c.expected.height);
-    EXPECT_EQ(run.settings.fullscreen, c.expected.fullscreen);
-    EXPECT_EQ(run.settings.refreshRate, c.expected.refreshRate);
-    EXPECT_EQ(run.out, echo(c.expected));
+    const auto [settings, out, err] = readConfigText(std::string(c.line) + "\n");
+    EXPECT_EQ(echo(settings), echo(c.expected));
+    EXPECT_EQ(out, echo(c.expected));
     std::string errors;
     for (int i = 4 - c.failed; i < 4; ++i) errors += kErrors[i];
-    EXPECT_EQ(run.err, errors);
+    EXPECT_EQ(err, errors);
   }
 }
 
 TEST(Config, NoTextIsSilentAndLaterLinesBuildOnEarlierOnes) {
-  const ConfigRun none = readConfigText("");
-  EXPECT_EQ(none.out + none.err, "");
+  const auto [none, silent, quiet] = readConfigText("");
+  EXPECT_EQ(silent + quiet, "");
 
   // The last line needs no line end.
-  const ConfigRun lines = readConfigText("1024 768 1 75\n640 wide 0 50");
-  EXPECT_EQ(lines.out,
-            "Configured Window Size: 1024x768 fullscreen: 1 refresh rate: 75\n"
-            "Configured Window Size: 640x768 fullscreen: 1 refresh rate: 75\n");
-  EXPECT_EQ(lines.err, std::string(kErrors[1]) + kErrors[2] + kErrors[3]);
+  const auto [settings, out, err] = readConfigText("1024 768 1 75\n640 wide 0 50");
+  EXPECT_EQ(out, echo({1024, 768, true, 75}) + echo({640, 768, true, 75}));
+  EXPECT_EQ(err, std::string(kErrors[1]) + kErrors[2] + kErrors[3]);
 }
 
 }  // namespace

@@ -68,23 +68,17 @@ TEST_F(RenderShaderTest, DestructionReleasesProgramAndStages) {
                                files.write("a.frag", kFragment));
     names[0] = shader.program, names[1] = shader.vertexShader;
     names[2] = shader.geometryShader, names[3] = shader.fragmentShader;
-    EXPECT_TRUE(glIsProgram(names[0]));
-    EXPECT_TRUE(glIsShader(names[2]));
+    ASSERT_TRUE(glIsProgram(names[0]) && glIsShader(names[2]));
   }
   EXPECT_FALSE(glIsProgram(names[0]));
   for (int i = 1; i < 4; ++i) EXPECT_FALSE(glIsShader(names[i])) << i;
 }
 
-// The fatal stops run in a child process that builds its own context.
-void buildTwoStage(const std::string& vertex, const std::string& fragment) {
+// The fatal stops run in a child process that builds its own context; no geometry stage for "".
+void build(const std::string& vertex, const std::string& geometry, const std::string& fragment) {
   test::GlContext context;
-  ShaderProgram program(vertex, fragment);
-}
-
-void buildThreeStage(const std::string& vertex, const std::string& geometry,
-                     const std::string& fragment) {
-  test::GlContext context;
-  ShaderProgram program(vertex, geometry, fragment);
+  if (geometry.empty()) ShaderProgram{vertex, fragment};
+  else ShaderProgram{vertex, geometry, fragment};
 }
 
 TEST(RenderShaderDeathTest, CompileErrorNamesTheStageAndLinkErrorStops) {
@@ -93,20 +87,19 @@ TEST(RenderShaderDeathTest, CompileErrorNamesTheStageAndLinkErrorStops) {
   const std::string fragment = files.write("a.frag", kFragment);
   const std::string broken =
       files.write("broken.glsl", "#version 430 core\nvoid main() { this is not glsl }\n");
-  EXPECT_EXIT(buildTwoStage(broken, fragment), ::testing::ExitedWithCode(1),
-              "ERROR: Failed To Compile Shader: vertexShader\n.+");
-  EXPECT_EXIT(buildThreeStage(vertex, broken, fragment), ::testing::ExitedWithCode(1),
-              "ERROR: Failed To Compile Shader: geometryShader\n.+");
-  EXPECT_EXIT(buildTwoStage(vertex, broken), ::testing::ExitedWithCode(1),
-              "ERROR: Failed To Compile Shader: fragmentShader\n.+");
   // Reads a value that no earlier stage writes: each stage compiles, the program cannot link.
-  const std::string unlinked = files.write("unlinked.frag", R"(#version 430 core
-in vec3 neverWritten;
-out vec4 color;
-void main() { color = vec4(neverWritten, 1.0); }
-)");
-  EXPECT_EXIT(buildTwoStage(vertex, unlinked), ::testing::ExitedWithCode(1),
-              "ERROR: Failed To Link Program\n.+");
+  const std::string unlinked = files.write(
+      "unlinked.frag",
+      "#version 430 core\nin vec3 never;\nout vec4 c;\nvoid main() { c = vec4(never, 1); }\n");
+  const std::tuple<std::string, std::string, std::string, const char*> cases[] = {
+      {broken, "", fragment, "Compile Shader: vertexShader"},
+      {vertex, broken, fragment, "Compile Shader: geometryShader"},
+      {vertex, "", broken, "Compile Shader: fragmentShader"},
+      {vertex, "", unlinked, "Link Program"},
+  };
+  for (const auto& [v, g, f, error] : cases)
+    EXPECT_EXIT(build(v, g, f), ::testing::ExitedWithCode(1),
+                std::string("ERROR: Failed To ") + error + "\n.+");
 }
 
 }  // namespace
