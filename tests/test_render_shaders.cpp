@@ -14,24 +14,13 @@
 namespace vorn {
 namespace {
 
-const char* kVertex = R"(#version 430 core
-layout(location = 0) in vec3 position;
-void main() { gl_Position = vec4(position, 1.0); }
-)";
-
-const char* kGeometry = R"(#version 430 core
-layout(triangles) in;
-layout(triangle_strip, max_vertices = 3) out;
-void main() {
-  for (int i = 0; i < 3; ++i) { gl_Position = gl_in[i].gl_Position; EmitVertex(); }
-  EndPrimitive();
-}
-)";
-
-const char* kFragment = R"(#version 430 core
-out vec4 color;
-void main() { color = vec4(1.0); }
-)";
+const char* kVertex = "#version 430 core\nlayout(location = 0) in vec3 p;\n"
+                      "void main() { gl_Position = vec4(p, 1); }\n";
+const char* kGeometry =
+    "#version 430 core\nlayout(triangles) in;\nlayout(triangle_strip, max_vertices = 3) out;\n"
+    "void main() { for (int i = 0; i < 3; ++i) {\n"
+    "  gl_Position = gl_in[i].gl_Position; EmitVertex(); } }\n";
+const char* kFragment = "#version 430 core\nout vec4 c;\nvoid main() { c = vec4(1); }\n";
 
 using RenderShaderTest = test::GlTest;
 
