@@ -11,10 +11,7 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
-#include "app/Hud.h"
-#include "app/Sounds.h"
 #include "app/World.h"
-#include "scene/AssetCache.h"
 #include "scene/CameraActor.h"
 #include "scene/SceneRegistry.h"
 #include "support/GameDriver.h"
