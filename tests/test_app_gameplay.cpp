@@ -174,22 +174,15 @@ TEST_F(Gameplay, BoxTouchingOrdinaryOrCensoredObjectsStays) {
   driver.frame();
   ASSERT_EQ(game.censoredCount, 1);
 
-  driver.throwBox();
-  auto box = get("box1");
-  ASSERT_TRUE(box);
-  moveCentreTo(*box, centreOf(*get("c_ap5_tv")));
-  box->setVelocity(glm::vec3(0.0f));
-  driver.runUntil([] { return false; }, 0.5f);
-  EXPECT_TRUE(get("box1"));
-
-  driver.runUntil([] { return false; }, 0.3f);
-  driver.throwBox();
-  auto second = get("box2");
-  ASSERT_TRUE(second);
-  moveCentreTo(*second, centreOf(*get("ap5_table")));
-  second->setVelocity(glm::vec3(0.0f));
-  driver.runUntil([] { return false; }, 0.5f);
-  EXPECT_TRUE(get("box2"));
+  for (const char* touched : {"c_ap5_tv", "ap5_table"}) {
+    driver.runUntil([] { return false; }, 0.3f);
+    driver.throwBox();
+    const std::string name = "box" + std::to_string(game.boxCount);
+    moveCentreTo(*get(name), centreOf(*get(touched)));
+    get(name)->setVelocity(glm::vec3(0.0f));
+    driver.runUntil([] { return false; }, 0.5f);
+    EXPECT_TRUE(get(name)) << touched;
+  }
   EXPECT_EQ(game.censoredCount, 1);
 }
 

@@ -115,17 +115,6 @@ TEST_F(Input, TapCountsInTheNextFrameOnly) {
   EXPECT_EQ(game.boxCount, 1);
 }
 
-TEST_F(Input, ClickSoonAfterAToggleThrowsNothingUntilTheCoolDownEnds) {
-  driver.frame();
-  frameWith({GLFW_KEY_F9});
-  driver.input->buttons.insert(GLFW_MOUSE_BUTTON_LEFT);
-  driver.runUntil([] { return false; }, 0.25f);
-  EXPECT_EQ(game.boxCount, 0);
-  driver.runUntil([&] { return game.boxCount > 0; }, 0.1f);
-  EXPECT_EQ(game.boxCount, 1);
-  driver.input->buttons.clear();
-}
-
 TEST_F(Input, EscapeTabAndWalkingIgnoreTheCoolDown) {
   driver.frame();
   frameWith({GLFW_KEY_F2});

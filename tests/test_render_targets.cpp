@@ -1,7 +1,6 @@
 // Off-screen targets (shadow maps, bloom and blur targets) and the post-processing passes.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
