@@ -302,20 +302,6 @@ TEST_F(SceneObjects, ReplaceThatCannotTakeOverThePoseKeepsTheOldObject) {
   EXPECT_EQ(registry.get("missing"), nullptr);
 }
 
-TEST_F(SceneObjects, SnapshotsStayAsTheyWereWhileEntriesChange) {
-  for (const char* name : {"a", "b", "c", "d"}) registry.insert(name, placeable(name));
-  const ObjectMap snapshot = registry.getOpaqueObjects();
-  std::vector<std::string> visited;
-  for (const auto& entry : snapshot) {
-    visited.push_back(entry.first);
-    registry.remove(entry.second.get(), entry.first == "a" ? "c" : entry.first);
-    if (entry.first == "b") registry.replace("d", placeable("d2"));
-    registry.insert("e", placeable("e"));
-  }
-  EXPECT_EQ(visited, (std::vector<std::string>{"a", "b", "c", "d"}));
-  EXPECT_EQ(snapshot.at("d")->getName(), "d");
-}
-
 TEST_F(SceneObjects, DestructionReleasesLightsThenOpaqueThenTransparentObjects) {
   auto registered = std::make_unique<SceneRegistry>();
   auto logged = [this](auto* light) {
