@@ -65,8 +65,11 @@ TEST(LevelFiles, EachIsReadOnceAcrossTheLevelAndTenThrows) {
 
 std::shared_ptr<scene::SceneObject> get(const std::string& name) { return ::scene().get(name); }
 
+// Without the effects, which cost the most to draw and play no part here.
 class Level : public ::testing::Test {
  protected:
+  Level() { game.effectsEnabled = false; }
+
   GameDriver driver{160, 120};
   Game& game = driver.game;
 };
@@ -102,7 +105,6 @@ TEST_F(Level, PeopleAndLooseObjectsComeToRestNearTheirPlaces) {
 TEST_F(Level, ADoorwayFullOfThrownBoxesCanBeWalkedThrough) {
   // At seven frames a second, where a frame's step is half the capsule's width.
   test::PlayerBot bot(driver, 1.0f / 7.0f);
-  bot.press(GLFW_KEY_F7);
   // Four boxes across the opening (3.8 to 6.2), five deep through it, five high.
   for (int i = 0; i < 100; ++i) {
     game.throwBox();
