@@ -28,10 +28,8 @@ Actor::Actor(Type type, btCollisionShape& geometry, const PhysicsMaterial& mater
 }
 
 Actor::Actor(Type type, std::unique_ptr<btCollisionShape> geometry,
-             std::unique_ptr<btTriangleMesh> mesh, const PhysicsMaterial& material, float mass,
-             const glm::vec3& centreOfMass)
+             const PhysicsMaterial& material, float mass, const glm::vec3& centreOfMass)
     : Actor(type, *geometry, material, mass, centreOfMass) {
-  ownMesh = std::move(mesh);
   ownGeometry = std::move(geometry);
 }
 

@@ -11,7 +11,6 @@
 
 class btCollisionShape;
 class btRigidBody;
-class btTriangleMesh;
 
 namespace vorn {
 
@@ -103,15 +102,14 @@ class Actor {
   // The geometry is borrowed: it must outlive the actor.
   Actor(Type type, btCollisionShape& geometry, const PhysicsMaterial& material, float mass,
         const glm::vec3& centreOfMass);
-  // The same with a geometry (and the triangle data it reads, if any) that the actor owns.
-  Actor(Type type, std::unique_ptr<btCollisionShape> geometry, std::unique_ptr<btTriangleMesh> mesh,
-        const PhysicsMaterial& material, float mass, const glm::vec3& centreOfMass);
+  // The same with a geometry that the actor owns.
+  Actor(Type type, std::unique_ptr<btCollisionShape> geometry, const PhysicsMaterial& material,
+        float mass, const glm::vec3& centreOfMass);
 
   Type actorType;
   std::string name;
   std::vector<Shape> shapes;
   glm::vec3 centreOfMass;
-  std::unique_ptr<btTriangleMesh> ownMesh;  // the triangle data an owned mesh geometry reads
   std::unique_ptr<btCollisionShape> ownGeometry;
   std::unique_ptr<btRigidBody> body;
   PhysicsScene* owner = nullptr;

@@ -137,7 +137,7 @@ CharacterController::Impl::Impl(PhysicsScene& owner, const CapsuleControllerDesc
   // A simulation shape only: the capsule pushes loose bodies but is no obstacle to its own sweeps.
   std::unique_ptr<Actor> body(new Actor(Actor::Type::Kinematic,
                                         std::make_unique<btCapsuleShape>(desc.radius, desc.height),
-                                        nullptr, desc.material, 0.0f, glm::vec3(0.0f)));
+                                        desc.material, 0.0f, glm::vec3(0.0f)));
   body->shapes.push_back(Shape{kSimulationShape, {}});
   actor = body.get();
   scene.addActor(std::move(body));

@@ -166,28 +166,4 @@ std::unique_ptr<Actor> Cooking::createDynamicActor(const PhysicsMaterial& materi
   return actor;
 }
 
-CookResult Cooking::createStaticMeshActor(const PhysicsMaterial& material, const MeshData& mesh,
-                                          std::unique_ptr<Actor>& out) {
-  std::unique_ptr<CookedShape> shape;
-  const CookResult result = cookTriangleMesh(mesh, shape);
-  if (result != CookResult::Ok) return result;
-  out.reset(new Actor(Actor::Type::Static, std::move(shape->geometry), std::move(shape->triangles),
-                      material, 0.0f, glm::vec3(0.0f)));
-  addStaticShapes(*out);
-  return CookResult::Ok;
-}
-
-CookResult Cooking::createConvexActor(const PhysicsMaterial& material, const MeshData& mesh,
-                                      float density, std::unique_ptr<Actor>& out) {
-  if (!(density > 0.0f)) return CookResult::InvalidDescriptor;
-  std::unique_ptr<CookedShape> shape;
-  const CookResult result = cookConvexHull(mesh, shape);
-  if (result != CookResult::Ok) return result;
-  const float mass = density * shape->volume;
-  out.reset(new Actor(Actor::Type::Dynamic, std::move(shape->geometry), nullptr, material, mass,
-                      shape->centreOfMass));
-  addDynamicShapes(*out);
-  return CookResult::Ok;
-}
-
 }  // namespace vorn

@@ -8,6 +8,8 @@
 
 #include "physics/Actor.h"
 
+class btTriangleMesh;
+
 namespace vorn {
 
 namespace scene {
@@ -124,11 +126,6 @@ class Cooking {
   static std::unique_ptr<Actor> createDynamicActor(const PhysicsMaterial& material,
                                                    CookedShape& shape, float density);
 
-  // Cooking and actor in one, for an actor that owns a shape of its own.
-  static CookResult createStaticMeshActor(const PhysicsMaterial& material, const MeshData& mesh,
-                                          std::unique_ptr<Actor>& out);
-  static CookResult createConvexActor(const PhysicsMaterial& material, const MeshData& mesh,
-                                      float density, std::unique_ptr<Actor>& out);
 };
 
 // The game's physics world: one scene with its ground plane, the filter rule, and the record of

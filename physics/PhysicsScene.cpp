@@ -63,7 +63,7 @@ PhysicsScene::Impl::Impl(PhysicsScene& owner, FilterShader shader, SimulationEve
   world.setForceUpdateAllAabbs(false);
   ground.reset(new Actor(Actor::Type::Static,
                          std::make_unique<btStaticPlaneShape>(btVector3(0.0f, 1.0f, 0.0f), 0.0f),
-                         nullptr, PhysicsMaterial{}, 0.0f, glm::vec3(0.0f)));
+                         PhysicsMaterial{}, 0.0f, glm::vec3(0.0f)));
   ground->shapes.push_back(Shape{kSimulationShape | kSceneQueryShape | kVisualization, {}});
   ground->owner = &scene;
   world.addRigidBody(ground->getBody());

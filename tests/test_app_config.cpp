@@ -1,108 +1,80 @@
+// config.txt: each line sets the window's width, height, fullscreen flag and refresh rate and is
+// echoed. A value that does not parse is named and keeps what it had, and so does every later
+// value of its line; a window side must give a real window.
+#include <sstream>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
 #include "app/Config.h"
-#include "support/ConfigRun.h"
 
 namespace vorn {
 namespace {
 
-using test::ConfigRun;
-using test::readConfigText;
+const char* const kErrors[4] = {
+    "ERROR: Could not parse configured width\n",
+    "ERROR: Could not parse configured height\n",
+    "ERROR: Could not parse configured fullscreen bool\n",
+    "ERROR: Could not parse configured refresh rate\n",
+};
 
-const char* kAllFour =
-    "ERROR: Could not parse configured width\n"
-    "ERROR: Could not parse configured height\n"
-    "ERROR: Could not parse configured fullscreen bool\n"
-    "ERROR: Could not parse configured refresh rate\n";
-
-TEST(Config, NoFileKeepsTheDefaultsSilently) {
-  const ConfigRun run = readConfigText("");
-  EXPECT_EQ(run.settings.width, 800);
-  EXPECT_EQ(run.settings.height, 600);
-  EXPECT_FALSE(run.settings.fullscreen);
-  EXPECT_EQ(run.settings.refreshRate, 60);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, "");
+// Reads the text; gives back the settings, what was echoed and what was reported.
+std::tuple<WindowSettings, std::string, std::string> readConfigText(const std::string& text) {
+  WindowSettings settings;
+  std::istringstream in(text);
+  std::ostringstream out, err;
+  readConfig(in, settings, out, err);
+  return {settings, out.str(), err.str()};
 }
 
-TEST(Config, FullLineIsAppliedAndEchoed) {
-  const ConfigRun run = readConfigText("1280 720 1 75 trailing words are ignored\n");
-  EXPECT_EQ(run.settings.width, 1280);
-  EXPECT_EQ(run.settings.height, 720);
-  EXPECT_TRUE(run.settings.fullscreen);
-  EXPECT_EQ(run.settings.refreshRate, 75);
-  EXPECT_EQ(run.out, "Configured Window Size: 1280x720 fullscreen: 1 refresh rate: 75\n");
-  EXPECT_EQ(run.err, "");
+std::string echo(const WindowSettings& s) {
+  return "Configured Window Size: " + std::to_string(s.width) + "x" + std::to_string(s.height) +
+         " fullscreen: " + (s.fullscreen ? "1" : "0") +
+         " refresh rate: " + std::to_string(s.refreshRate) + "\n";
 }
 
-TEST(Config, MissingValuesFailAtTheEndOfTheLine) {
-  const ConfigRun run = readConfigText("1024 768");
-  EXPECT_EQ(run.settings.width, 1024);
-  EXPECT_EQ(run.settings.height, 768);
-  EXPECT_EQ(run.err,
-            "ERROR: Could not parse configured fullscreen bool\n"
-            "ERROR: Could not parse configured refresh rate\n");
-  EXPECT_EQ(run.out, "Configured Window Size: 1024x768 fullscreen: 0 refresh rate: 60\n");
-}
-
-TEST(Config, OneFailedValueFailsTheRestOfItsLine) {
-  const ConfigRun words = readConfigText("1024 768 true 75\n");
-  EXPECT_FALSE(words.settings.fullscreen);
-  EXPECT_EQ(words.settings.refreshRate, 60);
-  EXPECT_EQ(words.err,
-            "ERROR: Could not parse configured fullscreen bool\n"
-            "ERROR: Could not parse configured refresh rate\n");
-
-  const ConfigRun first = readConfigText("wide 768 1 75\n");
-  EXPECT_EQ(first.err, kAllFour);
-  EXPECT_EQ(first.out, "Configured Window Size: 800x600 fullscreen: 0 refresh rate: 60\n");
-}
-
-TEST(Config, BlankLineFailsAllFourValues) {
-  const ConfigRun run = readConfigText("\n");
-  EXPECT_EQ(run.err, kAllFour);
-  EXPECT_EQ(run.out, "Configured Window Size: 800x600 fullscreen: 0 refresh rate: 60\n");
-}
-
-TEST(Config, LaterLinesOverrideEarlierOnes) {
-  const ConfigRun run = readConfigText("1024 768 0 60\n640 480 0 50\n");
-  EXPECT_EQ(run.settings.width, 640);
-  EXPECT_EQ(run.settings.height, 480);
-  EXPECT_EQ(run.settings.refreshRate, 50);
-  EXPECT_EQ(run.out,
-            "Configured Window Size: 1024x768 fullscreen: 0 refresh rate: 60\n"
-            "Configured Window Size: 640x480 fullscreen: 0 refresh rate: 50\n");
-}
-
-TEST(Config, WindowSidesThatGiveNoWindowDoNotParse) {
-  for (const char* line : {"0 600 0 60", "-800 600 0 60", "16385 600 0 60",
-                           "99999999999 600 0 60"}) {
-    const ConfigRun run = readConfigText(line);
-    EXPECT_EQ(run.settings.width, 800) << line;
-    EXPECT_EQ(run.err, kAllFour) << line;
+TEST(Config, EachLineSetsWhatParsesAndNamesTheRest) {
+  struct Case {
+    const char* line;
+    WindowSettings expected;
+    int failed;  // how many values at the end of the line did not parse
+  };
+  const Case cases[] = {
+      {"1280 720 1 75 and trailing words", {1280, 720, true, 75}, 0},
+      {"1024 768 0 50\r", {1024, 768, false, 50}, 0},  // a DOS line end
+      {"16384 16384 0 60", {16384, 16384, false, 60}, 0},
+      {"1024 768", {1024, 768, false, 60}, 2},
+      {"1024 768 true 75", {1024, 768, false, 60}, 2},  // fullscreen is 0 or 1
+      {"1024 768 2 75", {1024, 768, false, 60}, 2},
+      {"1024 768 1 2147483648", {1024, 768, true, 60}, 1},
+      {"1024 0 1 75", {1024, 600, false, 60}, 3},
+      {"wide 768 1 75", {}, 4},
+      {"", {}, 4},
+      {"0 600 0 60", {}, 4},
+      {"-800 600 0 60", {}, 4},
+      {"16385 600 0 60", {}, 4},
+      {"4294968320 768 1 75", {}, 4},  // 2^32 + 1024 must not wrap to 1024
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const auto [settings, out, err] = readConfigText(std::string(c.line) + "\n");
+    EXPECT_EQ(echo(settings), echo(c.expected));
+    EXPECT_EQ(out, echo(c.expected));
+    std::string errors;
+    for (int i = 4 - c.failed; i < 4; ++i) errors += kErrors[i];
+    EXPECT_EQ(err, errors);
   }
-  const ConfigRun height = readConfigText("1024 0 1 75");
-  EXPECT_EQ(height.settings.width, 1024);
-  EXPECT_EQ(height.settings.height, 600);
-  EXPECT_FALSE(height.settings.fullscreen);
-
-  const ConfigRun largest = readConfigText("16384 16384 0 60");
-  EXPECT_EQ(largest.settings.width, 16384);
-  EXPECT_EQ(largest.err, "");
 }
 
-TEST(Config, DosLineEndsAreAccepted) {
-  const ConfigRun run = readConfigText("1024 768 0 60\r\n");
-  EXPECT_EQ(run.err, "");
-  EXPECT_EQ(run.settings.refreshRate, 60);
-}
+TEST(Config, NoTextIsSilentAndLaterLinesBuildOnEarlierOnes) {
+  const auto [none, silent, quiet] = readConfigText("");
+  EXPECT_EQ(silent + quiet, "");
 
-TEST(Config, FullscreenIsNumericZeroOrOne) {
-  EXPECT_FALSE(readConfigText("800 600 2 60").settings.fullscreen);
-  EXPECT_NE(readConfigText("800 600 2 60").err, "");
-  EXPECT_TRUE(readConfigText("800 600 1 60").settings.fullscreen);
+  // The last line needs no line end.
+  const auto [settings, out, err] = readConfigText("1024 768 1 75\n640 wide 0 50");
+  EXPECT_EQ(out, echo({1024, 768, true, 75}) + echo({640, 768, true, 75}));
+  EXPECT_EQ(err, std::string(kErrors[1]) + kErrors[2] + kErrors[3]);
 }
 
 }  // namespace

@@ -26,21 +26,15 @@ struct MeshBuffers {
   std::vector<uint32_t> indices;
 
   MeshData data() const {
-    MeshData mesh;
-    mesh.points = points.data();
-    mesh.vertexCount = static_cast<uint32_t>(points.size() / 3);
-    mesh.indices = indices.data();
-    mesh.faceCount = static_cast<uint32_t>(indices.size() / 3);
-    return mesh;
+    return MeshData{points.data(), static_cast<uint32_t>(points.size() / 3), indices.data(),
+                    static_cast<uint32_t>(indices.size() / 3)};
   }
-
   void addPoint(const glm::vec3& p) { points.insert(points.end(), {p.x, p.y, p.z}); }
-  uint32_t pointCount() const { return static_cast<uint32_t>(points.size() / 3); }
 };
 
 // A closed box between two corners; appends to the buffers so several boxes form one mesh.
 inline void appendBox(MeshBuffers& mesh, const glm::vec3& low, const glm::vec3& high) {
-  const uint32_t base = mesh.pointCount();
+  const auto base = static_cast<uint32_t>(mesh.points.size() / 3);
   for (int i = 0; i < 8; ++i) {
     mesh.addPoint(glm::vec3(i & 1 ? high.x : low.x, i & 2 ? high.y : low.y, i & 4 ? high.z : low.z));
   }
@@ -55,31 +49,36 @@ inline MeshBuffers boxMesh(const glm::vec3& low, const glm::vec3& high) {
   return mesh;
 }
 
-inline MeshBuffers cubeMesh(float size) {
-  return boxMesh(glm::vec3(-0.5f * size), glm::vec3(0.5f * size));
-}
+inline MeshBuffers cubeMesh(float size) { return boxMesh(glm::vec3(-0.5f * size), glm::vec3(0.5f * size)); }
 
 // A ramp rising along +x from x = 0 at the angle, as one closed wedge.
-inline MeshBuffers ramp(float degrees, float length) {
-  const float h = length * std::tan(glm::radians(degrees));
-  MeshBuffers mesh;
-  for (const glm::vec3& p : {glm::vec3(0, 0, -3), glm::vec3(length, 0, -3), glm::vec3(length, h, -3),
-                             glm::vec3(0, 0, 3), glm::vec3(length, 0, 3), glm::vec3(length, h, 3)}) {
-    mesh.addPoint(p);
-  }
-  mesh.indices = {0, 2, 1, 3, 4, 5, 0, 3, 5, 0, 5, 2, 1, 2, 5, 1, 5, 4, 0, 1, 4, 0, 4, 3};
-  return mesh;
+inline MeshBuffers ramp(float degrees, float l) {
+  const float h = l * std::tan(glm::radians(degrees));
+  return {{0, 0, -3, l, 0, -3, l, h, -3, 0, 0, 3, l, 0, 3, l, h, 3},
+          {0, 2, 1, 3, 4, 5, 0, 3, 5, 0, 5, 2, 1, 2, 5, 1, 5, 4, 0, 1, 4, 0, 4, 3}};
 }
 
-// Cooks an actor for the object as the model import does (kind 0 static mesh, kind 1 convex),
-// adds it to the scene and places it.
+// As the model import does: a static triangle mesh or a convex hull (density 0.5) cooked from the
+// mesh and an actor over it; null when the mesh gives no shape. The shapes live until the program
+// ends, longer than any actor over them.
+inline std::unique_ptr<Actor> cookActor(const MeshData& mesh, bool convex,
+                                        CookResult* result = nullptr) {
+  static std::vector<std::unique_ptr<CookedShape>> shapes;
+  std::unique_ptr<CookedShape> shape;
+  const CookResult cooked =
+      convex ? Cooking::cookConvexHull(mesh, shape) : Cooking::cookTriangleMesh(mesh, shape);
+  if (result) *result = cooked;
+  if (cooked != CookResult::Ok) return nullptr;
+  shapes.push_back(std::move(shape));
+  return convex ? Cooking::createDynamicActor({}, *shapes.back(), 0.5f)
+                : Cooking::createStaticActor({}, *shapes.back());
+}
+
+// An actor for the object (kind 0 static, kind 1 loose), added to the scene and placed.
 inline Actor* addBody(PhysicsScene& scene, scene::SceneObject& object, const MeshBuffers& mesh,
                       const glm::vec3& position) {
-  std::unique_ptr<Actor> actor;
-  const CookResult result =
-      object.kind == 0 ? Cooking::createStaticMeshActor(PhysicsMaterial{}, mesh.data(), actor)
-                       : Cooking::createConvexActor(PhysicsMaterial{}, mesh.data(), 0.5f, actor);
-  if (result != CookResult::Ok) return nullptr;
+  std::unique_ptr<Actor> actor = cookActor(mesh.data(), object.kind == 1);
+  if (!actor) return nullptr;
   actor->setName(object.name);
   actor->userData = &object;
   Actor* placed = actor.get();

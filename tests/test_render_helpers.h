@@ -63,15 +63,6 @@ class GpuMesh {
   GLsizei indexCount;
 };
 
-// An upward-facing horizontal rectangle at height y, counter-clockwise seen from above.
-inline std::unique_ptr<GpuMesh> horizontalQuad(float x0, float x1, float z0, float z1, float y) {
-  return std::make_unique<GpuMesh>(
-      std::vector<glm::vec3>{{x0, y, z0}, {x0, y, z1}, {x1, y, z1}, {x1, y, z0}},
-      std::vector<glm::vec2>{{0, 0}, {0, 1}, {1, 1}, {1, 0}},
-      std::vector<glm::vec3>(4, glm::vec3(0, 1, 0)), std::vector<glm::vec3>(4, glm::vec3(1, 0, 0)),
-      std::vector<uint32_t>{0, 1, 2, 0, 2, 3});
-}
-
 // The box between two corners with outward faces, each counter-clockwise seen from outside.
 inline std::unique_ptr<GpuMesh> outwardBox(const glm::vec3& lo, const glm::vec3& hi) {
   const glm::vec3 x(1, 0, 0), y(0, 1, 0), z(0, 0, 1);
@@ -97,9 +88,6 @@ inline std::unique_ptr<GpuMesh> outwardBox(const glm::vec3& lo, const glm::vec3&
   return std::make_unique<GpuMesh>(positions, uvs, normals, tangents, indices);
 }
 
-// The cube [-1, 1]^3: the shape the full-screen vertex stage is written for.
-inline std::unique_ptr<GpuMesh> outwardCube() { return outwardBox(glm::vec3(-1), glm::vec3(1)); }
-
 // What the passes drew, in order, with the "f_alpha" in force at each draw (NaN when the current
 // program has no such uniform).
 struct DrawRecord {
@@ -122,8 +110,10 @@ class TestObject : public scene::SceneObject {
     const float tetrahedron[12] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
     const uint32_t faces[12] = {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3};
     const MeshData data{tetrahedron, 4, faces, 4};
-    if (Cooking::createStaticMeshActor(PhysicsMaterial{}, data, body) == CookResult::Ok)
+    if (Cooking::cookTriangleMesh(data, shape) == CookResult::Ok) {
+      body = Cooking::createStaticActor({}, *shape);
       actors.push_back(body.get());
+    }
   }
 
   // A model-space box of the given half size around the origin.
@@ -160,7 +150,8 @@ class TestObject : public scene::SceneObject {
     return alpha;
   }
 
-  std::unique_ptr<Actor> body;
+  std::unique_ptr<CookedShape> shape;
+  std::unique_ptr<Actor> body;  // built over the shape above, so released before it
   std::vector<DrawRecord>* log;
   std::shared_ptr<GpuMesh> mesh;
 };

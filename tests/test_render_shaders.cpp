@@ -1,211 +1,94 @@
-// Shader programs: building the five programs from Shader/, the fatal stops, cached locations.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
+// Shader programs: the game's programs build and find every uniform the game sets; a program
+// gives back its stages; a stage that does not compile or a program that does not link stops the
+// program with the driver's log. (Missing and empty shader files: test_robust_datadirs.)
+#include <iterator>
 #include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 #include "render/ShaderProgram.h"
 #include "support/GlContext.h"
+#include "support/ScratchDirectory.h"
 
 namespace vorn {
 namespace {
 
-namespace fs = std::filesystem;
-
-const char* kVertex = R"(#version 430 core
-layout(location = 0) in vec3 position;
-void main() { gl_Position = vec4(position, 1.0); }
-)";
-
-const char* kGeometry = R"(#version 430 core
-layout(triangles) in;
-layout(triangle_strip, max_vertices = 3) out;
-void main() {
-  for (int i = 0; i < 3; ++i) { gl_Position = gl_in[i].gl_Position; EmitVertex(); }
-  EndPrimitive();
-}
-)";
-
-const char* kFragment = R"(#version 430 core
-out vec4 color;
-void main() { color = vec4(1.0); }
-)";
-
-const char* kBroken = "#version 430 core\nvoid main() { this is not glsl }\n";
-
-// Stage files written for one test. The directory is named after the test, so that the child
-// process of a death test (which runs the test again) writes and names the same paths.
-class ShaderFiles {
- public:
-  ShaderFiles() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = fs::temp_directory_path() /
-          (std::string("render_shaders_") + info->test_suite_name() + "_" + info->name());
-    fs::create_directories(dir);
-  }
-  ~ShaderFiles() { fs::remove_all(dir); }
-
-  std::string write(const std::string& name, const std::string& text) {
-    const fs::path path = dir / name;
-    std::ofstream(path) << text;
-    return path.string();
-  }
-  std::string path(const std::string& name) const { return (dir / name).string(); }
-
- private:
-  fs::path dir;
-};
+const char* kVertex = "#version 430 core\nlayout(location = 0) in vec3 p;\n"
+                      "void main() { gl_Position = vec4(p, 1); }\n";
+const char* kGeometry =
+    "#version 430 core\nlayout(triangles) in;\nlayout(triangle_strip, max_vertices = 3) out;\n"
+    "void main() { for (int i = 0; i < 3; ++i) {\n"
+    "  gl_Position = gl_in[i].gl_Position; EmitVertex(); } }\n";
+const char* kFragment = "#version 430 core\nout vec4 c;\nvoid main() { c = vec4(1); }\n";
 
 using RenderShaderTest = test::GlTest;
 
-TEST_F(RenderShaderTest, GameProgramsBuildAndExposeTheirUniforms) {
-  const LightingShader lighting("./Shader/blinn_phong.vert", "./Shader/blinn_phong.frag");
-  EXPECT_GE(lighting.viewProjection, 0);
-  EXPECT_GE(lighting.model, 0);
-  EXPECT_GE(lighting.cameraPos, 0);
-  EXPECT_GE(lighting.nearFar, 0);
-  EXPECT_GE(lighting.textureUnit, 0);
-  EXPECT_GE(lighting.normalUnit, 0);
-  EXPECT_GE(lighting.shadowMapCubeUnit, 0);
-  EXPECT_GE(lighting.matAmbient, 0);
-  EXPECT_GE(lighting.matDiffuse, 0);
-  EXPECT_GE(lighting.matSpecular, 0);
-  EXPECT_GE(lighting.matShininess, 0);
-  EXPECT_GE(lighting.alpha, 0);
-  EXPECT_GE(lighting.numPointLights, 0);
-  EXPECT_GE(lighting.numSpotLights, 0);
-  EXPECT_GE(lighting.ambientColor, 0);
-  for (const PointLightLocations& at : lighting.pointLights) {
-    EXPECT_GE(at.color, 0);
-    EXPECT_GE(at.position, 0);
-    EXPECT_GE(at.attenuation, 0);
-    EXPECT_GE(at.reachInverseSquared, 0);
-  }
-  for (const SpotLightLocations& at : lighting.spotLights) {
-    EXPECT_GE(at.color, 0);
-    EXPECT_GE(at.position, 0);
-    EXPECT_GE(at.attenuation, 0);
-    EXPECT_GE(at.direction, 0);
-    EXPECT_GE(at.cutoff, 0);
-    EXPECT_GE(at.reachInverseSquared, 0);
-    EXPECT_GE(at.axisInverseLength, 0);
-    EXPECT_GE(at.coneSharpness, 0);
-  }
-  EXPECT_FALSE(lighting.hasGeometry);
-
+// A name changed on one side only would leave the game's uploads silently ignored.
+TEST_F(RenderShaderTest, GameProgramsBuildAndFindEveryUniformTheGameSets) {
+  const LightingShader l("./Shader/blinn_phong.vert", "./Shader/blinn_phong.frag");
+  std::vector<GLint> found = {l.viewProjection, l.model,       l.cameraPos,     l.nearFar,
+                              l.textureUnit,    l.normalUnit,  l.shadowMapCubeUnit,
+                              l.matAmbient,     l.matDiffuse,  l.matSpecular,   l.matShininess,
+                              l.alpha,          l.numPointLights, l.numSpotLights, l.ambientColor};
+  for (const PointLightLocations& at : l.pointLights)
+    found.insert(found.end(), {at.color, at.position, at.attenuation, at.reachInverseSquared});
+  for (const SpotLightLocations& at : l.spotLights)
+    found.insert(found.end(), {at.color, at.position, at.attenuation, at.direction, at.cutoff,
+                               at.reachInverseSquared, at.axisInverseLength, at.coneSharpness});
   const ShadowShader point("./Shader/pointShadowMap.vert", "./Shader/pointShadowMap.geom",
                            "./Shader/pointShadowMap.frag");
-  EXPECT_TRUE(point.hasGeometry);
-  EXPECT_NE(point.geometryShader, 0u);
-  for (GLint at : point.viewProjections) EXPECT_GE(at, 0);
-  EXPECT_GE(point.model, 0);
-  EXPECT_GE(point.lightPos, 0);
-  EXPECT_GE(point.nearFar, 0);
-
+  found.insert(found.end(), std::begin(point.viewProjections), std::end(point.viewProjections));
   const ShadowShader spot("./Shader/spotShadowMap.vert", "./Shader/spotShadowMap.frag");
-  EXPECT_FALSE(spot.hasGeometry);
-  EXPECT_EQ(spot.geometryShader, 0u);
-  EXPECT_GE(spot.model, 0);
-
   const PostShader blur("./Shader/texture.vert", "./Shader/gauss.frag");
-  EXPECT_GE(blur.textureUnit1, 0);
-  EXPECT_GE(blur.horizontal, 0);
-  EXPECT_EQ(blur.textureUnit2, -1);  // optional: the blur reads one texture
-
   const PostShader composite("./Shader/texture.vert", "./Shader/texture.frag");
-  EXPECT_GE(composite.textureUnit1, 0);
-  EXPECT_GE(composite.textureUnit2, 0);
-  EXPECT_EQ(composite.horizontal, -1);  // optional: only the blur has a direction
-
-  // Each program compiled its own copy of the shared vertex stage.
-  EXPECT_NE(blur.vertexShader, composite.vertexShader);
+  found.insert(found.end(), {point.model, point.lightPos, point.nearFar, spot.model,
+                             blur.textureUnit1, blur.horizontal, composite.textureUnit1,
+                             composite.textureUnit2});
+  for (std::size_t i = 0; i < found.size(); ++i) EXPECT_GE(found[i], 0) << "location " << i;
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(RenderShaderTest, DestructionReleasesProgramAndStages) {
-  ShaderFiles files;
-  GLuint program, vertex, geometry, fragment;
+  test::ScratchDirectory files("shaders");
+  GLuint names[4];
   {
     const ShaderProgram shader(files.write("a.vert", kVertex), files.write("a.geom", kGeometry),
                                files.write("a.frag", kFragment));
-    program = shader.program;
-    vertex = shader.vertexShader;
-    geometry = shader.geometryShader;
-    fragment = shader.fragmentShader;
-    EXPECT_TRUE(glIsProgram(program));
-    EXPECT_TRUE(glIsShader(geometry));
+    names[0] = shader.program, names[1] = shader.vertexShader;
+    names[2] = shader.geometryShader, names[3] = shader.fragmentShader;
+    ASSERT_TRUE(glIsProgram(names[0]) && glIsShader(names[2]));
   }
-  EXPECT_FALSE(glIsProgram(program));
-  EXPECT_FALSE(glIsShader(vertex));
-  EXPECT_FALSE(glIsShader(geometry));
-  EXPECT_FALSE(glIsShader(fragment));
+  EXPECT_FALSE(glIsProgram(names[0]));
+  for (int i = 1; i < 4; ++i) EXPECT_FALSE(glIsShader(names[i])) << i;
 }
 
-TEST_F(RenderShaderTest, MissingUniformsHaveLocationMinusOne) {
-  ShaderFiles files;
-  const PostShader post(files.write("a.vert", kVertex), files.write("a.frag", kFragment));
-  EXPECT_EQ(post.textureUnit1, -1);
-  EXPECT_EQ(post.textureUnit2, -1);
-  EXPECT_EQ(post.horizontal, -1);
-  post.use();
-  glUniform1i(post.horizontal, 1);  // an upload to -1 is silently ignored
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-// The fatal stops run in a child process that builds its own context.
-void buildTwoStage(const std::string& vertex, const std::string& fragment) {
+// The fatal stops run in a child process that builds its own context; no geometry stage for "".
+void build(const std::string& vertex, const std::string& geometry, const std::string& fragment) {
   test::GlContext context;
-  ShaderProgram program(vertex, fragment);
+  if (geometry.empty()) ShaderProgram{vertex, fragment};
+  else ShaderProgram{vertex, geometry, fragment};
 }
 
-void buildThreeStage(const std::string& vertex, const std::string& geometry,
-                     const std::string& fragment) {
-  test::GlContext context;
-  ShaderProgram program(vertex, geometry, fragment);
-}
-
-TEST(RenderShaderDeathTest, MissingStageFileStopsWithItsFullPath) {
-  ShaderFiles files;
+TEST(RenderShaderDeathTest, CompileErrorNamesTheStageAndLinkErrorStops) {
+  test::ScratchDirectory files("shaders");
   const std::string vertex = files.write("a.vert", kVertex);
   const std::string fragment = files.write("a.frag", kFragment);
-  const std::string missing = files.path("missing.geom");
-  EXPECT_EXIT(buildThreeStage(vertex, missing, fragment), ::testing::ExitedWithCode(1),
-              "ERROR: Failed To Open Shader File " + missing);
-}
-
-TEST(RenderShaderDeathTest, CompileErrorNamesTheStage) {
-  ShaderFiles files;
-  const std::string vertex = files.write("a.vert", kVertex);
-  const std::string fragment = files.write("a.frag", kFragment);
-  const std::string broken = files.write("broken.glsl", kBroken);
-  EXPECT_EXIT(buildTwoStage(broken, fragment), ::testing::ExitedWithCode(1),
-              "ERROR: Failed To Compile Shader: vertexShader\n.+");
-  EXPECT_EXIT(buildThreeStage(vertex, broken, fragment), ::testing::ExitedWithCode(1),
-              "ERROR: Failed To Compile Shader: geometryShader\n.+");
-  EXPECT_EXIT(buildTwoStage(vertex, broken), ::testing::ExitedWithCode(1),
-              "ERROR: Failed To Compile Shader: fragmentShader\n.+");
-}
-
-TEST(RenderShaderDeathTest, LinkErrorStopsWithTheProgramLog) {
-  ShaderFiles files;
-  const std::string vertex = files.write("a.vert", kVertex);
+  const std::string broken =
+      files.write("broken.glsl", "#version 430 core\nvoid main() { this is not glsl }\n");
   // Reads a value that no earlier stage writes: each stage compiles, the program cannot link.
-  const std::string fragment = files.write("a.frag", R"(#version 430 core
-in vec3 neverWritten;
-out vec4 color;
-void main() { color = vec4(neverWritten, 1.0); }
-)");
-  EXPECT_EXIT(buildTwoStage(vertex, fragment), ::testing::ExitedWithCode(1),
-              "ERROR: Failed To Link Program\n.+");
-}
-
-TEST(RenderShaderDeathTest, EmptyStageFileStopsWithTheDriversComplaint) {
-  ShaderFiles files;
-  const std::string vertex = files.write("a.vert", kVertex);
-  const std::string empty = files.write("empty.frag", "");
-  EXPECT_EXIT(buildTwoStage(vertex, empty), ::testing::ExitedWithCode(1),
-              "ERROR: Failed To (Compile Shader: fragmentShader|Link Program)\n");
+  const std::string unlinked = files.write(
+      "unlinked.frag",
+      "#version 430 core\nin vec3 never;\nout vec4 c;\nvoid main() { c = vec4(never, 1); }\n");
+  const std::tuple<std::string, std::string, std::string, const char*> cases[] = {
+      {broken, "", fragment, "Compile Shader: vertexShader"},
+      {vertex, broken, fragment, "Compile Shader: geometryShader"},
+      {vertex, "", broken, "Compile Shader: fragmentShader"},
+      {vertex, "", unlinked, "Link Program"},
+  };
+  for (const auto& [v, g, f, error] : cases)
+    EXPECT_EXIT(build(v, g, f), ::testing::ExitedWithCode(1),
+                std::string("ERROR: Failed To ") + error + "\n.+");
 }
 
 }  // namespace

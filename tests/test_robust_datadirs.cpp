@@ -5,14 +5,13 @@
 #include <sys/wait.h>
 
 #include <filesystem>
-#include <random>
+#include <functional>
 #include <string>
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
 #include "app/World.h"
-#include "scene/CameraActor.h"
 #include "scene/LevelLayout.h"
 #include "scene/SceneRegistry.h"
 #include "support/Command.h"
@@ -25,112 +24,78 @@ namespace {
 namespace fs = std::filesystem;
 using test::GameDriver;
 
-const fs::path kRunDir = BLOTWISE_RUN_DIR;
-
 // A working directory of the test's own, made from parts of the real one.
 class DataDirectory : public test::ScratchDirectory {
  public:
   explicit DataDirectory(const std::string& name) : ScratchDirectory(name) {}
 
   void copy(const std::string& part) const {
-    fs::copy(kRunDir / part, path / part, fs::copy_options::recursive);
+    fs::copy(fs::path(BLOTWISE_RUN_DIR) / part, path / part, fs::copy_options::recursive);
   }
 
-  // Runs the game binary here; returns what it printed on both streams.
-  std::string runGame(int& status) const {
-    return test::runCommand(
-        "cd '" + path.string() + "' && " BLOTWISE_BINARY_DIR "/blotwise 2>&1 </dev/null", status);
-  }
-};
-
-// Runs the game in-process inside the directory, so a test can drive it frame by frame.
-class InDirectory {
- public:
-  explicit InDirectory(const fs::path& path) : previous(fs::current_path()) {
+  // Runs the game in-process here, handing it to `play`; returns what it printed on both streams
+  // (captured below the libraries: the model import reports through C stdio).
+  std::string playGame(const std::function<void(GameDriver&)>& play) const {
+    const fs::path previous = fs::current_path();
     fs::current_path(path);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    {
+      GameDriver driver(160, 120);
+      play(driver);
+    }
+    fs::current_path(previous);
+    return testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
   }
-  ~InDirectory() { fs::current_path(previous); }
-
- private:
-  const fs::path previous;
 };
-
-void expectStoppedWithStatusOne(int status, const std::string& output) {
-  ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal: " << output;
-  EXPECT_EQ(WEXITSTATUS(status), 1) << output;
-}
 
 // Every toggle once, a few boxes, some walking: the frames a player would make at once.
 void playABit(GameDriver& driver) {
   for (int key : {GLFW_KEY_F2, GLFW_KEY_F3, GLFW_KEY_F4, GLFW_KEY_F5, GLFW_KEY_F7, GLFW_KEY_F8,
                   GLFW_KEY_F9, GLFW_KEY_F3, GLFW_KEY_F7}) {
-    driver.input->keys.insert(key);
+    driver.input->keys = {key};
     driver.frame();
-    driver.input->keys.erase(key);
+    driver.input->keys.clear();
     driver.runUntil([] { return false; }, 0.35f);
   }
   for (int i = 0; i < 3; ++i) {
     driver.throwBox();
     driver.runUntil([] { return false; }, 0.35f);
   }
-  driver.input->keys.insert(GLFW_KEY_W);
+  driver.input->keys = {GLFW_KEY_W};
   driver.runUntil([] { return false; }, 1.0f);
   driver.input->keys.clear();
 }
 
-TEST(MissingData, WithoutShadersTheGameStopsNamingTheFirstShaderFile) {
-  DataDirectory dir("noshaders");
-  dir.copy("Resources");
-  int status = 0;
-  const std::string output = dir.runGame(status);
-  EXPECT_NE(output.find("ERROR: Failed To Open Shader File ./Shader/spotShadowMap.vert\n"),
-            std::string::npos)
-      << output;
-  expectStoppedWithStatusOne(status, output);
-}
-
-TEST(MissingData, OneMissingShaderFileStopsTheGameNamingIt) {
-  DataDirectory dir("oneshader");
-  dir.copy("Resources");
-  dir.copy("Shader");
-  fs::remove(dir.path / "Shader/gauss.frag");
-  int status = 0;
-  const std::string output = dir.runGame(status);
-  EXPECT_NE(output.find("ERROR: Failed To Open Shader File ./Shader/gauss.frag\n"),
-            std::string::npos)
-      << output;
-  expectStoppedWithStatusOne(status, output);
-}
-
-// A directory opens and reads as nothing; a pipe with no writer would hold the start forever.
-TEST(MissingData, AShaderPathThatIsNoFileStopsTheGameNamingIt) {
-  for (const char* kind : {"directory", "pipe"}) {
-    DataDirectory dir(std::string("shader") + kind);
+// Shader files missing, empty or no regular file (a pipe with no writer would hold the start for
+// ever): the game stops at once with status 1 and the error.
+TEST(MissingData, ABrokenShaderStopsTheGameNamingIt) {
+  const std::tuple<const char*, std::string, const char*> cases[] = {
+      // the shader taken away ("" for the whole directory), what replaces it, the error
+      {"", "", "Failed To Open Shader File ./Shader/spotShadowMap.vert\n"},
+      {"gauss.frag", "", "Failed To Open Shader File ./Shader/gauss.frag\n"},
+      {"gauss.frag", "pipe", "Failed To Open Shader File ./Shader/gauss.frag\n"},
+      {"blinn_phong.frag", "empty", "Failed To Compile Shader: fragmentShader\n"},
+  };
+  for (const auto& [shader, replacement, error] : cases) {
+    SCOPED_TRACE(std::string(shader) + " " + replacement);
+    DataDirectory dir(std::string("shader_") + shader + replacement);
     dir.copy("Resources");
-    dir.copy("Shader");
-    const fs::path shader = dir.path / "Shader/gauss.frag";
-    fs::remove(shader);
-    if (kind == std::string("pipe")) ASSERT_EQ(mkfifo(shader.c_str(), 0600), 0);
-    else fs::create_directory(shader);
+    if (*shader) {
+      dir.copy("Shader");
+      const fs::path file = dir.path / "Shader" / shader;
+      fs::remove(file);
+      ASSERT_TRUE(replacement != "pipe" || mkfifo(file.c_str(), 0600) == 0) << file;
+      if (replacement == "empty") dir.write(std::string("Shader/") + shader, "");
+    }
     int status = 0;
-    const std::string output = dir.runGame(status);
-    EXPECT_NE(output.find("ERROR: Failed To Open Shader File ./Shader/gauss.frag\n"),
-              std::string::npos)
-        << kind << ": " << output;
-    expectStoppedWithStatusOne(status, output);
+    const std::string output = test::runCommand(
+        "cd '" + dir.path.string() + "' && " BLOTWISE_BINARY_DIR "/blotwise 2>&1 </dev/null",
+        status);
+    EXPECT_NE(output.find(std::string("ERROR: ") + error), std::string::npos) << output;
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal: " << output;
+    EXPECT_EQ(WEXITSTATUS(status), 1) << output;
   }
-}
-
-TEST(MissingData, AnEmptyShaderFileStopsTheGameWithItsCompileError) {
-  DataDirectory dir("emptyshader");
-  dir.copy("Resources");
-  dir.copy("Shader");
-  dir.write("Shader/blinn_phong.frag", "");
-  int status = 0;
-  const std::string output = dir.runGame(status);
-  EXPECT_NE(output.find("ERROR: Failed To Compile Shader: fragmentShader\n"), std::string::npos)
-      << output;
-  expectStoppedWithStatusOne(status, output);
 }
 
 // Without Resources/ there is no level, no player model, no box and no post-processing geometry;
@@ -138,44 +103,33 @@ TEST(MissingData, AnEmptyShaderFileStopsTheGameWithItsCompileError) {
 TEST(MissingData, WithoutResourcesTheGameRunsAndNamesEveryMissingModel) {
   DataDirectory dir("noresources");
   dir.copy("Shader");
-  InDirectory inside(dir.path);
-  // The model import reports through C stdio, so the streams are captured below the libraries.
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  {
-    GameDriver driver(160, 120);
+  const std::string printed = dir.playGame([](GameDriver& driver) {
     playABit(driver);
     EXPECT_TRUE(::scene().opaque().empty());
     EXPECT_TRUE(::scene().transparent().empty());
     EXPECT_EQ(driver.game.boxCount, 3);
     EXPECT_FALSE(driver.game.postProcessing());
-  }
-  const std::string printed = testing::internal::GetCapturedStdout();
-  const std::string errors = testing::internal::GetCapturedStderr();
-  EXPECT_NE(printed.find("Error parsing './Resources/cube.obj'"), std::string::npos) << printed;
-  EXPECT_NE(errors.find("ERROR: no post-processing geometry (./Resources/cube.obj); bloom stays off"),
-            std::string::npos);
-  EXPECT_NE(printed.find("Error parsing './Resources/Human/basic_male.obj'"), std::string::npos);
+  });
+  std::vector<std::string> messages = {
+      "Error parsing './Resources/cube.obj'",
+      "ERROR: no post-processing geometry (./Resources/cube.obj); bloom stays off",
+      "Error parsing './Resources/Human/basic_male.obj'",
+      "ERROR: no box thrown: ./Resources/Censorable/box.obj gave no body"};
   for (const scene::LevelEntry& entry : scene::levelLayout())
-    EXPECT_NE(errors.find("ERROR: '" + std::string(entry.name) + "' has no model (./" +
-                          entry.modelFile + ")"),
-              std::string::npos)
-        << entry.name;
-  EXPECT_NE(errors.find("ERROR: no box thrown: ./Resources/Censorable/box.obj gave no body"),
-            std::string::npos)
-      << errors;
+    messages.push_back("ERROR: '" + std::string(entry.name) + "' has no model (./" +
+                       entry.modelFile + ")");
+  for (const std::string& message : messages)
+    EXPECT_NE(printed.find(message), std::string::npos) << message;
 }
 
-// Damaged files in place of the game's own: a building part, a loose censorable object, the box,
-// a censored variant, an image and a sound, and a sound missing. Each is named; the rest of the
-// level is built and played, the two sounds silent.
+// Damaged files in place of the game's own: a building part, a loose censorable object, a
+// censored variant, the building's images and a sound, and a sound missing. Each is named; the
+// rest of the level is built and played, the two sounds silent.
 TEST(DamagedData, DamagedModelsAreLeftOutAndTheGameRuns) {
   DataDirectory dir("damaged");
   dir.copy("Shader");
   dir.copy("Resources");
-  std::mt19937 random(11);
-  std::string noise(4000, '\0');
-  for (char& c : noise) c = static_cast<char>(random());
+  const std::string noise(4000, '\x9c');
   dir.write("Resources/Furniture/couch_low.obj", noise);
   dir.write("Resources/Censorable/pothead.obj", "v 0 0 0\nf 1 2 99\n");
   dir.write("Resources/Censorable/newspaper_censored.obj", "");
@@ -185,49 +139,27 @@ TEST(DamagedData, DamagedModelsAreLeftOutAndTheGameRuns) {
     if (file.path().extension() == ".png" || file.path().extension() == ".jpg")
       dir.write(fs::relative(file.path(), dir.path).string(), noise.substr(0, 300));
 
-  InDirectory inside(dir.path);
-  // The model import reports through C stdio, so the streams are captured below the libraries.
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  {
-    GameDriver driver(160, 120);
-    Game& game = driver.game;
+  const std::string printed = dir.playGame([](GameDriver& driver) {
     for (const char* name : {"ap2_couch", "ap4_couch1", "c_ap3_pothead1", "c_ap3_pothead2"})
       EXPECT_FALSE(::scene().get(name)) << name;
     EXPECT_TRUE(::scene().get("hallway"));
-    EXPECT_TRUE(::scene().get("c_ap2_newspaper1"));
-
     // A hit on the newspaper whose censored model is damaged leaves it as it is.
-    game.physics->pendingTarget = ::scene().get("c_ap2_newspaper1").get();
+    driver.game.physics->pendingTarget = ::scene().get("c_ap2_newspaper1").get();
     driver.frame();
-    EXPECT_EQ(game.censoredCount, 0);
+    EXPECT_EQ(driver.game.censoredCount, 0);
     EXPECT_TRUE(::scene().get("c_ap2_newspaper1"));
-
-    dir.write("Resources/Censorable/box.obj", noise);
     playABit(driver);
-    EXPECT_EQ(game.boxCount, 3);
-    EXPECT_FALSE(::scene().get("box1"));
-  }
-  const std::string printed = testing::internal::GetCapturedStdout();
-  const std::string errors = testing::internal::GetCapturedStderr();
-  EXPECT_NE(printed.find("Error parsing './Resources/Furniture/couch_low.obj'"), std::string::npos)
-      << printed;
-  EXPECT_NE(errors.find("ERROR: 'ap2_couch' has no model (./Resources/Furniture/couch_low.obj)"),
-            std::string::npos)
-      << errors;
-  EXPECT_NE(
-      errors.find("ERROR: 'c_ap3_pothead1' has no model (./Resources/Censorable/pothead.obj)"),
-      std::string::npos);
-  EXPECT_NE(errors.find("ERROR: 'c_ap2_newspaper1' stays uncensored: "
-                        "./Resources/Censorable/newspaper_censored.obj gave no body"),
-            std::string::npos);
-  EXPECT_NE(errors.find("ERROR: no box thrown: ./Resources/Censorable/box.obj gave no body"),
-            std::string::npos);
-  for (const char* sound : {"bleep", "throw"})
-    EXPECT_NE(errors.find("ERROR: Could not load sound ./Resources/Sound/" + std::string(sound) +
-                          ".wav: "),
-              std::string::npos)
-        << sound;
+    EXPECT_EQ(driver.game.boxCount, 3);
+  });
+  for (const char* message :
+       {"Error parsing './Resources/Furniture/couch_low.obj'",
+        "ERROR: 'ap2_couch' has no model (./Resources/Furniture/couch_low.obj)",
+        "ERROR: 'c_ap3_pothead1' has no model (./Resources/Censorable/pothead.obj)",
+        "ERROR: 'c_ap2_newspaper1' stays uncensored: "
+        "./Resources/Censorable/newspaper_censored.obj gave no body",
+        "ERROR: Could not load sound ./Resources/Sound/bleep.wav: ",
+        "ERROR: Could not load sound ./Resources/Sound/throw.wav: "})
+    EXPECT_NE(printed.find(message), std::string::npos) << message;
 }
 
 }  // namespace

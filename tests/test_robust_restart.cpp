@@ -1,19 +1,17 @@
 // Many games, one after another, in one process: each gives back at its teardown what it took
 // (file descriptors, threads, the world's objects), so the next one starts like the first.
-#include <dirent.h>
-
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
-#include "app/Hud.h"
-#include "app/Sounds.h"
 #include "app/World.h"
-#include "scene/AssetCache.h"
 #include "scene/CameraActor.h"
 #include "scene/SceneRegistry.h"
 #include "support/GameDriver.h"
@@ -30,33 +28,13 @@ namespace {
 
 using test::GameDriver;
 
-int entriesOf(const char* directory) {
-  int count = 0;
-  if (DIR* dir = opendir(directory)) {
-    while (const dirent* entry = readdir(dir))
-      if (entry->d_name[0] != '.') ++count;
-    closedir(dir);
-  }
-  return count;
+// Open file descriptors and threads of this process.
+std::pair<long, long> processResources() {
+  auto entries = [](const char* directory) {
+    return std::distance(std::filesystem::directory_iterator(directory), {});
+  };
+  return {entries("/proc/self/fd"), entries("/proc/self/task")};
 }
-
-struct ProcessResources {
-  int files = entriesOf("/proc/self/fd");
-  int threads = entriesOf("/proc/self/task");
-};
-
-// The X server of a virtual display resets itself whenever its last client leaves and drops a
-// client that connects during that reset, so a game started right after another one's teardown
-// may find no display ("ERROR: Could not init glfw"). A connection held for the whole test keeps
-// the server from resetting; the games themselves leave nothing behind (checked below).
-class DisplayHold {
- public:
-  DisplayHold() : display(XOpenDisplay(nullptr)) {}
-  ~DisplayHold() {
-    if (display) XCloseDisplay(display);
-  }
-  _XDisplay* const display;
-};
 
 void playABit(GameDriver& driver) {
   driver.frame();
@@ -67,31 +45,30 @@ void playABit(GameDriver& driver) {
   driver.runUntil([] { return false; }, 0.2f);
 }
 
+// The X server of a virtual display resets itself whenever its last client leaves and drops a
+// client that connects during that reset, so a game started right after another one's teardown
+// may find no display ("ERROR: Could not init glfw"). A connection held for the whole test keeps
+// the server from resetting; the games themselves leave nothing behind (checked below).
 TEST(Restart, TenGamesOneAfterAnotherLeaveNothingBehind) {
-  DisplayHold hold;
-  ASSERT_NE(hold.display, nullptr) << "no display: run the tests under xvfb-run";
+  const std::unique_ptr<_XDisplay, int (*)(_XDisplay*)> hold(XOpenDisplay(nullptr), XCloseDisplay);
+  ASSERT_NE(hold, nullptr) << "no display: run the tests under xvfb-run";
 
-  std::vector<ProcessResources> after;
+  std::vector<std::pair<long, long>> after;
   for (int game = 0; game < 10; ++game) {
     {
       GameDriver driver(160, 120);
       playABit(driver);
       ASSERT_TRUE(::scene().get("box1")) << "game " << game;
     }
-    EXPECT_EQ(sceneRegistry, nullptr);
-    EXPECT_EQ(world().camera, nullptr);
-    EXPECT_EQ(world().textureObject, nullptr);
-    EXPECT_EQ(world().armMesh, nullptr);
-    EXPECT_EQ(world().assets, nullptr);
-    EXPECT_EQ(world().hud, nullptr);
-    EXPECT_EQ(world().sounds, nullptr);
-    after.push_back(ProcessResources());
+    const World& w = world();
+    EXPECT_TRUE(!sceneRegistry && !w.camera && !w.textureObject && !w.armMesh && !w.assets &&
+                !w.hud && !w.sounds)
+        << "game " << game;
+    after.push_back(processResources());
   }
   // The first game may leave what libraries keep for the whole process (the driver's caches).
-  for (std::size_t game = 2; game < after.size(); ++game) {
-    EXPECT_EQ(after[game].files, after[1].files) << "game " << game;
-    EXPECT_EQ(after[game].threads, after[1].threads) << "game " << game;
-  }
+  for (std::size_t game = 2; game < after.size(); ++game)
+    EXPECT_EQ(after[game], after[1]) << "game " << game << ": files, threads";
 }
 
 // With no audio device at all (OpenAL offered no back-end it can open) the game says so once and

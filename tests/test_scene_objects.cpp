@@ -1,11 +1,9 @@
 // Scene objects, derived objects and the registry: pose and matrix conversions, placing objects
 // through their physics actors, the four name-ordered maps and their ownership.
-#include <cmath>
+#include <algorithm>
 #include <limits>
 #include <memory>
-#include <random>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -36,9 +34,7 @@ glm::mat4 rotationY(float degrees) {
 glm::mat4 translation(const glm::vec3& t) { return glm::translate(glm::mat4(1.0f), t); }
 
 void expectNear(const glm::vec3& actual, const glm::vec3& expected, float eps = kEps) {
-  EXPECT_NEAR(actual.x, expected.x, eps);
-  EXPECT_NEAR(actual.y, expected.y, eps);
-  EXPECT_NEAR(actual.z, expected.z, eps);
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(actual[i], expected[i], eps) << i;
 }
 
 void expectNear(const glm::mat4& actual, const glm::mat4& expected, float eps = kEps) {
@@ -49,22 +45,7 @@ void expectNear(const glm::mat4& actual, const glm::mat4& expected, float eps = 
 // Quaternions q and -q are the same rotation.
 void expectSameRotation(const glm::quat& actual, const glm::quat& expected) {
   const float sign = glm::dot(actual, expected) < 0.0f ? -1.0f : 1.0f;
-  EXPECT_NEAR(actual.x, sign * expected.x, kEps);
-  EXPECT_NEAR(actual.y, sign * expected.y, kEps);
-  EXPECT_NEAR(actual.z, sign * expected.z, kEps);
-  EXPECT_NEAR(actual.w, sign * expected.w, kEps);
-}
-
-// Every line of the captured text is an error line, and there are that many.
-void expectErrorLines(const std::string& text, int lines) {
-  std::istringstream in(text);
-  std::string line;
-  int count = 0;
-  while (std::getline(in, line)) {
-    ++count;
-    EXPECT_EQ(line.rfind("ERROR: ", 0), 0u) << line;
-  }
-  EXPECT_EQ(count, lines) << text;
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(actual[i], sign * expected[i], kEps) << i;
 }
 
 glm::vec3 turn(const Pose& pose, const glm::vec3& v) {
@@ -73,17 +54,6 @@ glm::vec3 turn(const Pose& pose, const glm::vec3& v) {
 
 // ---------------------------------------------------------------------------------------------
 // Pose and matrix
-
-TEST(ScenePose, PoseToMatrixFollowsTheRightHandedConvention) {
-  const float half = glm::radians(45.0f);
-  const Pose pose(glm::quat(std::cos(half), 0.0f, std::sin(half), 0.0f), glm::vec3(1, 2, 3));
-  const glm::mat4 m = poseToMatrix(pose);
-  expectNear(glm::vec3(m * glm::vec4(1, 0, 0, 0)), glm::vec3(0, 0, -1));
-  expectNear(glm::vec3(m[3]), glm::vec3(1, 2, 3));
-  EXPECT_EQ(m[0][3], 0.0f);
-  EXPECT_EQ(m[3][3], 1.0f);
-  expectNear(poseToMatrix(Pose()), glm::mat4(1.0f), 0.0f);
-}
 
 TEST(ScenePose, EveryPivotGivesTheRotationBack) {
   struct Case {
@@ -117,32 +87,6 @@ TEST(ScenePose, EveryPivotGivesTheRotationBack) {
   }
 }
 
-TEST(ScenePose, PivotFormulasKeepTheSignOfTheirComponent) {
-  // With a pivot the pivot component comes out positive and the others follow from it, so a
-  // 170 degree turn about +y gives (0, sin 85, 0, cos 85) and not its negation.
-  const glm::quat q = glm::angleAxis(glm::radians(170.0f), glm::vec3(0, 1, 0));
-  const Pose pose = matrixToPose(glm::mat4_cast(q));
-  EXPECT_NEAR(pose.q.y, std::sin(glm::radians(85.0f)), kEps);
-  EXPECT_NEAR(pose.q.w, std::cos(glm::radians(85.0f)), kEps);
-  const Pose negative = matrixToPose(glm::mat4_cast(glm::angleAxis(glm::radians(170.0f),
-                                                                  glm::vec3(0, -1, 0))));
-  EXPECT_GT(negative.q.y, 0.0f);
-  EXPECT_LT(negative.q.w, 0.0f);
-}
-
-TEST(ScenePose, RandomRotationsSurviveTheRoundTrip) {
-  std::mt19937 random(7);
-  std::normal_distribution<float> gauss;
-  for (int i = 0; i < 500; ++i) {
-    const glm::quat q = glm::normalize(glm::quat(gauss(random), gauss(random), gauss(random),
-                                                 gauss(random)));
-    const Pose pose(q, glm::vec3(gauss(random), gauss(random), gauss(random)));
-    const Pose back = matrixToPose(poseToMatrix(pose));
-    expectSameRotation(back.q, q);
-    expectNear(back.p, pose.p, 0.0f);
-  }
-}
-
 // ---------------------------------------------------------------------------------------------
 // Objects placed through their actors
 
@@ -171,10 +115,12 @@ class SceneObjects : public ::testing::Test {
     mesh.vertexCount = dynamic ? 4 : 3;
     mesh.indices = indices;
     mesh.faceCount = 1;
-    std::unique_ptr<Actor> actor;
-    const CookResult result = dynamic ? Cooking::createConvexActor(PhysicsMaterial(), mesh, 0.5f, actor)
-                                      : Cooking::createStaticMeshActor(PhysicsMaterial(), mesh, actor);
-    ASSERT_EQ(result, CookResult::Ok);
+    std::unique_ptr<CookedShape> shape;
+    ASSERT_EQ(dynamic ? Cooking::cookConvexHull(mesh, shape) : Cooking::cookTriangleMesh(mesh, shape),
+              CookResult::Ok);
+    std::unique_ptr<Actor> actor = dynamic ? Cooking::createDynamicActor({}, *shape, 0.5f)
+                                           : Cooking::createStaticActor({}, *shape);
+    shapes.push_back(std::move(shape));
     actor->userData = &object;
     object.actors.push_back(actor.get());
     physics.getScene()->addActor(std::move(actor));
@@ -188,6 +134,7 @@ class SceneObjects : public ::testing::Test {
   }
 
   std::vector<std::string> log;
+  std::vector<std::unique_ptr<CookedShape>> shapes;  // outlive the actors built over them
   Physics physics;
   SceneRegistry registry;
 };
@@ -205,16 +152,6 @@ TEST_F(SceneObjects, LocalTransformsActInTheObjectsFrameWorldTransformsInTheWorl
   expectNear(other->getGlobalPose().p, glm::vec3(0, 0, -5));
 }
 
-TEST_F(SceneObjects, TransformMovesEveryActorOfTheObject) {
-  auto object = placeable("two");
-  giveActor(*object);
-  object->transform(translation({1, 2, 3}) * rotationY(30), false);
-  const Pose first = object->actors[0]->getGlobalPose();
-  const Pose second = object->actors[1]->getGlobalPose();
-  expectNear(second.p, first.p);
-  expectSameRotation(second.q, first.q);
-}
-
 TEST_F(SceneObjects, ObjectsWithoutActorsAreNotPlacedButNothingBreaks) {
   auto bare = std::make_shared<TestObject>("bare");
   EXPECT_THROW(bare->getActor(), std::out_of_range);
@@ -226,10 +163,8 @@ TEST_F(SceneObjects, ObjectsWithoutActorsAreNotPlacedButNothingBreaks) {
   registry.insert("bare", bare);
   registry.addObject({1, 0, 0}, "null", nullptr, 0.0f);
   const std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("ERROR: cannot transform 'bare'"), std::string::npos) << err;
-  EXPECT_NE(err.find("ERROR: cannot place 'bare'"), std::string::npos) << err;
-  EXPECT_NE(err.find("ERROR: cannot register 'bare'"), std::string::npos) << err;
-  EXPECT_NE(err.find("ERROR: cannot place 'null'"), std::string::npos) << err;
+  for (const char* line : {"transform 'bare'", "place 'bare'", "register 'bare'", "place 'null'"})
+    EXPECT_NE(err.find(std::string("ERROR: cannot ") + line), std::string::npos) << err;
   EXPECT_TRUE(registry.getOpaqueObjects().empty());
   EXPECT_TRUE(registry.getTransparentObjects().empty());
 }
@@ -244,11 +179,8 @@ TEST_F(SceneObjects, WorldCornersFollowThePoseInImportOrder) {
   for (int i = 0; i < 8; ++i) EXPECT_EQ(atIdentity[i], object->corners[i]);
 
   object->transform(translation({10, 0, 0}) * rotationY(90), false);
-  std::vector<glm::vec4> buffer;
+  std::vector<glm::vec4> buffer(3);
   object->fillWorldCorners(buffer);
-  const glm::vec4* storage = buffer.data();
-  object->fillWorldCorners(buffer);
-  EXPECT_EQ(buffer.data(), storage) << "a second fill reuses the caller's buffer";
   ASSERT_EQ(buffer.size(), 8u);
   // (x, y, z) turned 90 degrees about y is (z, y, -x).
   for (int i = 0; i < 8; ++i) {
@@ -264,12 +196,10 @@ TEST_F(SceneObjects, VelocityIsForDynamicBodiesOnly) {
   testing::internal::CaptureStderr();
   staticObject->setVelocity({1, 0, 0});
   EXPECT_NE(testing::internal::GetCapturedStderr().find("ERROR: "), std::string::npos);
-  EXPECT_EQ(staticObject->kind, 0);
 
   auto box = std::make_shared<TestObject>("box");
   giveActor(*box, true);
   box->setVelocity({0, 0, -10});
-  EXPECT_EQ(box->kind, 1);
   expectNear(box->getActor()->getLinearVelocity(), glm::vec3(0, 0, -10));
 }
 
@@ -290,12 +220,9 @@ TEST_F(SceneObjects, OpacityChoosesTheMap) {
   registry.insert("glass", placeable("glass", 0.999f));
   registry.insert("nan", placeable("nan", std::numeric_limits<float>::quiet_NaN()));
   const ObjectMap opaque = registry.getOpaqueObjects();
-  const ObjectMap transparent = registry.getTransparentObjects();
   EXPECT_EQ(opaque.size(), 2u);
-  EXPECT_EQ(opaque.count("opaque"), 1u);
   EXPECT_EQ(opaque.count("nan"), 1u);
-  ASSERT_EQ(transparent.size(), 1u);
-  EXPECT_EQ(transparent.count("glass"), 1u);
+  EXPECT_EQ(registry.getTransparentObjects().count("glass"), 1u);
 }
 
 TEST_F(SceneObjects, SameNameReplacesInOneMapAndCoexistsAcrossMaps) {
@@ -367,41 +294,12 @@ TEST_F(SceneObjects, ReplaceThatCannotTakeOverThePoseKeepsTheOldObject) {
   registry.replace("c_statue", nullptr);
   registry.replace("missing", placeable("new"));
   registry.replace("glass", placeable("new glass"));  // only the opaque map is searched
-  expectErrorLines(testing::internal::GetCapturedStderr(), 4);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 4) << err;
+  EXPECT_EQ(err.rfind("ERROR: ", 0), 0u) << err;
   EXPECT_EQ(registry.get("c_statue"), old);
   EXPECT_EQ(registry.get("glass"), glass);
   EXPECT_EQ(registry.get("missing"), nullptr);
-}
-
-TEST_F(SceneObjects, SnapshotsStayAsTheyWereWhileEntriesChange) {
-  for (const char* name : {"a", "b", "c", "d"}) registry.insert(name, placeable(name));
-  const ObjectMap snapshot = registry.getOpaqueObjects();
-  std::vector<std::string> visited;
-  for (const auto& entry : snapshot) {
-    visited.push_back(entry.first);
-    registry.remove(entry.second.get(), entry.first == "a" ? "c" : entry.first);
-    if (entry.first == "b") registry.replace("d", placeable("d2"));
-    registry.insert("e", placeable("e"));
-  }
-  EXPECT_EQ(visited, (std::vector<std::string>{"a", "b", "c", "d"}));
-  EXPECT_EQ(snapshot.at("d")->getName(), "d");
-}
-
-TEST_F(SceneObjects, LightsAreStoredByNameAndReplaced) {
-  auto red = std::make_shared<scene::PointLight>("point3", glm::vec3(1, 0, 0), glm::vec3(0),
-                                                 glm::vec3(1, 0.1f, 0.01f));
-  auto green = std::make_shared<scene::PointLight>(*red);
-  registry.addPointLight("point3", red);
-  EXPECT_EQ(registry.getPointLight("point3"), red);
-  registry.addPointLight("point3", green);
-  EXPECT_EQ(registry.getPointLight("point3"), green);
-
-  auto spot = std::make_shared<scene::SpotLight>("spot1", glm::vec3(1), glm::vec3(0, 3, 0),
-                                                 glm::vec3(1, 0, 0), glm::vec3(0, -1, 0), 0.9f);
-  registry.addSpotLight("spot1", spot);
-  EXPECT_EQ(registry.getSpotLight("spot1"), spot);
-  EXPECT_EQ(registry.getSpotLight("spot1")->cutoff, 0.9f);
-  EXPECT_EQ(registry.getPointLight("spot1"), nullptr);
 }
 
 TEST_F(SceneObjects, DestructionReleasesLightsThenOpaqueThenTransparentObjects) {
@@ -437,25 +335,6 @@ TEST_F(SceneObjects, DestructionReleasesLightsThenOpaqueThenTransparentObjects) 
 // ---------------------------------------------------------------------------------------------
 // Derived objects
 
-TEST_F(SceneObjects, DerivedObjectIsNamedAfterItsMeshAndFollowsItsAnchor) {
-  TestObject arm("ap4_collegedude_arm");
-  auto person = placeable("ap4_collegedude");
-  person->transform(translation({4, 0, 1}) * rotationY(30), false);
-  DerivedObject derived(&arm, person.get());
-
-  EXPECT_EQ(derived.getName(), "ap4_collegedude_arm_derived");
-  EXPECT_EQ(derived.kind, 2);
-  EXPECT_TRUE(derived.actors.empty());
-  EXPECT_EQ(derived.getActor(), person->getActor());
-  const Pose anchor = person->getGlobalPose();
-  const Pose pose = derived.getGlobalPose();
-  expectNear(pose.p, anchor.p);
-  expectSameRotation(pose.q, anchor.q);
-
-  derived.draw(true, 1);
-  EXPECT_EQ(arm.draws, 1);
-}
-
 TEST_F(SceneObjects, DerivedProductOrderFollowsThePreviousCall) {
   TestObject arm("arm");
   auto person = placeable("person");
@@ -472,8 +351,6 @@ TEST_F(SceneObjects, DerivedProductOrderFollowsThePreviousCall) {
   EXPECT_EQ(derived.lastLocal, 0);
   derived.transform(m, true);
   expectNear(derived.localMatrix, m * a * m * m);
-  EXPECT_EQ(derived.anchor, person.get());
-  EXPECT_EQ(derived.meshSource, &arm);
 }
 
 TEST_F(SceneObjects, DerivedPoseIsExpressedInTheAnchorsFrame) {
@@ -508,10 +385,11 @@ TEST_F(SceneObjects, DerivedObjectBorrowsMeshPropertiesAndAnchorGeometry) {
   EXPECT_EQ(arm.filterGroup, 4u);
   EXPECT_EQ(arm.filterMask, 2u);
   EXPECT_EQ(derived->getFilterGroup(), 4u);
-  EXPECT_EQ(derived->filterGroup, 1u) << "its own words stay unused";
-  EXPECT_EQ(derived->getName(), "arm_derived");
   EXPECT_EQ(derived->getMaterial().specular, 0.7f);
   EXPECT_EQ(derived->getWorldCorners(), person->getWorldCorners());
+  EXPECT_EQ(derived->getActor(), person->getActor());
+  derived->draw(true, 1);
+  EXPECT_EQ(arm.draws, 1) << "drawn with its mesh's geometry";
 
   registry.addOwned(derived, derived->getName());
   EXPECT_EQ(registry.getTransparentObjects().count("arm_derived"), 1u);
