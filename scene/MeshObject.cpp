@@ -162,7 +162,7 @@ void MeshObject::takeRecords(const ModelData& model) {
   }
   const float minX = bounds[0], maxX = bounds[1], minY = bounds[2], maxY = bounds[3],
               minZ = bounds[4], maxZ = bounds[5];
-  if (corners.capacity() < 8) corners.reserve(8);
+  corners.clear();  // a second load replaces the corners of the first
   corners.emplace_back(minX, minY, minZ, 1.0f);
   corners.emplace_back(maxX, minY, minZ, 1.0f);
   corners.emplace_back(minX, maxY, minZ, 1.0f);

@@ -141,6 +141,7 @@ TEST_F(AssetsImport, ScaleReachesGpuAndCollisionButNotBoundsOrCorners) {
   const std::size_t actorsBefore = physics.getScene()->actorCount();
   ASSERT_TRUE(load(unit, &assets));
   ASSERT_TRUE(load(unit, &assets));  // a second load replaces the first
+  EXPECT_EQ(unit.corners.size(), 8u);
   ASSERT_TRUE(load(doubled, &assets, 2.0f));
   EXPECT_EQ(physics.getScene()->actorCount(), actorsBefore + 2);
 
