@@ -117,9 +117,12 @@ void Hud::update(const Game& game, float dt) {
   if (!ready) return;
 
   ImGui_ImplOpenGL3_NewFrame();
-  ImGui_ImplGlfw_NewFrame();
-  // The back-end times frames by the wall clock; the HUD's time is the game's.
-  ImGui::GetIO().DeltaTime = std::max(dt, 1e-6f);  // ImGui needs time to pass
+  // Not the GLFW back-end's frame: it would ask the X server for the window's size twice a frame
+  // (round trips that allocate), though the window keeps its size for the whole run, and read the
+  // mouse, which the HUD does not take; and it times frames by the wall clock.
+  ImGuiIO& io = ImGui::GetIO();
+  io.DisplaySize = ImVec2(static_cast<float>(width), static_cast<float>(height));
+  io.DeltaTime = std::max(dt, 1e-6f);  // the game's time; ImGui needs time to pass
   ImGui::NewFrame();
   drawCrosshair();
   drawCounter(game);

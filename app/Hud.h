@@ -14,9 +14,8 @@ class Game;
 // overlay of keys, toggles and statistics. Dear ImGui draws it into the default frame buffer as
 // the last step of a frame, filled also in wire-frame mode. It takes no input: the game reads the
 // keyboard and mouse itself, and the HUD's time is the game's frame time. Dear ImGui's GLFW
-// back-end installs no callbacks (the game registers none) and reads the window only after the
-// game has read its input for the frame, so a press that GLFW keeps for the game (sticky keys and
-// buttons) is never taken by the HUD.
+// back-end installs no callbacks (the game registers none) and never reads the window or its
+// input: a press that GLFW keeps for the game (sticky keys and buttons) is never taken by the HUD.
 class Hud {
  public:
   Hud(GLFWwindow* window, int width, int height);
