@@ -71,6 +71,8 @@ Hud::Hud(GLFWwindow* window, int width, int height) : width(width), height(heigh
   io.IniFilename = nullptr;  // nothing is stored
   io.LogFilename = nullptr;
   io.ConfigFlags |= ImGuiConfigFlags_NoMouse | ImGuiConfigFlags_NoMouseCursorChange;
+  // The window keeps its size for the whole run.
+  io.DisplaySize = ImVec2(static_cast<float>(width), static_cast<float>(height));
 
   // Sizes follow the window height: 20 pixels of text at 600 lines, 24 at 720.
   const float textSize = std::clamp(std::round(height / 30.0f), 13.0f, 48.0f);
@@ -118,11 +120,9 @@ void Hud::update(const Game& game, float dt) {
 
   ImGui_ImplOpenGL3_NewFrame();
   // Not the GLFW back-end's frame: it would ask the X server for the window's size twice a frame
-  // (round trips that allocate), though the window keeps its size for the whole run, and read the
-  // mouse, which the HUD does not take; and it times frames by the wall clock.
-  ImGuiIO& io = ImGui::GetIO();
-  io.DisplaySize = ImVec2(static_cast<float>(width), static_cast<float>(height));
-  io.DeltaTime = std::max(dt, 1e-6f);  // the game's time; ImGui needs time to pass
+  // (round trips that allocate), though that size never changes, and read the mouse, which the
+  // HUD does not take; and it times frames by the wall clock, where the HUD's time is the game's.
+  ImGui::GetIO().DeltaTime = std::max(dt, 1e-6f);  // ImGui needs time to pass
   ImGui::NewFrame();
   drawCrosshair();
   drawCounter(game);

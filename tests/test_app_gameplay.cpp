@@ -99,7 +99,7 @@ TEST_F(Gameplay, CrosshairMarksTheCentreAndTheBoxFliesOutUnderIt) {
   EXPECT_EQ(mode[0], GL_LINE);
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && glIsEnabled(GL_CULL_FACE) && glIsEnabled(GL_BLEND));
 
-  driver.runUntil([] { return false; }, 0.35f);
+  driver.run(0.35f);
   driver.throwBox();
   const auto box = get("box1");
   ASSERT_TRUE(box);
@@ -140,7 +140,7 @@ TEST_F(Gameplay, ThrownBoxesAreNumberedAndLeaveFromBeforeTheEye) {
 
   driver.throwBox();  // within the cool-down: nothing
   EXPECT_FALSE(get("box2"));
-  driver.runUntil([] { return false; }, 0.3f);
+  driver.run(0.3f);
   driver.throwBox();
   EXPECT_TRUE(get("box2"));
   EXPECT_EQ(game.boxCount, 2);
@@ -179,12 +179,12 @@ TEST_F(Gameplay, BoxTouchingOrdinaryOrCensoredObjectsStays) {
   ASSERT_EQ(game.censoredCount, 1);
 
   for (const char* touched : {"c_ap5_tv", "ap5_table"}) {
-    driver.runUntil([] { return false; }, 0.3f);
+    driver.run(0.3f);
     driver.throwBox();
     const std::string name = "box" + std::to_string(game.boxCount);
     moveCentreTo(*get(name), centreOf(*get(touched)));
     get(name)->setVelocity(glm::vec3(0.0f));
-    driver.runUntil([] { return false; }, 0.5f);
+    driver.run(0.5f);
     EXPECT_TRUE(get(name)) << touched;
   }
   EXPECT_EQ(game.censoredCount, 1);
@@ -214,7 +214,7 @@ TEST_F(Gameplay, CensoredTelevisionKeepsItsKeyAndPose) {
   EXPECT_STREQ(hud.counterText(), "Censored 1 / 13");
   EXPECT_STREQ(hud.messageText(0), "Censor IT!");
   // Fixed to the building like the original: still there after a while.
-  driver.runUntil([] { return false; }, 1.0f);
+  driver.run(1.0f);
   EXPECT_NEAR(glm::length(censored->getGlobalPose().p - before.p), 0.0f, 1e-3);
 }
 

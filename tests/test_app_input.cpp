@@ -51,7 +51,7 @@ TEST_F(Input, OneToggleAFrameAndThenACoolDown) {
   GLint mode[2] = {0, 0};
   glGetIntegerv(GL_POLYGON_MODE, mode);
   EXPECT_EQ(mode[0], GL_LINE);
-  driver.runUntil([] { return false; }, 0.35f);
+  driver.run(0.35f);
   EXPECT_EQ(frameWith({GLFW_KEY_F3}), "Wire Frame: Off\n");
   glGetIntegerv(GL_POLYGON_MODE, mode);
   EXPECT_EQ(mode[0], GL_FILL);
@@ -76,7 +76,7 @@ TEST_F(Input, EveryToggleAnnouncesItsNewState) {
       {GLFW_KEY_F7, "Effects: On"},
   };
   for (const auto& press : presses) {
-    driver.runUntil([] { return false; }, 0.35f);
+    driver.run(0.35f);
     const std::string expected = *press.message ? std::string(press.message) + "\n" : "";
     EXPECT_EQ(frameWith({press.key}), expected);
     if (*press.message) {
@@ -109,12 +109,12 @@ TEST_F(Input, TapCountsInTheNextFrameOnly) {
   driver.input->taps = {GLFW_KEY_F3};
   driver.input->clicks = {GLFW_MOUSE_BUTTON_LEFT};
   driver.frame(0.1f);
-  driver.runUntil([] { return false; }, 0.5f);
+  driver.run(0.5f);
   EXPECT_TRUE(game.showFrameTime);
   EXPECT_FALSE(game.wireframe);
   EXPECT_EQ(game.boxCount, 0);
   driver.input->clicks = {GLFW_MOUSE_BUTTON_LEFT};
-  driver.runUntil([] { return false; }, 0.5f);
+  driver.run(0.5f);
   EXPECT_EQ(game.boxCount, 1);
 }
 

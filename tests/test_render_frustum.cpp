@@ -7,17 +7,14 @@
 
 #include "render/ScenePass.h"
 #include "render/ViewFrustum.h"
+#include "support/Near.h"
 
 namespace vorn {
 namespace {
 
 using Points = std::vector<glm::vec4>;
 
-void expectNear(const glm::vec3& actual, const glm::vec3& expected) {
-  EXPECT_NEAR(actual.x, expected.x, 1e-5f);
-  EXPECT_NEAR(actual.y, expected.y, 1e-5f);
-  EXPECT_NEAR(actual.z, expected.z, 1e-5f);
-}
+using test::expectNear;
 
 // A camera at the origin looking down -Z, 45 degrees, square window.
 ViewFrustum originCamera() {

@@ -56,14 +56,14 @@ void playABit(GameDriver& driver) {
     driver.input->keys = {key};
     driver.frame();
     driver.input->keys.clear();
-    driver.runUntil([] { return false; }, 0.35f);
+    driver.run(0.35f);
   }
   for (int i = 0; i < 3; ++i) {
     driver.throwBox();
-    driver.runUntil([] { return false; }, 0.35f);
+    driver.run(0.35f);
   }
   driver.input->keys = {GLFW_KEY_W};
-  driver.runUntil([] { return false; }, 1.0f);
+  driver.run(1.0f);
   driver.input->keys.clear();
 }
 

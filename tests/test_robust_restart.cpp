@@ -42,7 +42,7 @@ void playABit(GameDriver& driver) {
   driver.input->keys.insert(GLFW_KEY_F7);
   driver.frame();
   driver.input->keys.clear();
-  driver.runUntil([] { return false; }, 0.2f);
+  driver.run(0.2f);
 }
 
 // The X server of a virtual display resets itself whenever its last client leaves and drops a
@@ -83,7 +83,7 @@ TEST(Restart, WithoutAnAudioDeviceTheGameSaysSoOnceAndPlaysToItsEnd) {
         {
           GameDriver driver(160, 120);
           playABit(driver);
-          driver.runUntil([] { return false; }, 0.35f);
+          driver.run(0.35f);
           driver.input->taps = {GLFW_KEY_F6};
           driver.frame();
           driver.input->taps = {GLFW_KEY_TAB};

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "scene/CameraActor.h"
+#include "support/Near.h"
 #include "test_physics_helpers.h"
 
 namespace vorn {
@@ -15,9 +16,7 @@ using scene::CameraActor;
 
 constexpr float kDt = 1.0f / 60.0f;
 
-void expectNear(const glm::vec3& actual, const glm::vec3& expected, float eps) {
-  for (int axis = 0; axis < 3; ++axis) EXPECT_NEAR(actual[axis], expected[axis], eps) << "axis " << axis;
-}
+using test::expectNear;
 
 class SceneCamera : public ::testing::Test {
  protected:

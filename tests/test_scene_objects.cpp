@@ -16,6 +16,7 @@
 #include "scene/DerivedObject.h"
 #include "scene/SceneObject.h"
 #include "scene/SceneRegistry.h"
+#include "support/Near.h"
 
 namespace vorn {
 namespace {
@@ -33,9 +34,7 @@ glm::mat4 rotationY(float degrees) {
 
 glm::mat4 translation(const glm::vec3& t) { return glm::translate(glm::mat4(1.0f), t); }
 
-void expectNear(const glm::vec3& actual, const glm::vec3& expected, float eps = kEps) {
-  for (int i = 0; i < 3; ++i) EXPECT_NEAR(actual[i], expected[i], eps) << i;
-}
+using test::expectNear;
 
 void expectNear(const glm::mat4& actual, const glm::mat4& expected, float eps = kEps) {
   for (int c = 0; c < 4; ++c)

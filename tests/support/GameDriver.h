@@ -76,6 +76,9 @@ class GameDriver {
     return done();
   }
 
+  // Frames for the game time, hands off.
+  void run(float seconds, float dt = 1.0f / 60.0f) { runUntil([] { return false; }, seconds, dt); }
+
   // The controller's feet position (capsule centre less 1.6).
   glm::vec3 feet() const;
 
