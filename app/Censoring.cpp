@@ -16,7 +16,6 @@ namespace {
 
 constexpr uint32_t kBoxGroup = 2;
 constexpr uint32_t kBoxMask = 4;
-constexpr float kThrowSpeed = 10.0f;
 const char* const kBoxModel = "Resources/Censorable/box.obj";
 
 // Between 0.2 (rand() at its maximum) and 1.0 (rand() = 0). The range is RAND_MAX's, which is
@@ -39,7 +38,7 @@ void Game::throwBox() {
   boxCount += 1;
   const PhysicsMaterial material = physics->createMaterial(0.5f, 0.5f, 0.5f);
   auto box = std::make_shared<scene::MeshObject>("box" + std::to_string(boxCount),
-                                                 basePath + kBoxModel, 1);
+                                                 basePath + kBoxModel, scene::kDynamicBody);
   const float z = randomBoxScale();
   const float y = randomBoxScale();
   const float x = randomBoxScale();
@@ -54,7 +53,7 @@ void Game::throwBox() {
   const scene::CameraActor& camera = *world().camera;
   const glm::vec3 p = camera.position;
   const glm::vec3 f = camera.front;
-  const glm::vec3 spawn(p.x + f.x, static_cast<float>(static_cast<double>(p.y) - 0.5), p.z + f.z);
+  const glm::vec3 spawn(p.x + f.x, static_cast<float>(static_cast<double>(p.y) - kThrowDrop), p.z + f.z);
   box->setVelocity(f * kThrowSpeed);
   ::scene().addObject(spawn, box->getName(), box, 0.0f);
   world().sounds->play(Cue::Throw);
@@ -78,11 +77,9 @@ void Game::applyCensoring() {
     world().hud->post("Censor IT!");
     world().sounds->playAt(Cue::Censor, target->getGlobalPose().p);
 
-    // The censored model keeps the original's kind, so a poster or television fixed to the
-    // building stays where it hangs instead of falling down as a loose body.
     const PhysicsMaterial material = physics->createMaterial(0.5f, 0.5f, 0.5f);
     auto censored = std::make_shared<scene::MeshObject>(
-        name + "_censored", censoredModelPath(original->path), original->kind);
+        name + "_censored", censoredModelPath(original->path), scene::kDynamicBody);
     loadModel(*censored, material, 1, 1, 1);
     if (censored->actors.empty()) {
       std::cerr << "ERROR: '" << name << "' stays uncensored: " << censored->path

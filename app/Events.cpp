@@ -6,8 +6,10 @@
 #include "app/Game.h"
 #include "app/Sounds.h"
 #include "app/World.h"
+#include "base/Degrees.h"
 #include "render/LightSetup.h"
 #include "render/ShaderProgram.h"
+#include "scene/BuildingPlan.h"
 #include "scene/CameraActor.h"
 #include "scene/LevelLayout.h"
 #include "scene/SceneRegistry.h"
@@ -16,25 +18,25 @@ namespace vorn {
 
 namespace {
 
-constexpr float kUpperFloor = 6.0f;
+using scene::kUpperFloor;
 constexpr uint32_t kFlickerPeriodMs = 500;
 constexpr float kArmSpeed = 60.0f;    // degrees per second
 constexpr float kOrbitSpeed = 25.0f;  // degrees per second
 const glm::vec3 kOrbitCentre(0.0f, 0.0f, 9.0f);
 
 bool inWinRoom(const glm::vec3& eye) {
-  return eye.x > 0 && eye.x < 14 && eye.z > -20 && eye.z < -10 && eye.y > kUpperFloor;
+  return scene::kWinRoom.contains(eye.x, eye.z) && eye.y > kUpperFloor;
 }
 
 bool onStaircase(const glm::vec3& eye) {
-  return eye.x > 16 && eye.x < 20 && eye.z > -5 && eye.z < 5;
+  return scene::kStaircaseSwitch.contains(eye.x, eye.z);
 }
 
 // Between 0 and 1, whatever RAND_MAX the platform has.
 double randomUnit() { return std::rand() / static_cast<double>(RAND_MAX); }
 
 glm::mat4 rotationAbout(float degrees, const glm::vec3& axis) {
-  return glm::rotate(glm::mat4(1.0f), degrees * 0.017453292f, axis);
+  return glm::rotate(glm::mat4(1.0f), degrees * kRadiansPerDegree, axis);
 }
 
 }  // namespace

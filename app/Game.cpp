@@ -117,6 +117,8 @@ void Game::announce(const std::string& message) {
 
 bool Game::hasSoundDevice() const { return world().sounds->hasDevice(); }
 
+// The fraction of a millisecond is carried, not dropped: dropped every frame, each millisecond
+// timer would stand still at frames under 1 ms, and after the win the window would never close.
 void Game::measureFrame(float dt) {
   // Whole microseconds keep frames of whole milliseconds exact (16 ms stays 16, never 15.999).
   const int64_t micros = std::llround(static_cast<double>(dt) * 1e6) + carriedMicroseconds;
@@ -198,6 +200,7 @@ void Game::renderScene() {
   const glm::mat4 projection = perspectiveMatrix(
       w.camera->fieldOfView, static_cast<float>(width) / static_cast<float>(height), nearPlane,
       farPlane);
+  // The spot shadow program serves as the depth pre-pass's depth-only program.
   objectsDrawn = scenePass(projection * view, {*w.lightingShader, w.spotShadowShader.get()},
                            ::scene(), *w.frustum, *w.camera, renderSettings(), reportDrawCount);
 }

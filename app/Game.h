@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/Platform.h"
+#include "assets/Texture.h"
 #include "physics/Physics.h"
 
 struct GLFWwindow;
@@ -18,6 +19,10 @@ class MeshObject;
 }
 // After the win the window closes once this much frame time has passed.
 constexpr uint32_t kCloseAfterWinMs = 5000;
+// A thrown box flies at this many times the viewing direction, from a point this far below the
+// eye.
+constexpr float kThrowSpeed = 10.0f;
+constexpr double kThrowDrop = 0.5;
 
 class Game {
  public:
@@ -39,8 +44,8 @@ class Game {
   // carried into the next frame so every millisecond timer advances at any frame rate.
   void measureFrame(float dt);
 
-  // Frame steps 9 to 11: the frame-time report, the draw-count request and the win timer, fed
-  // with the milliseconds of the frame that started last.
+  // The frame-time report, the draw-count request and the win timer, fed with the milliseconds
+  // of the frame that started last.
   void updateConsoleTimers();
 
   void initWorld(GLFWwindow* window);
@@ -90,7 +95,7 @@ class Game {
   bool showFrameTime = false;
   bool wireframe = false;
   bool bilinearFiltering = true;
-  int32_t mipmapMode = 1;
+  int32_t mipmapMode = kMipmapLinear;
   bool effectsEnabled = true;
   bool frustumCulling = true;
   bool transparencyEnabled = true;

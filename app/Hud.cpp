@@ -11,6 +11,7 @@
 #include <backends/imgui_impl_opengl3.h>
 
 #include "app/Game.h"
+#include "app/Toggles.h"
 #include "scene/LevelLayout.h"
 
 namespace vorn {
@@ -25,14 +26,6 @@ const char* const kBannerFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bol
 const ImU32 kWhite = IM_COL32(255, 255, 255, 255);
 const ImU32 kShade = IM_COL32(0, 0, 0, 150);
 const ImU32 kWinGreen = IM_COL32(90, 240, 110, 255);
-
-const char* onOff(bool on) { return on ? "On" : "Off"; }
-
-const char* mipmapName(int32_t mode) {
-  if (mode == 0) return "Nearest";
-  if (mode == 1) return "Linear";
-  return "Off";
-}
 
 ImU32 faded(ImU32 colour, float alpha) {
   const auto a = static_cast<ImU32>(((colour >> IM_COL32_A_SHIFT) & 0xFF) * alpha);
@@ -204,41 +197,21 @@ void Hud::drawOverlay(const Game& game) {
                ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoInputs |
                    ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings);
 
-  struct Row {
-    const char* key;
-    const char* action;
-    const char* state;
-  };
-  const char* sound = !game.hasSoundDevice() ? "no device" : onOff(game.soundEnabled);
-  const Row rows[] = {
-      {"W A S D", "walk", ""},
-      {"Space", "jump", ""},
-      {"Mouse", "look around", ""},
-      {"Left button", "throw a box", ""},
-      {"Tab", "count everything as censored", ""},
-      {"Escape", "quit", ""},
-      {"F1", "this help", "On"},
-      {"F2", "frame time on the console", onOff(game.showFrameTime)},
-      {"F3", "wire frame", onOff(game.wireframe)},
-      {"F4", "texture sampling", game.bilinearFiltering ? "Bilinear" : "Nearest"},
-      {"F5", "mip-mapping", mipmapName(game.mipmapMode)},
-      {"F6", "sound", sound},
-      {"F7", "effects (shadows, bloom)", onOff(game.effectsEnabled)},
-      {"F8", "view-frustum culling", onOff(game.frustumCulling)},
-      {"F9", "transparency", onOff(game.transparencyEnabled)},
+  auto row = [](const char* key, const char* action, const char* state) {
+    ImGui::TableNextRow();
+    ImGui::TableNextColumn();
+    ImGui::TextUnformatted(key);
+    ImGui::TableNextColumn();
+    ImGui::TextUnformatted(action);
+    ImGui::TableNextColumn();
+    const bool off = std::strcmp(state, "Off") == 0 || std::strcmp(state, "no device") == 0;
+    ImGui::TextColored(off ? ImVec4(1.0f, 0.55f, 0.45f, 1.0f) : ImVec4(0.5f, 0.95f, 0.55f, 1.0f),
+                       "%s", state);
   };
   if (ImGui::BeginTable("keys", 3, ImGuiTableFlags_RowBg | ImGuiTableFlags_SizingFixedFit)) {
-    for (const Row& row : rows) {
-      ImGui::TableNextRow();
-      ImGui::TableNextColumn();
-      ImGui::TextUnformatted(row.key);
-      ImGui::TableNextColumn();
-      ImGui::TextUnformatted(row.action);
-      ImGui::TableNextColumn();
-      const bool off = std::strcmp(row.state, "Off") == 0 || std::strcmp(row.state, "no device") == 0;
-      ImGui::TextColored(off ? ImVec4(1.0f, 0.55f, 0.45f, 1.0f) : ImVec4(0.5f, 0.95f, 0.55f, 1.0f),
-                         "%s", row.state);
-    }
+    for (std::size_t i = 0; i < kPlainKeyCount; ++i) row(kPlainKeys[i].key, kPlainKeys[i].action, "");
+    for (std::size_t i = 0; i < kToggleCount; ++i)
+      row(kToggles[i].keyName, kToggles[i].label, toggleState(kToggles[i], game));
     ImGui::EndTable();
   }
 

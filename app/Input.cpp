@@ -2,9 +2,10 @@
 #include <GLFW/glfw3.h>
 
 #include "app/Game.h"
-#include "app/Sounds.h"
+#include "app/Toggles.h"
 #include "app/World.h"
 #include "scene/CameraActor.h"
+#include "scene/LevelLayout.h"
 
 namespace vorn {
 
@@ -15,14 +16,6 @@ constexpr float kPitchLimit = 89.0f;
 // Degrees of turn per pixel of mouse movement and unit of the camera's mouse sensitivity: the
 // same hand movement turns the view alike at any frame rate.
 constexpr float kTurnPerPixel = 0.001f;
-
-const char* onOff(bool on) { return on ? "On" : "Off"; }
-
-const char* mipmapName(int32_t mode) {
-  if (mode == 0) return "Nearest Neighbor";
-  if (mode == 1) return "Linear";
-  return "Off";
-}
 
 uint32_t movementFlags(InputSource& input) {
   uint32_t flags = 0;
@@ -42,56 +35,18 @@ void Game::handleInput(float dt) {
   camera.move(movementFlags(*input), dt);
 
   if (input->keyDown(GLFW_KEY_ESCAPE)) glfwSetWindowShouldClose(window, GLFW_TRUE);
-  if (input->keyDown(GLFW_KEY_TAB)) censoredCount = 13;
+  if (input->keyDown(GLFW_KEY_TAB)) censoredCount = scene::kCensorableCount;
 
   // At most one toggle a frame: the first one that fires starts the cool-down for the rest. Every
   // key is read once a frame, also during the cool-down, so a tap counts in the frame after it and
   // never fires later.
-  auto toggle = [this](int key) { return input->keyDown(key) && keyCooldown < 0.0f; };
-  auto toggled = [this](const std::string& message) {
-    announce(message);
+  for (std::size_t i = 0; i < kToggleCount; ++i) {
+    const Toggle& t = kToggles[i];
+    if (!input->keyDown(t.key) || keyCooldown >= 0.0f) continue;
+    t.change(*this);
+    if (t.message) announce(toggleMessage(t, *this));
+    if (t.afterMessage) t.afterMessage(*this);
     keyCooldown = kToggleCooldown;
-  };
-  // The help overlay speaks for itself: it is not announced.
-  if (toggle(GLFW_KEY_F1)) {
-    showHelp = !showHelp;
-    keyCooldown = kToggleCooldown;
-  }
-  if (toggle(GLFW_KEY_F2)) {
-    showFrameTime = !showFrameTime;
-    if (showFrameTime) frameTimeMs = frameCount = 0;
-    toggled(std::string("Frame Time: ") + onOff(showFrameTime));
-  }
-  if (toggle(GLFW_KEY_F3)) {
-    wireframe = !wireframe;
-    toggled(std::string("Wire Frame: ") + onOff(wireframe));
-    glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
-  }
-  if (toggle(GLFW_KEY_F4)) {
-    bilinearFiltering = !bilinearFiltering;
-    toggled(std::string("Texture Sampling Quality: ") +
-            (bilinearFiltering ? "Bilinear" : "Nearest Neighbor"));
-  }
-  if (toggle(GLFW_KEY_F5)) {
-    mipmapMode = mipmapMode == -1 ? 0 : mipmapMode == 0 ? 1 : -1;
-    toggled(std::string("MipMapping Quality: ") + mipmapName(mipmapMode));
-  }
-  if (toggle(GLFW_KEY_F6)) {
-    soundEnabled = !soundEnabled;
-    world().sounds->setEnabled(soundEnabled);
-    toggled(std::string("Sound: ") + onOff(soundEnabled));
-  }
-  if (toggle(GLFW_KEY_F7)) {
-    effectsEnabled = !effectsEnabled;
-    toggled(std::string("Effects: ") + onOff(effectsEnabled));
-  }
-  if (toggle(GLFW_KEY_F8)) {
-    frustumCulling = !frustumCulling;
-    toggled(std::string("View-Frustum Culling: ") + onOff(frustumCulling));
-  }
-  if (toggle(GLFW_KEY_F9)) {
-    transparencyEnabled = !transparencyEnabled;
-    toggled(std::string("Transparency: ") + onOff(transparencyEnabled));
   }
 
   int w = 0;

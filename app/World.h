@@ -26,16 +26,16 @@ struct World {
   ~World();
 
   std::unique_ptr<ShadowMapFBO> spotShadowMap;
-  std::unique_ptr<ShadowShader> spotShadowShader;
+  std::unique_ptr<ShadowShader> spotShadowShader;  // also the scene pass's depth pre-pass
   std::unique_ptr<ShadowMapFBO> pointShadowMap;
   std::unique_ptr<ShadowShader> pointShadowShader;
-  std::unique_ptr<LightingShader> lightingShader;
+  std::unique_ptr<LightingShader> lightingShader;  // blinn_phong.*, shading with Phong's reflection
   std::unique_ptr<ViewFrustum> frustum;
   std::unique_ptr<BloomFBO> bloom;
   std::unique_ptr<BlurFBO> blurA;
   std::unique_ptr<BlurFBO> blurB;
   std::unique_ptr<PostShader> blurShader;
-  std::unique_ptr<PostShader> compositeShader;
+  std::unique_ptr<PostShader> compositeShader;  // texture.vert and texture.frag
   // What every model load shares; it outlives every mesh object below and in the registry.
   std::unique_ptr<scene::AssetCache> assets;
   std::unique_ptr<scene::MeshObject> textureObject;

@@ -8,6 +8,7 @@
 #include "app/Hud.h"
 #include "app/Sounds.h"
 #include "app/World.h"
+#include "base/Degrees.h"
 #include "render/Bloom.h"
 #include "render/LightSetup.h"
 #include "render/ShaderProgram.h"
@@ -34,7 +35,7 @@ glm::mat4 translation(const glm::vec3& offset) { return glm::translate(glm::mat4
 // The arm hangs from the shoulder at (0, 3, 0) of the person's frame and is turned up from there.
 glm::mat4 armRestPose() {
   glm::mat4 m = glm::translate(glm::mat4(1.0f), glm::vec3(0.0f, 3.0f, 0.0f));
-  m = glm::rotate(m, 195.0f * 0.017453292f, glm::vec3(0.0f, 0.0f, 1.0f));
+  m = glm::rotate(m, 195.0f * kRadiansPerDegree, glm::vec3(0.0f, 0.0f, 1.0f));
   return glm::translate(m, glm::vec3(0.0f, -3.0f, 0.0f));
 }
 
@@ -87,7 +88,8 @@ void Game::initWorld(GLFWwindow* target) {
   w.assets = std::make_unique<scene::AssetCache>();
   const PhysicsMaterial material = physics->createMaterial(0.5f, 0.5f, 0.5f);
   w.textureObject =
-      std::make_unique<scene::MeshObject>("textureObject", basePath + "Resources/cube.obj", 0);
+      std::make_unique<scene::MeshObject>("textureObject", basePath + "Resources/cube.obj",
+                                                    scene::kStaticBody);
   loadModel(*w.textureObject, material, 1, 1, 1);
   w.textureObject->transform(translation(glm::vec3(0.0f, -10.0f, 0.0f)), false);
   hasScreenQuad = !w.textureObject->subMeshes.empty();
@@ -101,8 +103,6 @@ void Game::initWorld(GLFWwindow* target) {
   loadModel(*w.camera, material, 1, 1, 1);
   w.camera->transform(translation(kCameraStart), false);
   w.camera->yaw -= kStartYawTurn * w.camera->mouseSensitivity;
-  w.camera->pitch += 0.0f * w.camera->mouseSensitivity;
-  w.camera->pitch = glm::clamp(w.camera->pitch, -89.0f, 89.0f);
 
   buildLevel();
   setupLights(*w.lightingShader, ::scene(), lightsSwitched);
@@ -128,7 +128,8 @@ void Game::buildLevel() {
   }
 
   World& w = world();
-  w.armMesh = std::make_unique<scene::MeshObject>(scene::kArmName, basePath + scene::kArmModelFile, 2);
+  w.armMesh = std::make_unique<scene::MeshObject>(scene::kArmName, basePath + scene::kArmModelFile,
+                                               scene::kNoBody);
   loadModel(*w.armMesh, material, 1, 1, 1);
   const std::shared_ptr<scene::SceneObject> anchor = ::scene().get(scene::kArmAnchorName);
   if (!anchor || w.armMesh->subMeshes.empty()) {

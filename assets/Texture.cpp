@@ -9,8 +9,8 @@ namespace vorn {
 namespace {
 
 GLint minFilter(bool bilinear, int mipmapMode) {
-  if (mipmapMode < 0) return bilinear ? GL_LINEAR : GL_NEAREST;
-  if (mipmapMode == 0) return bilinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+  if (mipmapMode == kMipmapOff) return bilinear ? GL_LINEAR : GL_NEAREST;
+  if (mipmapMode == kMipmapNearest) return bilinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
   return bilinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
 }
 

@@ -6,6 +6,11 @@ namespace vorn {
 
 struct Image;
 
+// The values of the mip-mapping toggle.
+constexpr int32_t kMipmapOff = -1;
+constexpr int32_t kMipmapNearest = 0;
+constexpr int32_t kMipmapLinear = 1;
+
 // One 2D texture made from a decoded image, with a full mipmap chain.
 class Texture {
  public:

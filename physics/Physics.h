@@ -39,7 +39,6 @@ struct TriggerPair {
 class SimulationEventCallback {
  public:
   virtual ~SimulationEventCallback() = default;
-  virtual void onContact() {}
   virtual void onTrigger(const TriggerPair* pairs, uint32_t count) = 0;
   // Called just before a removed actor is destroyed, so no record keeps pointing at it or at the
   // object it carries.
@@ -59,6 +58,9 @@ struct MeshData {
 };
 
 enum class CookResult { Ok, InvalidDescriptor, CookingFailed, ShapeFailed };
+
+// Downward acceleration of everything that falls freely, units per second squared.
+constexpr float kGravity = 9.8f;
 
 // The dynamics world: gravity, the ground plane, actors, fixed-step simulation and trigger reports.
 class PhysicsScene {

@@ -56,7 +56,7 @@ PhysicsScene::Impl::Impl(PhysicsScene& owner, FilterShader shader, SimulationEve
   // on one corner and tip over.
   configuration.setPlaneConvexMultipointIterations();
   configuration.setConvexConvexMultipointIterations();
-  world.setGravity(btVector3(0.0f, -9.8f, 0.0f));
+  world.setGravity(btVector3(0.0f, -kGravity, 0.0f));
   // Penetration is corrected apart from the velocities, so a landing gains no bounce or spin from it.
   world.getSolverInfo().m_splitImpulsePenetrationThreshold = 0.0f;
   // Bounds of sleeping and static bodies are refreshed when they are moved, not every sub-step.

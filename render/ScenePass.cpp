@@ -4,6 +4,7 @@
 #include <glm/gtc/type_ptr.hpp>
 #include <iostream>
 
+#include "base/Degrees.h"
 #include "render/ShaderProgram.h"
 #include "render/ViewFrustum.h"
 #include "scene/CameraActor.h"
@@ -57,7 +58,7 @@ CameraView cameraView(const scene::CameraActor& camera) {
 
 glm::mat4 perspectiveMatrix(float fieldOfViewDegrees, float aspect, float near, float far) {
   const float t =
-      static_cast<float>(std::tan(static_cast<double>(fieldOfViewDegrees * 0.017453292f) / 2.0));
+      static_cast<float>(std::tan(static_cast<double>(fieldOfViewDegrees * kRadiansPerDegree) / 2.0));
   glm::mat4 p(0.0f);
   p[0][0] = 1.0f / (aspect * t);
   p[1][1] = 1.0f / t;

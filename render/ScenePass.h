@@ -3,6 +3,8 @@
 #include <glm/mat4x4.hpp>
 #include <glm/vec3.hpp>
 
+#include "assets/Texture.h"
+
 namespace vorn {
 
 class LightingShader;
@@ -20,7 +22,7 @@ struct RenderSettings {
   bool frustumCulling = true;
   bool transparencyEnabled = true;
   bool bilinearFiltering = true;
-  int mipmapMode = 1;
+  int mipmapMode = kMipmapLinear;
 };
 
 // What the scene pass needs of the camera to build its frustum.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/Fatal.h"
+#include "render/ShaderPrelude.h"
 
 namespace vorn {
 
@@ -51,10 +52,11 @@ std::string indexedName(const char* prefix, int index, const char* suffix) {
 
 }  // namespace
 
-ShaderProgram::ShaderProgram(const std::string& vertexPath, const std::string& fragmentPath) {
+ShaderProgram::ShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
+                             const char* interface) {
   createProgram();
-  compileStage(vertexPath, GL_VERTEX_SHADER, vertexShader);
-  compileStage(fragmentPath, GL_FRAGMENT_SHADER, fragmentShader);
+  compileStage(vertexPath, GL_VERTEX_SHADER, vertexShader, interface);
+  compileStage(fragmentPath, GL_FRAGMENT_SHADER, fragmentShader, interface);
   link();
 }
 
@@ -84,8 +86,9 @@ void ShaderProgram::createProgram() {
   if (program == 0) fatalStop("ERROR: Could Not Init Shader Program");
 }
 
-void ShaderProgram::compileStage(const std::string& path, GLenum type, GLuint& shader) {
-  const std::string source = readSource(path);
+void ShaderProgram::compileStage(const std::string& path, GLenum type, GLuint& shader,
+                                 const char* interface) {
+  const std::string source = withPrelude(readSource(path), type, interface);
   shader = glCreateShader(type);
   if (shader == 0) fatalStop("ERROR: Could Not Init Shader");
   const char* text = source.c_str();
@@ -119,7 +122,7 @@ void ShaderProgram::link() {
 }
 
 LightingShader::LightingShader(const std::string& vertexPath, const std::string& fragmentPath)
-    : ShaderProgram(vertexPath, fragmentPath) {
+    : ShaderProgram(vertexPath, fragmentPath, kLightingVaryings) {
   viewProjection = location("m_viewProjection");
   viewProjectionL = location("m_viewProjectionL");
   model = location("m_model");

@@ -6,10 +6,13 @@
 
 namespace vorn {
 
-// One linked GLSL program built from its stage files; every failure is a fatal stop.
+// One linked GLSL program built from its stage files, each compiled after the shared prelude
+// (ShaderPrelude.h); every failure is a fatal stop.
 class ShaderProgram {
  public:
-  ShaderProgram(const std::string& vertexPath, const std::string& fragmentPath);
+  // interface: declarations the two stages share (VARYING is "out", then "in"), or nullptr.
+  ShaderProgram(const std::string& vertexPath, const std::string& fragmentPath,
+                const char* interface = nullptr);
   ShaderProgram(const std::string& vertexPath, const std::string& geometryPath,
                 const std::string& fragmentPath);
   ~ShaderProgram();
@@ -28,7 +31,8 @@ class ShaderProgram {
 
  private:
   void createProgram();
-  void compileStage(const std::string& path, GLenum type, GLuint& shader);
+  void compileStage(const std::string& path, GLenum type, GLuint& shader,
+                    const char* interface = nullptr);
   void link();
 };
 

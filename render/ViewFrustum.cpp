@@ -3,6 +3,7 @@
 #include <cmath>
 #include <glm/geometric.hpp>
 
+#include "base/Degrees.h"
 #include "scene/SceneObject.h"
 
 namespace vorn {
@@ -22,7 +23,7 @@ void ViewFrustum::updateFromCamera(const glm::vec3& position, const glm::vec3& f
   const glm::vec3 r = glm::normalize(right);
 
   const float t =
-      static_cast<float>(std::tan(static_cast<double>(fieldOfViewDegrees * 0.017453292f) / 2.0));
+      static_cast<float>(std::tan(static_cast<double>(fieldOfViewDegrees * kRadiansPerDegree) / 2.0));
   const float nearHeight = 2.0f * t * near;
   const float nearWidth = nearHeight * aspect;
 

@@ -6,16 +6,13 @@
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "base/Degrees.h"
+
 namespace vorn {
 namespace scene {
 
 namespace {
 
-constexpr float kDegreesToRadians = 0.017453292f;
-// transform() puts the capsule centre this far above the requested point, and the eye sits this
-// far above the centre.
-constexpr double kCentreAbovePoint = 1.6;
-constexpr double kEyeAboveCentre = 1.0;
 constexpr float kFallSpeed = 15.0f;
 constexpr float kMinMoveDistance = 0.001f;
 
@@ -58,8 +55,8 @@ void CameraActor::transform(const glm::mat4& m, bool local) {
 Actor* CameraActor::getActor() { return controller->getActor(); }
 
 glm::mat4 CameraActor::getViewMatrix() {
-  const float yawRadians = yaw * kDegreesToRadians;
-  const float pitchRadians = pitch * kDegreesToRadians;
+  const float yawRadians = yaw * kRadiansPerDegree;
+  const float pitchRadians = pitch * kRadiansPerDegree;
   front = glm::normalize(glm::vec3(std::cos(yawRadians) * std::cos(pitchRadians),
                                    std::sin(pitchRadians),
                                    std::sin(yawRadians) * std::cos(pitchRadians)));

@@ -21,6 +21,11 @@ enum MovementFlags : uint32_t {
 };
 
 // The player: first-person camera carried by a capsule character controller.
+// transform() puts the capsule centre this far above the requested point, and the eye sits this
+// far above the centre.
+constexpr double kCentreAbovePoint = 1.6;
+constexpr double kEyeAboveCentre = 1.0;
+
 class CameraActor : public MeshObject {
  public:
   CameraActor(PhysicsScene* scene, glm::vec3 worldUp, float yaw, float pitch, std::string path);

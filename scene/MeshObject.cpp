@@ -76,7 +76,7 @@ const char* cookFailureMessage(CookResult result, int32_t kind) {
     case CookResult::InvalidDescriptor:
       return "ERROR: MeshDESC not valid @";
     case CookResult::CookingFailed:
-      return kind == 1 ? "ERROR: Could not cook ConvexMesh @"
+      return kind == kDynamicBody ? "ERROR: Could not cook ConvexMesh @"
                        : "ERROR: Could not cook TriangleMesh @";
     default:
       return "create shape failed! @";
@@ -103,45 +103,53 @@ bool MeshObject::loadModel(AssetCache& assets, const PhysicsMaterial& material, 
     glBindVertexArray(0);
     return false;
   }
-  if (kind == 1 && model.subMeshes.size() > 1) {
+  initFromScene(model, assets, material, scene, glm::vec3(scaleX, scaleY, scaleZ));
+  glBindVertexArray(0);
+  return true;
+}
+
+void MeshObject::initFromScene(const ModelData& model, AssetCache& assets,
+                               const PhysicsMaterial& material, PhysicsScene* scene,
+                               const glm::vec3& scale) {
+  if (kind == kDynamicBody && model.subMeshes.size() > 1) {
     std::cout << path << " contains more than 1 object (" << model.subMeshes.size() << ")"
               << std::endl;
   }
-
   // The file's positions serve as they are unless the load scales them.
-  const glm::vec3 scale(scaleX, scaleY, scaleZ);
   std::vector<glm::vec3> scaledPositions;
   if (scale != glm::vec3(1.0f)) scaledPositions = scaled(model.positions, scale);
   const std::vector<glm::vec3>& positions =
       scaledPositions.empty() ? model.positions : scaledPositions;
 
-  if (kind == 0 || kind == 1) {
-    const auto type = kind == 0 ? ShapeCache::Type::TriangleMesh : ShapeCache::Type::ConvexHull;
-    for (uint32_t mesh = 0; mesh < model.subMeshes.size(); ++mesh) {
-      const ShapeCache::Key key{path, mesh, type, scale};
-      addActor(cookMesh(assets.shapes, key, meshData(model, mesh, positions)), material, scene);
-    }
-  }
+  for (uint32_t mesh = 0; mesh < model.subMeshes.size(); ++mesh)
+    initMesh(model, mesh, positions, assets.shapes, material, scene, scale);
   takeRecords(model);
   initMaterials(model, assets.images);
   uploadStreams(model, positions);
-  glBindVertexArray(0);
-  return true;
 }
 
-CookedShape& MeshObject::cookMesh(ShapeCache& shapes, const ShapeCache::Key& key,
-                                  const MeshData& mesh) {
+// The import already gathered the vertices of every mesh into the model's streams; what is left
+// per mesh is its body.
+void MeshObject::initMesh(const ModelData& model, uint32_t mesh,
+                          const std::vector<glm::vec3>& positions, ShapeCache& shapes,
+                          const PhysicsMaterial& material, PhysicsScene* scene,
+                          const glm::vec3& scale) {
+  if (kind != kStaticBody && kind != kDynamicBody) return;
+  const auto type =
+      kind == kStaticBody ? ShapeCache::Type::TriangleMesh : ShapeCache::Type::ConvexHull;
+  const ShapeCache::Key key{path, mesh, type, scale};
+  cookMeshActor(shapes, key, meshData(model, mesh, positions), material, scene);
+}
+
+void MeshObject::cookMeshActor(ShapeCache& shapes, const ShapeCache::Key& key,
+                               const MeshData& mesh, const PhysicsMaterial& material,
+                               PhysicsScene* scene) {
   CookedShape* shape = nullptr;
   const CookResult result = shapes.get(key, mesh, shape);
   if (result != CookResult::Ok) fatalStop(cookFailureMessage(result, kind) + path);
-  return *shape;
-}
-
-void MeshObject::addActor(CookedShape& shape, const PhysicsMaterial& material,
-                          PhysicsScene* scene) {
   std::unique_ptr<Actor> actor =
-      kind == 0 ? Cooking::createStaticActor(material, shape)
-                : Cooking::createDynamicActor(material, shape, kBodyDensity);
+      kind == kStaticBody ? Cooking::createStaticActor(material, *shape)
+                          : Cooking::createDynamicActor(material, *shape, kBodyDensity);
   actor->setName(name);
   actor->userData = this;
   actors.push_back(actor.get());

@@ -17,7 +17,8 @@ namespace scene {
 // import) its physics actors.
 class MeshObject : public SceneObject {
  public:
-  // The buffer names by what they hold; two are generated with the others and never filled.
+  // The buffer names by what they hold. Two spare names are generated with the others and never
+  // filled, so the tangents keep slot 6 as the layout of the streams fixes it.
   enum BufferSlot : uint32_t {
     kIndexBuffer,
     kPositionBuffer,
@@ -49,11 +50,18 @@ class MeshObject : public SceneObject {
   uint32_t buffers[kBufferCount] = {};  // GL buffer names
 
  protected:
+  // The import's steps, in call order: initFromScene runs initMesh once per mesh (each ending with
+  // cookMeshActor), then initMaterials.
+  void initFromScene(const ModelData& model, AssetCache& assets, const PhysicsMaterial& material,
+                     PhysicsScene* scene, const glm::vec3& scale);
+  void initMesh(const ModelData& model, uint32_t mesh, const std::vector<glm::vec3>& positions,
+                ShapeCache& shapes, const PhysicsMaterial& material, PhysicsScene* scene,
+                const glm::vec3& scale);
+  void cookMeshActor(ShapeCache& shapes, const ShapeCache::Key& key, const MeshData& mesh,
+                     const PhysicsMaterial& material, PhysicsScene* scene);
   void takeRecords(const ModelData& model);
   void initMaterials(const ModelData& model, ImageCache& images);
   void uploadStreams(const ModelData& model, const std::vector<glm::vec3>& positions);
-  CookedShape& cookMesh(ShapeCache& shapes, const ShapeCache::Key& key, const MeshData& mesh);
-  void addActor(CookedShape& shape, const PhysicsMaterial& material, PhysicsScene* scene);
 };
 
 }  // namespace scene

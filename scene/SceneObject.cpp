@@ -91,7 +91,7 @@ void SceneObject::setVelocity(const glm::vec3& v) {
               << "': its first actor is not a dynamic body" << std::endl;
     return;
   }
-  kind = 1;
+  kind = kDynamicBody;
   actor->setLinearVelocity(v, true);
 }
 

@@ -24,6 +24,11 @@ struct MaterialFactors {
 glm::mat4 poseToMatrix(const Pose& pose);
 Pose matrixToPose(const glm::mat4& m);
 
+// The values of `kind`: which physics body an object's model gives it.
+constexpr int32_t kStaticBody = 0;   // a static triangle-mesh body
+constexpr int32_t kDynamicBody = 1;  // a dynamic convex body with a trigger shape
+constexpr int32_t kNoBody = 2;       // no body of its own
+
 // Everything placed in the world. It has no transform of its own: its pose is the global pose of
 // its first physics actor, and every change of pose is written to all of its actors.
 class SceneObject {

@@ -4,6 +4,8 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "base/Degrees.h"
+
 namespace vorn {
 
 std::unique_ptr<SceneRegistry> sceneRegistry;
@@ -49,7 +51,7 @@ void SceneRegistry::addObject(const glm::vec3& position, const std::string& name
                               float angleDegrees) {
   if (!acceptable(object, name, "place")) return;
   const glm::mat4 rotation =
-      glm::rotate(glm::mat4(1.0f), angleDegrees * 0.017453292f, glm::vec3(0.0f, 1.0f, 0.0f));
+      glm::rotate(glm::mat4(1.0f), angleDegrees * kRadiansPerDegree, glm::vec3(0.0f, 1.0f, 0.0f));
   object->transform(rotation, false);
   glm::mat4 translation(1.0f);
   translation[3] = glm::vec4(position, 1.0f);

@@ -1,5 +1,6 @@
-#version 430 core
-
+// Whatever the file's name, the highlight is Phong's, from the view direction reflected about the
+// normal, not Blinn's half vector.
+//
 // Lighting in linear light: one ambient colour, three point lights (the first casts shadows
 // through the depth cube map) and four spot lights that shine down their axis, with normal
 // mapping. Every point and spot light fades smoothly to nothing at a finite reach, so a lamp does
@@ -10,23 +11,8 @@
 // axis length and the sharpness of its cone's edge) is worked out on the CPU whenever the light
 // is uploaded. Beyond the reach or outside the cone a light's factors are zero.
 
-const int MAX_POINT_LIGHTS = 3;
-const int MAX_SPOT_LIGHTS = 4;
-
-in vec2 uv;
-in vec3 surfaceNormal;     // unit at the vertices
-in vec3 surfaceTangent;    // unit and at right angles to the normal at the vertices, or zero
-in vec3 surfaceBitangent;  // normal x tangent
-in vec3 fromCamera;
-in vec3 toPointLight[MAX_POINT_LIGHTS];
-in vec4 toSpotLight[MAX_SPOT_LIGHTS];  // xyz: to the lamp; w: along its axis, times the sharpness
-flat in vec4 ambientLight;  // rgb: the ambient light the surface reflects; a: 1 / the point
-                            // shadow map's far plane, 0 while there is no shadow map
-flat in vec4 material;      // diffuse and specular factor, highlight exponent, alpha
-flat in vec3 pointLightColor[MAX_POINT_LIGHTS];
-flat in vec4 pointLightFalloff[MAX_POINT_LIGHTS];  // attenuation, 1 / reach squared
-flat in vec4 spotLightColor[MAX_SPOT_LIGHTS];      // rgb; a: -cutoff times the sharpness
-flat in vec4 spotLightFalloff[MAX_SPOT_LIGHTS];    // attenuation, 1 / reach squared
+// The inputs from the vertex stage, the light counts, SHADOW_MAP_SIZE and the sRGB conversions
+// come with the prelude (render/ShaderPrelude.cpp).
 
 uniform sampler2D i_textureUnit;                 // diffuse map in sRGB (alpha: EMISSION), unit 0
 uniform sampler2DShadow i_shadowMaptextureUnit;  // spot shadow map, unit 1: never rendered, not read
@@ -50,9 +36,9 @@ const float GLOW_THRESHOLD = 1.5;
 const float EMISSION = 1.5;
 const vec3 LUMINANCE = vec3(0.2126, 0.7152, 0.0722);
 
-// Point shadows. A cube face spans 90 degrees over 512 texels: at distance d a texel is about
-// 2 d / 512 across.
-const float SHADOW_TEXEL = 2.0 / 512.0;
+// Point shadows. A cube face spans 90 degrees over SHADOW_MAP_SIZE texels: at distance d a texel
+// is about 2 d / SHADOW_MAP_SIZE across.
+const float SHADOW_TEXEL = 2.0 / SHADOW_MAP_SIZE;
 const float SHADOW_NORMAL_OFFSET = 1.5;  // texels along the surface normal
 const float SHADOW_KERNEL = 1.0;         // texels of per-pixel jitter across the light's direction
 const float SHADOW_DEPTH_BIAS = 0.0005;  // of the far plane
@@ -63,18 +49,6 @@ struct Surface {
   float shininess;
   float oneMinusShininess;
 };
-
-// The texture loading keeps images as stored (sRGB); a cubic that follows the sRGB curve to within
-// 0.2% brings a texel to linear light.
-vec3 decodeSrgb(vec3 c) { return c * (c * (c * 0.305306011 + 0.682171111) + 0.012522878); }
-
-// The inverse, to within 0.1%, from square roots instead of a power.
-vec3 encodeSrgb(vec3 c) {
-  vec3 s1 = sqrt(c);
-  vec3 s2 = sqrt(s1);
-  vec3 s3 = sqrt(s2);
-  return 0.662002687 * s1 + 0.684122060 * s2 - 0.323583601 * s3 - 0.0225411470 * c;
-}
 
 // Reinhard, per channel, rather than an ACES fit: it approaches white without ever reaching it,
 // so a lamp however much brighter than the display leaves its pool graded instead of a flat

@@ -1,5 +1,3 @@
-#version 430 core
-
 // Scene geometry, and everything the lighting needs that is the same over a whole draw or that
 // changes linearly across a triangle.
 //
@@ -38,9 +36,6 @@ struct SpotLight {
   float f_coneSharpness;        // 1 / the width, in cosine, of the cone's soft edge; 0: no cone
 };
 
-const int MAX_POINT_LIGHTS = 3;
-const int MAX_SPOT_LIGHTS = 4;
-
 // Share of the ambient colour that lights every surface: enough for a room without a lamp of its
 // own to read, little enough that the lamps still model the room.
 const float AMBIENT_SHARE = 0.5;
@@ -67,20 +62,8 @@ uniform AmbientLight ambLight;
 uniform PointLight pointLights[MAX_POINT_LIGHTS];
 uniform SpotLight spotLights[MAX_SPOT_LIGHTS];
 
-out vec2 uv;
-out vec3 surfaceNormal;     // unit
-out vec3 surfaceTangent;    // unit, at right angles to the normal; zero where the mesh has none
-out vec3 surfaceBitangent;  // normal x tangent
-out vec3 fromCamera;
-out vec3 toPointLight[MAX_POINT_LIGHTS];
-out vec4 toSpotLight[MAX_SPOT_LIGHTS];  // xyz: to the lamp; w: along its axis, times the sharpness
-flat out vec4 ambientLight;  // rgb: the ambient light the surface reflects; a: 1 / the point
-                             // shadow map's far plane, 0 while there is no shadow map
-flat out vec4 material;      // diffuse and specular factor, highlight exponent, alpha
-flat out vec3 pointLightColor[MAX_POINT_LIGHTS];
-flat out vec4 pointLightFalloff[MAX_POINT_LIGHTS];  // attenuation, 1 / reach squared
-flat out vec4 spotLightColor[MAX_SPOT_LIGHTS];      // rgb; a: -cutoff times the sharpness
-flat out vec4 spotLightFalloff[MAX_SPOT_LIGHTS];    // attenuation, 1 / reach squared
+// The outputs to the fragment stage, and MAX_POINT_LIGHTS and MAX_SPOT_LIGHTS, come with the
+// prelude (render/ShaderPrelude.cpp).
 
 // The depth pre-pass computes the same position the same way; both must give the same depth.
 invariant gl_Position;

@@ -1,5 +1,3 @@
-#version 430 core
-
 // One direction of a separable Gaussian blur, taps one target pixel apart. Where a target pixel
 // stands for a block of source texels (the first pass reads the full-size glow into a target a
 // quarter of its size each way), each tap reads the mipmap level whose texels are the means of

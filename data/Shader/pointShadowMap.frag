@@ -1,5 +1,3 @@
-#version 430 core
-
 // Depth is the distance from the light divided by the far plane, so that the lighting program
 // can compare distances directly whatever face a direction falls on.
 in vec3 worldPos;

@@ -1,5 +1,3 @@
-#version 430 core
-
 // Sends every triangle to all six faces of the cube map in one pass.
 layout(triangles) in;
 layout(triangle_strip, max_vertices = 18) out;

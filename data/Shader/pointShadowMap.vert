@@ -1,5 +1,3 @@
-#version 430 core
-
 // World-space positions; the geometry stage projects them once per cube face.
 layout(location = 0) in vec3 position;
 

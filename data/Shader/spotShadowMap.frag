@@ -1,4 +1,2 @@
-#version 430 core
-
 // Depth only: the rasteriser writes the depth, there is no colour target.
 void main() {}

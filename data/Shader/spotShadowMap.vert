@@ -1,5 +1,3 @@
-#version 430 core
-
 // Depth only, through the first face matrix: a spot light's view-projection, or the camera's for
 // the scene pass's depth pre-pass. The position is computed as the lighting program computes it,
 // so that both give the same depth.

@@ -1,6 +1,4 @@
-#version 430 core
-
-// Composite: the blurred glow laid over the lit scene as a screen blend, 1 - (1 - a)(1 - b),
+// The bloom composite, whatever the file's name: the blurred glow laid over the lit scene as a screen blend, 1 - (1 - a)(1 - b),
 // which brightens like adding light but never passes white, so the glow cannot clip what the tone
 // mapping kept below it.
 in vec2 uv;

@@ -1,5 +1,3 @@
-#version 430 core
-
 // Full-screen pass over "Resources/cube.obj": the face of the cube [-1, 1]^3 whose outward normal
 // is +Z is laid flat over the target by dropping z. Wound counter-clockwise seen from +Z, it is
 // the one face that faces the viewer; -Z faces away and is culled, and the four side faces

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/Game.h"
+
 namespace vorn::test {
 
 float throwPitch(const glm::vec3& eye, const glm::vec3& target) {
@@ -12,8 +14,9 @@ float throwPitch(const glm::vec3& eye, const glm::vec3& target) {
     const float s = std::sin(pitch * kDegrees);
     const float ahead = horizontal - c;
     if (ahead <= 0.0f) continue;
-    const float t = ahead / (10.0f * c);
-    const float height = eye.y - 0.5f + 10.0f * s * t - 4.9f * t * t;
+    const float t = ahead / (kThrowSpeed * c);
+    const float height = static_cast<float>(eye.y - kThrowDrop) + kThrowSpeed * s * t -
+                         0.5f * kGravity * t * t;
     if (height >= target.y) return pitch;
   }
   return std::nanf("");

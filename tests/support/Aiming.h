@@ -2,11 +2,12 @@
 
 #include <glm/vec3.hpp>
 
+#include "base/Degrees.h"
 #include "scene/SceneObject.h"
 
 namespace vorn::test {
 
-constexpr float kDegrees = 0.017453292f;
+constexpr float kDegrees = kRadiansPerDegree;
 
 // The pitch (degrees) at which a box thrown from the eye flies through the target, or NaN.
 // The box starts one unit ahead (horizontally) and half a unit below the eye at ten times the

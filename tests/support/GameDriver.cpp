@@ -30,7 +30,7 @@ void GameDriver::frame(float dt) {
 
 glm::vec3 GameDriver::feet() const {
   const glm::dvec3 centre = world().camera->controller->getPosition();
-  return glm::vec3(centre.x, centre.y - 1.6, centre.z);
+  return glm::vec3(centre.x, centre.y - scene::kCentreAbovePoint, centre.z);
 }
 
 void GameDriver::moveMouse(int right, int down) {

@@ -4,7 +4,12 @@
 #include <limits>
 
 #include <glm/geometric.hpp>
+#include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
+
+#include "base/Degrees.h"
+#include "scene/BuildingPlan.h"
+#include "scene/LevelLayout.h"
 
 namespace vorn::test {
 
@@ -12,66 +17,82 @@ namespace {
 
 struct Spot {
   const char* name;
+  const char* frame;  // the placed object whose frame the feet are given in, or world coordinates
   glm::vec3 feet;
 };
 
-// Doors of the flats stand at their x on the corridor walls z = +-3.1; a ground-floor flat has an
-// entrance hall behind its door, closed by a partition at |z| = 8.1 with a wide gap.
+// The corridor and the stairs in world coordinates; the doors and the rooms behind them in their
+// apartment's frame, where the door stands at the origin, the corridor lies towards +z and a
+// ground-floor flat's entrance hall ends at a partition 5 units in with a wide gap.
 const Spot kSpots[] = {
     // Ground-floor corridor, west to east, and the switchback staircase up to the upper corridor.
-    {"start", {-15, 0, 0}},
-    {"door 4", {-12, 0, -1.5f}},
-    {"door 3", {-5, 0, 1.5f}},
-    {"door 2", {5, 0, -1.5f}},
-    {"door 1", {12, 0, 1.5f}},
-    {"stair foot", {15.6f, 0, 1.6f}},
-    {"landing east", {19.8f, 3, 1.6f}},
-    {"landing", {21.2f, 3, 0}},
-    {"landing west", {20.2f, 3, -1.6f}},
-    {"stair top", {15, 6, -1.6f}},
-    {"door 5", {11, 6, 1.5f}},
-    {"door 6", {-12, 6, -1.5f}},
+    {"start", nullptr, {-15, 0, 0}},
+    {"door 4", "apartment4", {0, 0, 1.6f}},
+    {"door 3", "apartment3", {0, 0, 1.6f}},
+    {"door 2", "apartment2", {0, 0, 1.6f}},
+    {"door 1", "apartment1", {0, 0, 1.6f}},
+    {"stair foot", nullptr, {scene::kStairHallX.lo - 0.4f, 0, 1.6f}},
+    {"landing east", nullptr, {scene::kLandingStart + 0.5f, scene::kLandingHeight, 1.6f}},
+    {"landing", nullptr, {21.2f, scene::kLandingHeight, 0}},
+    {"landing west", nullptr, {20.2f, scene::kLandingHeight, -1.6f}},
+    {"stair top", nullptr, {scene::kStairHallX.lo - 1.0f, scene::kUpperFloor, -1.6f}},
+    {"door 5", "apartment5", {0, 0, 1.6f}},
+    {"door 6", "apartment6", {0, 0, 1.6f}},
     // Apartment 4: around the couches to the back wall with the posters.
-    {"hall 4", {-12, 0, -6}},
-    {"room 4", {-12, 0, -10}},
-    {"room 4 east", {-8.4f, 0, -10}},
-    {"room 4 back", {-8.4f, 0, -16.5f}},
-    {"c_ap4_poster1", {-8.2f, 0, -18}},
-    {"c_ap4_poster2", {-13.2f, 0, -18}},
+    {"hall 4", "apartment4", {0, 0, -2.9f}},
+    {"room 4", "apartment4", {0, 0, -6.9f}},
+    {"room 4 east", "apartment4", {3.6f, 0, -6.9f}},
+    {"room 4 back", "apartment4", {3.6f, 0, -13.4f}},
+    {"c_ap4_poster1", "apartment4", {3.8f, 0, -14.9f}},
+    {"c_ap4_poster2", "apartment4", {-1.2f, 0, -14.9f}},
     // Apartment 3: the potheads stand on the floor beside the table.
-    {"hall 3", {-5, 0, 6}},
-    {"room 3", {-5, 0, 10}},
-    {"room 3 east", {-2.5f, 0, 12}},
-    {"room 3 back", {-2.5f, 0, 17.5f}},
-    {"c_ap3_pothead1", {-1.5f, 0, 14.4f}},
-    {"c_ap3_pothead2", {-5.9f, 0, 17}},
-    // Apartment 2: the newspapers lie on the granny's table; the cat basket stands at (4, -10).
-    {"hall 2", {5, 0, -6}},
-    {"room 2", {6, 0, -11}},
-    {"c_ap2_newspaper1", {2.5f, 0, -15.5f}},
-    {"c_ap2_newspaper2", {2, 0, -14.5f}},
-    // Apartment 1: the screens stand on the desk at the east wall.
-    {"hall 1", {12, 0, 6}},
-    {"room 1", {12, 0, 10}},
-    {"c_ap1_screen1", {18.9f, 0, 16.9f}},
-    {"c_ap1_screen2", {18.9f, 0, 18.1f}},
+    {"hall 3", "apartment3", {0, 0, -2.9f}},
+    {"room 3", "apartment3", {0, 0, -6.9f}},
+    {"room 3 east", "apartment3", {-2.5f, 0, -8.9f}},
+    {"room 3 back", "apartment3", {-2.5f, 0, -14.4f}},
+    {"c_ap3_pothead1", "apartment3", {-3.5f, 0, -11.3f}},
+    {"c_ap3_pothead2", "apartment3", {0.9f, 0, -13.9f}},
+    // Apartment 2: the newspapers lie on the granny's table, beyond the cat basket.
+    {"hall 2", "apartment2", {0, 0, -2.9f}},
+    {"room 2", "apartment2", {1, 0, -7.9f}},
+    {"c_ap2_newspaper1", "apartment2", {-2.5f, 0, -12.4f}},
+    {"c_ap2_newspaper2", "apartment2", {-3, 0, -11.4f}},
+    // Apartment 1: the screens stand on the desk at the far side wall.
+    {"hall 1", "apartment1", {0, 0, -2.9f}},
+    {"room 1", "apartment1", {0, 0, -6.9f}},
+    {"c_ap1_screen1", "apartment1", {-6.9f, 0, -13.8f}},
+    {"c_ap1_screen2", "apartment1", {-6.9f, 0, -15}},
     // Apartment 5: the television above the fireplace, the board on the couch.
-    {"in 5", {11, 6, 5}},
-    {"room 5 west", {4, 6, 5}},
-    {"room 5 east", {11, 6, 12.5f}},
-    {"c_ap5_tv", {2.8f, 6, 7.5f}},
-    {"c_ap5_datenight", {8, 6, 12.5f}},
+    {"in 5", "apartment5", {0, 0, -1.9f}},
+    {"room 5 west", "apartment5", {7, 0, -1.9f}},
+    {"room 5 east", "apartment5", {0, 0, -9.4f}},
+    {"c_ap5_tv", "apartment5", {8.2f, 0, -4.4f}},
+    {"c_ap5_datenight", "apartment5", {3, 0, -9.4f}},
     // Apartment 6: the dining table in the middle, the statues at the back wall, the win room
     // behind the television's wall.
-    {"in 6", {-12, 6, -6}},
-    {"room 6 west", {-13, 6, -12}},
-    {"room 6 back", {-13, 6, -14}},
-    {"room 6 middle", {-2, 6, -14}},
-    {"c_ap6_tv", {-1.3f, 6, -6.2f}},
-    {"c_ap6_male_statue", {-10.9f, 6, -15.9f}},
-    {"c_ap6_female_statue", {-2, 6, -18}},
-    {"win room", {5, 6, -14}},
+    {"in 6", "apartment6", {0, 0, -2.9f}},
+    {"room 6 west", "apartment6", {-1, 0, -8.9f}},
+    {"room 6 back", "apartment6", {-1, 0, -10.9f}},
+    {"room 6 middle", "apartment6", {10, 0, -10.9f}},
+    {"c_ap6_tv", "apartment6", {10.7f, 0, -3.1f}},
+    {"c_ap6_male_statue", "apartment6", {1.1f, 0, -12.8f}},
+    {"c_ap6_female_statue", "apartment6", {10, 0, -14.9f}},
+    {"win room", "apartment6", {17, 0, -10.9f}},
 };
+
+// Where the level places the spot's frame, the spot in world coordinates.
+glm::vec3 worldFeet(const Spot& spot) {
+  if (!spot.frame) return spot.feet;
+  for (const scene::LevelEntry& entry : scene::levelLayout()) {
+    if (std::string(entry.name) != spot.frame) continue;
+    const glm::mat4 placed =
+        glm::rotate(glm::translate(glm::mat4(1.0f), entry.position), entry.angle * kRadiansPerDegree,
+                    glm::vec3(0.0f, 1.0f, 0.0f));
+    return glm::vec3(placed * glm::vec4(spot.feet, 1.0f));
+  }
+  ADD_FAILURE() << "the level places no " << spot.frame;
+  return spot.feet;
+}
 
 // Walks from spot to spot in straight lines.
 const std::vector<std::vector<const char*>> kWalks = {
@@ -95,7 +116,7 @@ const std::vector<std::vector<const char*>> kWalks = {
 
 WaypointGraph makeBuilding() {
   WaypointGraph graph;
-  for (const Spot& spot : kSpots) graph.spots.push_back({spot.name, spot.feet, {}});
+  for (const Spot& spot : kSpots) graph.spots.push_back({spot.name, worldFeet(spot), {}});
   for (const std::vector<const char*>& walk : kWalks) {
     for (size_t i = 1; i < walk.size(); ++i) {
       const int from = graph.find(walk[i - 1]);

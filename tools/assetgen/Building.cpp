@@ -1,12 +1,9 @@
 // The building shell: hallway, staircase, the two apartment types and the apartment door.
 //
-// World layout (the level places the models; coordinates here are world units):
-//   - corridor on both floors: -22.5 < x < 16, -3.1 < z < 3.1; ground floor y = 0, upper y = 6;
-//     storey ceilings at 5.5 and 11.5, slabs up to the next floor surface.
-//   - apartment fronts on the planes z = +-3.1 with the door openings at the apartment origins.
-//   - stair hall 16 < x < 22.5: a switchback, flight one east along the north half up to a
-//     landing at y = 3 (19.3 < x < 22.5), flight two west along the south half up to y = 6 at
-//     x = 16, where the upper corridor begins.
+// The measures of corridor, storeys and stair hall are the building plan's (scene/BuildingPlan.h);
+// where the apartments and their doors stand, the level layout's. Storey ceilings are at 5.5 and
+// 11.5, slabs up to the next floor surface; the apartment fronts stand on the corridor's sides
+// with the door openings at the apartment origins.
 // Every solid is a closed box: collision uses the triangles themselves, so walls have thickness.
 
 #include <algorithm>
@@ -19,6 +16,8 @@
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "scene/BuildingPlan.h"
+#include "scene/LevelLayout.h"
 #include "tools/assetgen/Generators.h"
 #include "tools/assetgen/ModelBuilder.h"
 
@@ -331,9 +330,15 @@ const Material kLamp = surface("lamp", false, 0.5f, 64.0f, true);
 // Geometry. Solids are collected per material and written as one mesh per material, so each
 // model has few meshes (each mesh becomes one collision body).
 
-struct Span {
-  float lo, hi;
-};
+using Span = vorn::scene::Range;
+using vorn::scene::kCorridorX;
+using vorn::scene::kCorridorZ;
+using vorn::scene::kLandingHeight;
+using vorn::scene::kLandingStart;
+using vorn::scene::kRiser;
+using vorn::scene::kStepsPerFlight;
+using vorn::scene::kTread;
+using vorn::scene::kUpperFloor;
 
 // Walls run along x or along z; "across" is the other horizontal axis.
 enum class Run { X, Z };
@@ -451,7 +456,7 @@ constexpr float kVeneer = 0.02f;       // hallway paint on the corridor side of 
 constexpr float kSideWall = 0.15f;     // half of a wall shared by two neighbouring flats
 constexpr float kBackInner = -16.1f;   // inner face of an apartment's back (outer) wall
 constexpr float kBackOuter = -16.4f;
-constexpr float kStorey = 5.5f;        // floor to ceiling
+constexpr float kStorey = vorn::scene::kStoreyHeight;
 constexpr float kCeilingSlab = 0.3f;   // ceiling of a flat, above kStorey
 constexpr Span kDoorOpening{-1.3f, 1.3f};
 constexpr float kDoorTop = 4.0f;
@@ -593,12 +598,48 @@ bool writeDoor(const std::string& dir) {
 // Hallway and stairs are laid out in world coordinates; the model transform undoes the level's
 // placement so that the file holds them in the model's own frame.
 
-constexpr float kUpperFloor = 6.0f;
 constexpr float kRoofTop = 11.8f;
-constexpr Span kCorridorZ{-3.1f, 3.1f};
-constexpr Span kCorridorX{-22.5f, 16.0f};
 constexpr float kWallThickness = 0.3f;
-constexpr float kStairEnd = 22.5f;      // inner face of the stair hall's east wall
+constexpr float kStairEnd = vorn::scene::kStairHallX.hi;  // inner face of the hall's east wall
+constexpr Span kApartmentLowX{-10.5f, 6.5f};   // the apartments' own x extents
+constexpr Span kApartmentHighX{-2.5f, 22.5f};
+
+const vorn::scene::LevelEntry& placement(const std::string& name) {
+  for (const vorn::scene::LevelEntry& entry : vorn::scene::levelLayout())
+    if (name == entry.name) return entry;
+  std::cerr << "the level places no " << name << std::endl;
+  std::abort();
+}
+
+// The model transform that undoes the level's placement of the named object, so that a file
+// laid out in world coordinates holds its model in the model's own frame.
+glm::mat4 undoPlacement(const std::string& name) {
+  const vorn::scene::LevelEntry& entry = placement(name);
+  const glm::mat4 placed = glm::rotate(glm::translate(glm::mat4(1.0f), entry.position),
+                                       glm::radians(entry.angle), glm::vec3(0.0f, 1.0f, 0.0f));
+  return glm::inverse(placed);
+}
+
+// The world x that the front of a placed apartment spans (apartments stand turned by 0 or 180).
+Span frontOf(const std::string& name) {
+  const vorn::scene::LevelEntry& entry = placement(name);
+  const bool high = std::string(entry.modelFile).find("apartment_high") != std::string::npos;
+  const Span local = high ? kApartmentHighX : kApartmentLowX;
+  if (std::abs(entry.angle - 180.0f) < 1.0f)
+    return {entry.position.x - local.hi, entry.position.x - local.lo};
+  return {entry.position.x + local.lo, entry.position.x + local.hi};
+}
+
+// Door centres along one side of the corridor on one storey, from the level's doors.
+std::vector<float> doorsOn(float side, float floorY) {
+  std::vector<float> centres;
+  for (const vorn::scene::LevelEntry& entry : vorn::scene::levelLayout()) {
+    if (std::string(entry.modelFile) != "Resources/Building/door.obj") continue;
+    if (entry.position.z * side > 0.0f && std::abs(entry.position.y - floorY) < 0.5f)
+      centres.push_back(entry.position.x);
+  }
+  return centres;
+}
 
 // Corridor ceiling and floor slab of the upper storey, between the two storey heights.
 void addStoreySlab(Solids& s, Span x, Span z, float floorY, const Material& floor) {
@@ -619,11 +660,14 @@ bool writeHallway(const std::string& dir) {
   const std::vector<Opening> northWest{window(-17.0f, 0.0f), window(-17.0f, kUpperFloor)};
   const std::vector<Opening> southWestUpper{window(-18.5f, kUpperFloor)};
   const std::vector<Opening> westEnd{window(0.0f, 0.0f), window(0.0f, kUpperFloor)};
-  addWall(s, kHallPlaster, Run::X, {kCorridorX.lo, -11.5f}, north, whole, northWest, kHallPlasterScale);
-  addWall(s, kHallPlaster, Run::X, {13.5f, kCorridorX.hi}, north, upper, {}, kHallPlasterScale);
-  addWall(s, kHallPlaster, Run::X, {11.5f, kCorridorX.hi}, south, ground, {}, kHallPlasterScale);
-  addWall(s, kHallPlaster, Run::X, {10.5f, kCorridorX.hi}, south, upper, {}, kHallPlasterScale);
-  addWall(s, kHallPlaster, Run::X, {kCorridorX.lo, -14.5f}, south, upper, southWestUpper, kHallPlasterScale);
+  // West of apartments 3 and 5 the north wall runs through both storeys.
+  const float northWestEnd = std::min(frontOf("apartment3").lo, frontOf("apartment5").lo);
+  addWall(s, kHallPlaster, Run::X, {kCorridorX.lo, northWestEnd}, north, whole, northWest, kHallPlasterScale);
+  addWall(s, kHallPlaster, Run::X, {frontOf("apartment5").hi, kCorridorX.hi}, north, upper, {}, kHallPlasterScale);
+  addWall(s, kHallPlaster, Run::X, {frontOf("apartment2").hi, kCorridorX.hi}, south, ground, {}, kHallPlasterScale);
+  addWall(s, kHallPlaster, Run::X, {frontOf("apartment6").hi, kCorridorX.hi}, south, upper, {}, kHallPlasterScale);
+  addWall(s, kHallPlaster, Run::X, {kCorridorX.lo, frontOf("apartment6").lo}, south, upper, southWestUpper,
+          kHallPlasterScale);
   addWall(s, kHallPlaster, Run::Z, {kCorridorZ.lo - kWallThickness, kCorridorZ.hi + kWallThickness},
           {kCorridorX.lo - kWallThickness, kCorridorX.lo}, {-0.3f, kRoofTop}, westEnd, kHallPlasterScale);
   for (const Opening& w : northWest) addWindow(s, Run::X, w, north, -1.0f);
@@ -636,16 +680,16 @@ bool writeHallway(const std::string& dir) {
   s.box(kCeiling, {kCorridorX.lo, kRoofTop - 0.3f, kCorridorZ.lo}, {kCorridorX.hi, kRoofTop, kCorridorZ.hi});
 
   // Skirting along both corridor sides, open at the door casings (door centres per storey).
-  auto gaps = [](std::initializer_list<float> centres) {
+  auto gaps = [](float side, float floorY) {
     std::vector<Span> g;
-    for (float c : centres) g.push_back({c - 1.5f, c + 1.5f});
+    for (float c : doorsOn(side, floorY)) g.push_back({c - 1.5f, c + 1.5f});
     return g;
   };
   const Span run{kCorridorX.lo, kCorridorX.hi};
-  addSkirting(s, Run::X, run, kCorridorZ.hi, -1.0f, 0.0f, gaps({12.0f, -5.0f}));
-  addSkirting(s, Run::X, run, kCorridorZ.lo, +1.0f, 0.0f, gaps({5.0f, -12.0f}));
-  addSkirting(s, Run::X, run, kCorridorZ.hi, -1.0f, kUpperFloor, gaps({11.0f}));
-  addSkirting(s, Run::X, run, kCorridorZ.lo, +1.0f, kUpperFloor, gaps({-12.0f}));
+  for (float floorY : {0.0f, kUpperFloor}) {
+    addSkirting(s, Run::X, run, kCorridorZ.hi, -1.0f, floorY, gaps(+1.0f, floorY));
+    addSkirting(s, Run::X, run, kCorridorZ.lo, +1.0f, floorY, gaps(-1.0f, floorY));
+  }
   for (float floorY : {0.0f, kUpperFloor})
     addSkirting(s, Run::Z, {kCorridorZ.lo + 0.05f, kCorridorZ.hi - 0.05f}, kCorridorX.lo, +1.0f, floorY);
   // Fittings where the corridor's down-lights shine from, at x = -6 and 6 on both floors.
@@ -655,18 +699,12 @@ bool writeHallway(const std::string& dir) {
   }
 
   Model model;
-  // The level places the hallway 0.01 below the ground plane; lift it back in the file.
-  model.setTransform(glm::translate(glm::mat4(1.0f), glm::vec3(0.0f, 0.01f, 0.0f)));
+  model.setTransform(undoPlacement("hallway"));
   s.emit(model, "hallway");
   return model.write(dir, "hallway");
 }
 
-// Stair measures: twelve risers of 0.5 in two flights of six with treads of 0.55.
-constexpr float kRiser = 0.5f, kTread = 0.55f;
-constexpr int kStepsPerFlight = 6;
-constexpr float kStairStart = 16.0f;
-constexpr float kLandingStart = kStairStart + kStepsPerFlight * kTread;  // 19.3
-constexpr float kLandingHeight = kStepsPerFlight * kRiser;               // 3
+constexpr float kStairStart = vorn::scene::kStairHallX.lo;
 constexpr Span kNorthFlight{0.1f, 3.1f}, kSouthFlight{-3.1f, -0.1f}, kNewel{-0.1f, 0.1f};
 constexpr float kRailTop = kUpperFloor + 1.3f;
 
@@ -719,10 +757,7 @@ bool writeStairs(const std::string& dir) {
   addLamp(s, 19.5f, 0.0f, kRoofTop - 0.3f);
 
   Model model;
-  // Placed at (21, 0, 0) turned by 270 degrees: world = R(270) * local + (21, 0, 0).
-  const glm::mat4 placement = glm::rotate(glm::translate(glm::mat4(1.0f), glm::vec3(21.0f, 0.0f, 0.0f)),
-                                          glm::radians(270.0f), glm::vec3(0.0f, 1.0f, 0.0f));
-  model.setTransform(glm::inverse(placement));
+  model.setTransform(undoPlacement("stairs"));
   s.emit(model, "stairs");
   return model.write(dir, "stairs");
 }
