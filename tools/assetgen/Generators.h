@@ -17,4 +17,7 @@ bool writeSounds(const std::string& resourcesDir);       // Sound/*.wav
 // uses for every material without a bump map of its own. Writing it again is harmless.
 bool writeDefaultNormalMap(const std::string& modelDir);
 
+// Writes the desktop icon (SVG) to the path; it belongs to the package, not to the game's data.
+bool writeIcon(const std::string& path);
+
 }  // namespace assetgen

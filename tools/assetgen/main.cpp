@@ -1,4 +1,5 @@
-// Writes every model, material library, image and sound the game loads into "<run dir>/Resources".
+// Writes every model, material library, image and sound the game loads into "<run dir>/Resources",
+// and the desktop icon into "<run dir>/Icon".
 // The output depends on nothing but this program, so repeated runs give byte-identical files.
 
 #include <iostream>
@@ -27,6 +28,10 @@ int main(int argc, char** argv) {
       std::cerr << "ERROR: generating the " << name << " failed" << std::endl;
       ok = false;
     }
+  }
+  if (!assetgen::writeIcon(std::string(argv[1]) + "/Icon/blotwise.svg")) {
+    std::cerr << "ERROR: generating the icon failed" << std::endl;
+    ok = false;
   }
   return ok ? 0 : 1;
 }
