@@ -117,9 +117,13 @@ bool MeshObject::loadModel(AssetCache& assets, const PhysicsMaterial& material, 
 
   if (kind == 0 || kind == 1) {
     const auto type = kind == 0 ? ShapeCache::Type::TriangleMesh : ShapeCache::Type::ConvexHull;
+    // Every object of a model at the file's size shares its shapes; a load at a scale of its own
+    // (a thrown box) is the only one ever to use them, so they are this object's and go with it.
+    const bool shared = scale == glm::vec3(1.0f);
     for (uint32_t mesh = 0; mesh < model.subMeshes.size(); ++mesh) {
-      const ShapeCache::Key key{path, mesh, type, scale};
-      addActor(cookMesh(assets.shapes, key, meshData(model, mesh, positions)), material, scene);
+      const MeshData data = meshData(model, mesh, positions);
+      addActor(shared ? sharedShape(assets.shapes, {path, mesh, type}, data) : ownShape(type, data),
+               material, scene);
     }
   }
   takeRecords(model);
@@ -129,12 +133,20 @@ bool MeshObject::loadModel(AssetCache& assets, const PhysicsMaterial& material, 
   return true;
 }
 
-CookedShape& MeshObject::cookMesh(ShapeCache& shapes, const ShapeCache::Key& key,
-                                  const MeshData& mesh) {
+CookedShape& MeshObject::sharedShape(ShapeCache& shapes, const ShapeCache::Key& key,
+                                     const MeshData& mesh) {
   CookedShape* shape = nullptr;
   const CookResult result = shapes.get(key, mesh, shape);
   if (result != CookResult::Ok) fatalStop(cookFailureMessage(result, kind) + path);
   return *shape;
+}
+
+CookedShape& MeshObject::ownShape(ShapeCache::Type type, const MeshData& mesh) {
+  std::unique_ptr<CookedShape> shape;
+  const CookResult result = ShapeCache::cook(type, mesh, shape);
+  if (result != CookResult::Ok) fatalStop(cookFailureMessage(result, kind) + path);
+  ownShapes.push_back(std::move(shape));
+  return *ownShapes.back();
 }
 
 void MeshObject::addActor(CookedShape& shape, const PhysicsMaterial& material,
@@ -208,6 +220,7 @@ void MeshObject::releaseResources() {
     if (PhysicsScene* owner = actor->getScene()) owner->removeActor(actor);
   }
   actors.clear();
+  ownShapes.clear();  // after the actors that were built over them
   // Without sub-meshes a released object draws nothing, so no draw reaches a released texture.
   subMeshes.clear();
   diffuseTextures.clear();

@@ -47,12 +47,15 @@ class MeshObject : public SceneObject {
   std::vector<std::unique_ptr<Texture>> normalTextures;
   uint32_t vao = 0;                     // GL vertex array name
   uint32_t buffers[kBufferCount] = {};  // GL buffer names
+  // Shapes cooked for this object alone (a load at a scale of its own), borrowed by its actors.
+  std::vector<std::unique_ptr<CookedShape>> ownShapes;
 
  protected:
   void takeRecords(const ModelData& model);
   void initMaterials(const ModelData& model, ImageCache& images);
   void uploadStreams(const ModelData& model, const std::vector<glm::vec3>& positions);
-  CookedShape& cookMesh(ShapeCache& shapes, const ShapeCache::Key& key, const MeshData& mesh);
+  CookedShape& sharedShape(ShapeCache& shapes, const ShapeCache::Key& key, const MeshData& mesh);
+  CookedShape& ownShape(ShapeCache::Type type, const MeshData& mesh);
   void addActor(CookedShape& shape, const PhysicsMaterial& material, PhysicsScene* scene);
 };
 
