@@ -41,7 +41,7 @@ bool sizeIsPlausible(FREE_IMAGE_FORMAT format, const std::string& path, uintmax_
 
 // The image converted to 32 bits per pixel (BGRA on little-endian machines), or null when the
 // file is missing, not a regular file (a pipe would block), of a format not trusted, or too large.
-FIBITMAP* loadBgra(const std::string& path) {
+FIBITMAP* load32Bits(const std::string& path) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) return nullptr;
   const uintmax_t fileBytes = std::filesystem::file_size(path, error);
@@ -85,14 +85,23 @@ Image::Level halved(const Image::Level& level) {
 
 Image decodeImage(const std::string& path) {
   Image image;
-  FIBITMAP* bitmap = loadBgra(path);
+  FIBITMAP* bitmap = load32Bits(path);
   if (bitmap == nullptr) return image;
   Image::Level base;
   base.width = FreeImage_GetWidth(bitmap);
   base.height = FreeImage_GetHeight(bitmap);
-  // 32-bit rows are always 4-byte aligned, so FreeImage's pitch is the tight row length.
+  // 32-bit rows are always 4-byte aligned, so FreeImage's pitch is the tight row length. The
+  // pixels are put in the texture storage's own byte order, red first, so that each texture made
+  // from the image is a plain copy: in FreeImage's order (blue first on little-endian machines) the
+  // driver would reorder every texel of every texture again.
   const uint8_t* bits = FreeImage_GetBits(bitmap);
-  base.pixels.assign(bits, bits + std::size_t{base.width} * base.height * 4);
+  base.pixels.resize(std::size_t{base.width} * base.height * 4);
+  for (std::size_t i = 0; i < base.pixels.size(); i += 4) {
+    base.pixels[i] = bits[i + FI_RGBA_RED];
+    base.pixels[i + 1] = bits[i + FI_RGBA_GREEN];
+    base.pixels[i + 2] = bits[i + FI_RGBA_BLUE];
+    base.pixels[i + 3] = bits[i + FI_RGBA_ALPHA];
+  }
   FreeImage_Unload(bitmap);
   image.levels.push_back(std::move(base));
   while (image.levels.back().width > 1 || image.levels.back().height > 1)

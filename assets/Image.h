@@ -8,7 +8,7 @@
 
 namespace vorn {
 
-// An image decoded to 32 bits per pixel, BGRA, rows bottom first (OpenGL's texture origin), with
+// An image decoded to 32 bits per pixel, RGBA, rows bottom first (OpenGL's texture origin), with
 // its mipmap chain.
 struct Image {
   struct Level {

@@ -20,7 +20,7 @@ Texture::Texture(const Image& image) {
   glGenTextures(1, &name);
   glBindTexture(GL_TEXTURE_2D, name);
   if (image.empty()) {
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 0, 0, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 0, 0, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
   } else {
     // The mipmap levels come with the image: built once on the CPU, they cost each texture of
     // the same image a copy, where the driver's mipmap generation renders every level again.
@@ -32,7 +32,7 @@ Texture::Texture(const Image& image) {
     for (GLsizei level = 0; level < levels; ++level) {
       const Image::Level& pixels = image.levels[static_cast<std::size_t>(level)];
       glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, static_cast<GLsizei>(pixels.width),
-                      static_cast<GLsizei>(pixels.height), GL_BGRA, GL_UNSIGNED_BYTE,
+                      static_cast<GLsizei>(pixels.height), GL_RGBA, GL_UNSIGNED_BYTE,
                       pixels.pixels.data());
     }
   }

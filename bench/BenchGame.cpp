@@ -44,10 +44,12 @@ class Laps {
   explicit Laps(PhaseFigures& figures) : figures(figures) { restart(); }
   void restart() {
     start = nowMs();
+    startCpu = processCpuMs();
     startAllocations = allocations();
   }
   void lap(Phase phase) {
     figures.ms[phase] = nowMs() - start;
+    figures.cpuMs[phase] = processCpuMs() - startCpu;
     figures.allocations[phase] = allocations() - startAllocations;
     restart();
   }
@@ -55,6 +57,7 @@ class Laps {
  private:
   PhaseFigures& figures;
   double start = 0.0;
+  double startCpu = 0.0;
   uint64_t startAllocations = 0;
 };
 
@@ -66,9 +69,13 @@ BenchGame::BenchGame(int width, int height) : game(width, height, 0, 60) {
   game.clock = std::move(ownClock);
   game.input = std::make_unique<IdleInput>(width, height);
   game.startUp();
+  glGenQueries(1, &primitivesQuery);
 }
 
-BenchGame::~BenchGame() { game.shutDown(); }
+BenchGame::~BenchGame() {
+  glDeleteQueries(1, &primitivesQuery);
+  game.shutDown();
+}
 
 void BenchGame::frame() {
   clock->time += kFrameDt;
@@ -85,9 +92,14 @@ PhaseFigures BenchGame::phasedFrame() {
   laps.lap(kPhysics);
   logic();
   laps.lap(kLogic);
+  glBeginQuery(GL_PRIMITIVES_GENERATED, primitivesQuery);
   game.renderShadows();
   glFinish();
   laps.lap(kShadow);
+  glEndQuery(GL_PRIMITIVES_GENERATED);
+  GLuint64 triangles = 0;
+  glGetQueryObjectui64v(primitivesQuery, GL_QUERY_RESULT, &triangles);
+  figures.shadowTriangles = triangles;
   game.renderScene();
   glFinish();
   laps.lap(kScene);

@@ -21,7 +21,9 @@ extern const char* const kPhaseNames[kPhaseCount];
 
 struct PhaseFigures {
   std::array<double, kPhaseCount> ms{};
+  std::array<double, kPhaseCount> cpuMs{};  // of all the process's threads, the driver's too
   std::array<uint64_t, kPhaseCount> allocations{};
+  uint64_t shadowTriangles = 0;  // the shadow pass's geometry stage emitted
 };
 
 // The real game (window, level, physics, rendering) with a clock that advances one 60 Hz frame
@@ -56,6 +58,7 @@ class BenchGame {
  private:
   class Clock;
   Clock* clock;
+  uint32_t primitivesQuery = 0;  // counts what the shadow pass's geometry stage emits
 };
 
 }  // namespace bench

@@ -74,17 +74,27 @@ void printFrames(const char* name, const Sample& frames) {
 
 void printPhases(BenchGame& game) {
   std::array<std::vector<Sample>, kPhaseCount> phases;
+  std::vector<double> shadowTriangles;
   for (int i = 0; i < kFrames; ++i) {
     const PhaseFigures figures = game.phasedFrame();
-    for (int p = 0; p < kPhaseCount; ++p)
-      phases[p].push_back({figures.ms[p], static_cast<double>(figures.allocations[p])});
+    for (int p = 0; p < kPhaseCount; ++p) {
+      Sample phase;
+      phase.ms = figures.ms[p];
+      phase.cpuMs = figures.cpuMs[p];
+      phase.allocations = static_cast<double>(figures.allocations[p]);
+      phases[p].push_back(phase);
+    }
+    shadowTriangles.push_back(static_cast<double>(figures.shadowTriangles));
   }
   for (int p = 0; p < kPhaseCount; ++p) {
     const Sample phase = summary(phases[p]);
-    char remark[40];
-    std::snprintf(remark, sizeof remark, "%.1f allocations", phase.allocations);
+    char remark[80];
+    std::snprintf(remark, sizeof remark, "%.1f allocations, CPU time of all threads %.3f ms",
+                  phase.allocations, phase.cpuMs);
     printFigure(kPhaseNames[p], phase.ms, "ms", remark);
   }
+  if (game.game.effectsEnabled)
+    printFigure("  triangles the shadow pass sends to the cube faces", median(shadowTriangles), "");
 }
 
 // The lit scene pass against the same draws with a fragment stage that only samples the diffuse
@@ -225,30 +235,64 @@ void measureFrames(BenchGame& game, bool effects) {
 
 // The sections above run a minute or more apart, so a load that comes or goes on a shared machine
 // between them shows as a difference between effects on and off; taken in turns, it cannot.
-void printEffectsInTurns(BenchGame& game) {
-  char heading[120];
-  std::snprintf(heading, sizeof heading,
-                "Whole frame, effects on and off in turns: medians of %d frames each", kFrames / 2);
-  printHeading(heading);
-  std::vector<double> on, off;
+struct EffectsInTurns {
+  double on = 0.0;
+  double off = 0.0;
+  double ratio = 0.0;     // the median of each pair's on / off
+  double cpuRatio = 0.0;  // the same in the CPU time of all the process's threads
+};
+
+EffectsInTurns effectsInTurns(BenchGame& game) {
+  std::vector<double> on, off, ratios, cpuRatios;
+  const auto frameIn = [&](bool effects, std::vector<double>& times) {
+    game.game.effectsEnabled = effects;
+    const double startCpu = processCpuMs();
+    times.push_back(sample([&] { game.frame(); }).ms);
+    return processCpuMs() - startCpu;
+  };
   for (int i = 0; i < kFrames / 2; ++i) {
-    game.game.effectsEnabled = true;
-    on.push_back(sample([&] { game.frame(); }).ms);
-    game.game.effectsEnabled = false;
-    off.push_back(sample([&] { game.frame(); }).ms);
+    const double onCpu = frameIn(true, on);
+    const double offCpu = frameIn(false, off);
+    ratios.push_back(on.back() / off.back());
+    cpuRatios.push_back(onCpu / offCpu);
   }
-  printFigure("whole frame, effects on", median(on), "ms");
-  printFigure("whole frame, effects off", median(off), "ms");
+  return {median(on), median(off), median(ratios), median(cpuRatios)};
+}
+
+void printEffectsInTurns(const EffectsInTurns& small, const EffectsInTurns& large) {
+  char heading[160];
+  std::snprintf(heading, sizeof heading,
+                "Whole frame (Game::runFrame + glFinish), effects on and off in turns: medians of "
+                "%d frames each, 800 x 600 beside 1920 x 1080",
+                kFrames / 2);
+  printHeading(heading);
+  printFigure("whole frame, effects on: 800 x 600", small.on, "ms");
+  printFigure("  1920 x 1080", large.on, "ms");
+  printFigure("whole frame, effects off: 800 x 600", small.off, "ms");
+  printFigure("  1920 x 1080", large.off, "ms");
+  printTarget("effects on / effects off: 800 x 600", small.ratio, "", 1.35, true);
+  printFigure("  1920 x 1080", large.ratio, "");
+  printFigure("  the same in CPU time of all threads: 800 x 600", small.cpuRatio, "");
+  printFigure("  1920 x 1080", large.cpuRatio, "");
 }
 
 }  // namespace
 
 void frameSection() {
-  BenchGame game(800, 600);
-  std::printf("\nRenderer: %s, %s\n", glGetString(GL_RENDERER), glGetString(GL_VERSION));
-  measureFrames(game, true);
-  measureFrames(game, false);
-  printEffectsInTurns(game);
+  EffectsInTurns small, large;
+  {
+    BenchGame game(800, 600);
+    std::printf("\nRenderer: %s, %s\n", glGetString(GL_RENDERER), glGetString(GL_VERSION));
+    measureFrames(game, true);
+    measureFrames(game, false);
+    small = effectsInTurns(game);
+  }
+  {
+    BenchGame game(1920, 1080);
+    for (int i = 0; i < kWarmUpFrames; ++i) game.frame();
+    large = effectsInTurns(game);
+  }
+  printEffectsInTurns(small, large);
 }
 
 }  // namespace bench

@@ -32,20 +32,24 @@ Fn nextDefinition(const char* symbol) {
 
 class Timed {
  public:
-  explicit Timed(double& total) : total(total), start(nowMs()) {}
-  ~Timed() { total += nowMs() - start; }
+  explicit Timed(PartTime& total) : total(total), start(nowMs()), startCpu(threadCpuMs()) {}
+  ~Timed() {
+    total.wall += nowMs() - start;
+    total.cpu += threadCpuMs() - startCpu;
+  }
 
  private:
-  double& total;
+  PartTime& total;
   double start;
+  double startCpu;
 };
 
-template <auto* Entry, double StartupParts::*Part, typename Fn = std::remove_pointer_t<decltype(Entry)>>
+template <auto* Entry, PartTime StartupParts::*Part, typename Fn = std::remove_pointer_t<decltype(Entry)>>
 struct TimedEntry;
 
 // Timed for start-up; a frame can call one too (post-processing builds the glow's mipmaps), so it
 // is counted and muted as the frame's other calls are.
-template <auto* Entry, double StartupParts::*Part, typename R, typename... A>
+template <auto* Entry, PartTime StartupParts::*Part, typename R, typename... A>
 struct TimedEntry<Entry, Part, R (*)(A...)> {
   static inline R (*real)(A...) = nullptr;
   static R call(A... args) {

@@ -39,6 +39,7 @@ struct StartUpRun {
   double startUp = 0.0;     // Game construction and Game::startUp
   double firstFrame = 0.0;  // the first frame, until it is shown
   double processAge = 0.0;  // when the first frame was shown
+  double cpu = 0.0;         // CPU time of all the process's threads, construction to first frame
   StartupParts parts;
 };
 
@@ -46,12 +47,14 @@ StartUpRun startUpOnce() {
   StartUpRun run;
   startupParts() = StartupParts();
   const double begin = nowMs();
+  const double beginCpu = processCpuMs();
   BenchGame game(800, 600);
   const double started = nowMs();
   game.frame();
   run.processAge = processAgeMs();
   run.startUp = started - begin;
   run.firstFrame = nowMs() - started;
+  run.cpu = processCpuMs() - beginCpu;
   run.parts = startupParts();
   return run;
 }
@@ -65,7 +68,7 @@ double medianOf(const std::vector<StartUpRun>& runs, Field field) {
 
 const struct {
   const char* name;
-  double StartupParts::*part;
+  PartTime StartupParts::*part;
 } kParts[] = {
     {"  asset import (Assimp)", &StartupParts::import},
     {"  texture decoding (FreeImage)", &StartupParts::decoding},
@@ -86,14 +89,20 @@ void startUpSection() {
   printHeading(heading);
   printTarget("Game construction to first frame shown",
               medianOf(runs, [](const StartUpRun& r) { return r.startUp + r.firstFrame; }), "ms",
-              600.0);
+              350.0);
+  printFigure("  in CPU time of all threads", medianOf(runs, [](const StartUpRun& r) { return r.cpu; }),
+              "ms");
   printFigure("  Game::startUp", medianOf(runs, [](const StartUpRun& r) { return r.startUp; }),
               "ms");
   printFigure("  first frame", medianOf(runs, [](const StartUpRun& r) { return r.firstFrame; }),
               "ms");
   for (const auto& part : kParts) {
+    char remark[60];
+    std::snprintf(remark, sizeof remark, "thread CPU %.3f ms",
+                  medianOf(runs, [&](const StartUpRun& r) { return (r.parts.*part.part).cpu; }));
     printFigure(part.name,
-                medianOf(runs, [&](const StartUpRun& r) { return r.parts.*part.part; }), "ms");
+                medianOf(runs, [&](const StartUpRun& r) { return (r.parts.*part.part).wall; }),
+                "ms", remark);
   }
   const StartUpRun& first = runs.front();
   printTarget("first start-up: process start to first frame shown", first.processAge, "ms",

@@ -33,7 +33,8 @@ class ShadowMapFBO {
 };
 
 // Renders the scene's depth from "point1" into the cube map in one pass (the geometry stage sends
-// every triangle to all six faces); leaves framebuffer 0 bound and the lighting program current.
+// each triangle to the faces it can reach); leaves framebuffer 0 bound and the lighting program
+// current.
 // Without a "point1" the pass reports it and leaves everything as it was.
 void shadowPass(ShadowMapFBO& pointMap, ShadowShader& pointShader, LightingShader& lighting,
                 const SceneRegistry& registry, ViewFrustum& frustum,

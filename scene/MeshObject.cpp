@@ -137,23 +137,40 @@ void MeshObject::initMesh(const ModelData& model, uint32_t mesh,
   if (kind != kStaticBody && kind != kDynamicBody) return;
   const auto type =
       kind == kStaticBody ? ShapeCache::Type::TriangleMesh : ShapeCache::Type::ConvexHull;
-  const ShapeCache::Key key{path, mesh, type, scale};
-  cookMeshActor(shapes, key, meshData(model, mesh, positions), material, scene);
+  // Every object of a model at the file's size shares its shapes; a load at a scale of its own
+  // (a thrown box) is the only one ever to use them, so they are this object's and go with it.
+  const bool shared = scale == glm::vec3(1.0f);
+  cookMeshActor(shapes, {path, mesh, type}, shared, meshData(model, mesh, positions), material,
+                scene);
 }
 
-void MeshObject::cookMeshActor(ShapeCache& shapes, const ShapeCache::Key& key,
+void MeshObject::cookMeshActor(ShapeCache& shapes, const ShapeCache::Key& key, bool shared,
                                const MeshData& mesh, const PhysicsMaterial& material,
                                PhysicsScene* scene) {
-  CookedShape* shape = nullptr;
-  const CookResult result = shapes.get(key, mesh, shape);
-  if (result != CookResult::Ok) fatalStop(cookFailureMessage(result, kind) + path);
+  CookedShape& shape = shared ? sharedShape(shapes, key, mesh) : ownShape(key.type, mesh);
   std::unique_ptr<Actor> actor =
-      kind == kStaticBody ? Cooking::createStaticActor(material, *shape)
-                          : Cooking::createDynamicActor(material, *shape, kBodyDensity);
+      kind == kStaticBody ? Cooking::createStaticActor(material, shape)
+                          : Cooking::createDynamicActor(material, shape, kBodyDensity);
   actor->setName(name);
   actor->userData = this;
   actors.push_back(actor.get());
   scene->addActor(std::move(actor));
+}
+
+CookedShape& MeshObject::sharedShape(ShapeCache& shapes, const ShapeCache::Key& key,
+                                     const MeshData& mesh) {
+  CookedShape* shape = nullptr;
+  const CookResult result = shapes.get(key, mesh, shape);
+  if (result != CookResult::Ok) fatalStop(cookFailureMessage(result, kind) + path);
+  return *shape;
+}
+
+CookedShape& MeshObject::ownShape(ShapeCache::Type type, const MeshData& mesh) {
+  std::unique_ptr<CookedShape> shape;
+  const CookResult result = ShapeCache::cook(type, mesh, shape);
+  if (result != CookResult::Ok) fatalStop(cookFailureMessage(result, kind) + path);
+  ownShapes.push_back(std::move(shape));
+  return *ownShapes.back();
 }
 
 // Sub-meshes, the box around the file's vertices (a second load widens it) with its corners, and
@@ -216,6 +233,7 @@ void MeshObject::releaseResources() {
     if (PhysicsScene* owner = actor->getScene()) owner->removeActor(actor);
   }
   actors.clear();
+  ownShapes.clear();  // after the actors that were built over them
   // Without sub-meshes a released object draws nothing, so no draw reaches a released texture.
   subMeshes.clear();
   diffuseTextures.clear();

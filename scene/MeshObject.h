@@ -48,6 +48,8 @@ class MeshObject : public SceneObject {
   std::vector<std::unique_ptr<Texture>> normalTextures;
   uint32_t vao = 0;                     // GL vertex array name
   uint32_t buffers[kBufferCount] = {};  // GL buffer names
+  // Shapes cooked for this object alone (a load at a scale of its own), borrowed by its actors.
+  std::vector<std::unique_ptr<CookedShape>> ownShapes;
 
  protected:
   // The import's steps, in call order: initFromScene runs initMesh once per mesh (each ending with
@@ -57,11 +59,13 @@ class MeshObject : public SceneObject {
   void initMesh(const ModelData& model, uint32_t mesh, const std::vector<glm::vec3>& positions,
                 ShapeCache& shapes, const PhysicsMaterial& material, PhysicsScene* scene,
                 const glm::vec3& scale);
-  void cookMeshActor(ShapeCache& shapes, const ShapeCache::Key& key, const MeshData& mesh,
-                     const PhysicsMaterial& material, PhysicsScene* scene);
+  void cookMeshActor(ShapeCache& shapes, const ShapeCache::Key& key, bool shared,
+                     const MeshData& mesh, const PhysicsMaterial& material, PhysicsScene* scene);
   void takeRecords(const ModelData& model);
   void initMaterials(const ModelData& model, ImageCache& images);
   void uploadStreams(const ModelData& model, const std::vector<glm::vec3>& positions);
+  CookedShape& sharedShape(ShapeCache& shapes, const ShapeCache::Key& key, const MeshData& mesh);
+  CookedShape& ownShape(ShapeCache::Type type, const MeshData& mesh);
 };
 
 }  // namespace scene

@@ -132,7 +132,8 @@ TEST_F(AssetsImport, MaterialsFindTheirMapsAndTheDefaultNormalMap) {
   EXPECT_EQ(widths, (std::vector<GLint>{-1, 8, 2, 4, -1, 8}));
 }
 
-// One file loaded at two scales, as the thrown boxes are: each scale has a hull of its own.
+// One file loaded at two scales, as the thrown boxes are: the scaled load has a hull of its own,
+// which the cache does not keep.
 TEST_F(AssetsImport, ScaleReachesGpuAndCollisionButNotBoundsOrCorners) {
   const std::string path = scratch.write("box.obj", ObjText().box({-1, 0, -2}, {1, 3, 2}).text);
   scene::AssetCache assets;
@@ -144,6 +145,7 @@ TEST_F(AssetsImport, ScaleReachesGpuAndCollisionButNotBoundsOrCorners) {
   EXPECT_EQ(unit.corners.size(), 8u);
   ASSERT_TRUE(load(doubled, &assets, 2.0f));
   EXPECT_EQ(physics.getScene()->actorCount(), actorsBefore + 2);
+  EXPECT_EQ(assets.shapes.size(), 1u);
 
   glm::vec3 lo(1e9f), hi(-1e9f);
   for (const glm::vec3& p : readStream<glm::vec3>(doubled, MeshObject::kPositionBuffer))

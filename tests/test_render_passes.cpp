@@ -8,6 +8,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "render/ViewFrustum.h"
 #include "scene/SceneRegistry.h"
 #include "support/GlContext.h"
+#include "support/ScratchDirectory.h"
 #include "test_render_helpers.h"
 
 namespace vorn {
@@ -372,6 +374,101 @@ TEST_F(RenderShadowPassTest, UploadsTheCubeFaceMatrices) {
   glm::vec4 lightUniform(0.0f);
   glGetUniformfv(pointShadow.program, pointShadow.lightPos, glm::value_ptr(lightUniform));
   EXPECT_EQ(lightUniform, glm::vec4(lightPos, 1.0f));
+}
+
+// Triangles of every size scattered around the light, across face edges, through the light's
+// planes and behind it, in both windings.
+std::shared_ptr<test::GpuMesh> scatteredTriangles(const glm::vec3& around, int count) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<float> position(-9.0f, 9.0f), unit(-1.0f, 1.0f);
+  std::vector<glm::vec3> positions;
+  for (int t = 0; t < count; ++t) {
+    const glm::vec3 centre = around + glm::vec3(position(random), position(random), position(random));
+    const float size = t % 10 == 0 ? 15.0f : 3.0f;
+    for (int corner = 0; corner < 3; ++corner)
+      positions.push_back(centre + size * glm::vec3(unit(random), unit(random), unit(random)));
+  }
+  std::vector<uint32_t> indices(positions.size());
+  for (uint32_t i = 0; i < indices.size(); ++i) indices[i] = i;
+  const std::vector<glm::vec3> normals(positions.size(), glm::vec3(0, 1, 0));
+  const std::vector<glm::vec2> uvs(positions.size(), glm::vec2(0));
+  return std::make_shared<test::GpuMesh>(positions, uvs, normals, normals, indices);
+}
+
+TEST_F(RenderShadowPassTest, CubeMapIsTheSameAsWithEveryTriangleSentToEveryFace) {
+  test::ScratchDirectory scratch("shadow");
+  // Every triangle to all six faces, the plain way.
+  const std::string everyFace = scratch.write("everyFace.geom", R"(#version 430 core
+layout(triangles) in;
+layout(triangle_strip, max_vertices = 18) out;
+uniform mat4 m_viewProjections[6];
+uniform vec4 v_lightPos;
+uniform vec2 v_nearFar;
+out vec3 fromLight;
+void main() {
+  for (int face = 0; face < 6; ++face) {
+    for (int i = 0; i < 3; ++i) {
+      gl_Layer = face;
+      fromLight = (gl_in[i].gl_Position.xyz - v_lightPos.xyz) / v_nearFar.y;
+      gl_Position = m_viewProjections[face] * gl_in[i].gl_Position;
+      EmitVertex();
+    }
+    EndPrimitive();
+  }
+}
+)");
+  ShadowShader plain{"./Shader/pointShadowMap.vert", everyFace, "./Shader/pointShadowMap.frag"};
+  constexpr int kTriangles = 400;
+  add("scattered", 1.0f, {0, 0, 0}, scatteredTriangles(lightPos, kTriangles), 30.0f);
+  RenderSettings settings;
+  settings.frustumCulling = false;
+  GLuint query = 0;
+  glGenQueries(1, &query);
+  const auto render = [&](ShadowShader& program, GLuint64& emitted) {
+    std::vector<float> depths(6 * ShadowMapFBO::kSize * ShadowMapFBO::kSize);
+    EXPECT_TRUE(cubeMap.initPoint());
+    glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+    shadowPass(cubeMap, program, lighting, registry, frustum, settings);
+    glEndQuery(GL_PRIMITIVES_GENERATED);
+    glGetQueryObjectui64v(query, GL_QUERY_RESULT, &emitted);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMap.depthTexture);
+    const std::size_t faceSize = depths.size() / 6;
+    for (int face = 0; face < 6; ++face)
+      glGetTexImage(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, 0, GL_DEPTH_COMPONENT, GL_FLOAT,
+                    &depths[face * faceSize]);
+    return depths;
+  };
+  GLuint64 sentToSome = 0, sentToAll = 0;
+  const std::vector<float> game = render(pointShadow, sentToSome);
+  const std::vector<float> reference = render(plain, sentToAll);
+  glDeleteQueries(1, &query);
+
+  EXPECT_EQ(sentToAll, 6u * kTriangles);
+  EXPECT_LT(sentToSome, sentToAll / 2);  // most triangles reach one or two faces
+  std::size_t differing = 0, covered = 0;
+  for (std::size_t i = 0; i < game.size(); ++i) {
+    differing += game[i] != reference[i];
+    covered += reference[i] < 1.0f;
+  }
+  EXPECT_EQ(differing, 0u);
+  EXPECT_GT(covered, game.size() / 2);  // the triangles cover most of every face
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// The lighting compares distances from the light in units of the far plane (20).
+TEST_F(RenderShadowPassTest, DepthIsTheDistanceFromTheLightOverTheFarPlane) {
+  ASSERT_TRUE(cubeMap.initPoint());
+  // A thin wall 5 in front of face +X, wider than the face's view.
+  add("wall", 1.0f, lightPos + glm::vec3(5, 0, 0),
+      test::outwardBox({0, -6, -6}, {0.001f, 6, 6}), 6.0f);
+  shadow(false);
+  std::vector<float> depths(ShadowMapFBO::kSize * ShadowMapFBO::kSize);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMap.depthTexture);
+  glGetTexImage(GL_TEXTURE_CUBE_MAP_POSITIVE_X, 0, GL_DEPTH_COMPONENT, GL_FLOAT, depths.data());
+  const int centre = ShadowMapFBO::kSize / 2;
+  // Straight ahead the wall is 5 away; towards a corner of the face, 5 times the square root of 3.
+  EXPECT_NEAR(depths[centre * ShadowMapFBO::kSize + centre], 5.0f / 20.0f, 1e-4f);
+  EXPECT_NEAR(depths[0], 5.0f * std::sqrt(3.0f) / 20.0f, 2e-3f);
 }
 
 TEST_F(RenderShadowPassTest, WithoutPoint1NothingIsDrawn) {

@@ -1,8 +1,6 @@
 // Depth is the distance from the light divided by the far plane, so that the lighting program
 // can compare distances directly whatever face a direction falls on.
-in vec3 worldPos;
+in vec3 fromLight;
 
-uniform vec4 v_lightPos;
-uniform vec2 v_nearFar;
-
-void main() { gl_FragDepth = clamp(distance(worldPos, v_lightPos.xyz) / v_nearFar.y, 0.0, 1.0); }
+// A depth buffer of fixed-point values clamps what is written to 1.0 beyond the far plane.
+void main() { gl_FragDepth = length(fromLight); }

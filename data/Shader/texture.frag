@@ -11,8 +11,10 @@ layout(location = 0) out vec4 fragColor;
 const float GLOW_STRENGTH = 1.2;
 
 void main() {
-  vec3 scene = texture(i_textureUnit1, uv).rgb;
+  // The scene target is the window's size: each pixel reads its own texel, with no filtering.
+  vec3 scene = texelFetch(i_textureUnit1, ivec2(gl_FragCoord.xy), 0).rgb;
   // A square root brings the linear glow near the display's encoding.
   vec3 glow = sqrt(min(GLOW_STRENGTH * texture(i_textureUnit2, uv).rgb, 1.0));
-  fragColor = vec4(1.0 - (1.0 - scene) * (1.0 - glow), 1.0);
+  // 1 - (1 - scene)(1 - glow), in one multiply-add.
+  fragColor = vec4(scene + glow * (1.0 - scene), 1.0);
 }
