@@ -13,6 +13,7 @@ struct GLFWwindow;
 namespace vorn {
 
 struct RenderSettings;
+class AudioDevice;
 
 namespace scene {
 class MeshObject;
@@ -118,6 +119,8 @@ class Game {
   // Seams: the real game reads GLFW; tests may install their own before startUp().
   std::unique_ptr<Clock> clock;
   std::unique_ptr<InputSource> input;
+  // The next world's sound output in place of the default device, taken when the world is built.
+  std::unique_ptr<AudioDevice> audioDevice;
 
  private:
   void renderFrame(float dt);

@@ -28,7 +28,8 @@ const CueSound& soundOf(Cue cue) { return kCueSounds[static_cast<size_t>(cue)]; 
 
 }  // namespace
 
-Sounds::Sounds(const std::string& basePath) : device(AudioDevice::open()) {
+Sounds::Sounds(const std::string& basePath, std::unique_ptr<AudioDevice> output)
+    : device(std::move(output)) {
   sounds.fill(kNoSound);
   if (!device) {
     std::cout << "No audio device: the game runs without sound" << std::endl;

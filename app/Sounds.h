@@ -13,11 +13,11 @@ namespace vorn {
 // The moments the game has a sound for.
 enum class Cue { Throw, Censor, Win, LightSwitch, Flicker, Count };
 
-// The game's sounds on the default audio device. Without a device the game says so once and
-// every cue stays silent; a sound file that cannot be read is named and its cue stays silent.
+// The game's sounds on an audio device. Without one the game says so once and every cue stays
+// silent; a sound file that cannot be read is named and its cue stays silent.
 class Sounds {
  public:
-  explicit Sounds(const std::string& basePath);
+  Sounds(const std::string& basePath, std::unique_ptr<AudioDevice> output);
 
   // At the listener.
   void play(Cue cue);

@@ -108,7 +108,8 @@ void Game::initWorld(GLFWwindow* target) {
   setupLights(*w.lightingShader, ::scene(), lightsSwitched);
 
   // Feedback beside the console: sound and the HUD drawn over every frame.
-  w.sounds = std::make_unique<Sounds>(basePath);
+  std::unique_ptr<AudioDevice> output = audioDevice ? std::move(audioDevice) : AudioDevice::open();
+  w.sounds = std::make_unique<Sounds>(basePath, std::move(output));
   w.hud = std::make_unique<Hud>(target, width, height);
 }
 

@@ -22,6 +22,8 @@ class AudioDevice {
  public:
   // The system's default device, or nullptr when there is none.
   static std::unique_ptr<AudioDevice> open();
+  // Takes over an opened device and its context, made current (a test's own device).
+  AudioDevice(ALCdevice* device, ALCcontext* context);
   ~AudioDevice();
   AudioDevice(const AudioDevice&) = delete;
   AudioDevice& operator=(const AudioDevice&) = delete;
@@ -43,7 +45,6 @@ class AudioDevice {
     uint32_t source;
   };
 
-  AudioDevice(ALCdevice* device, ALCcontext* context);
   void start(SoundId sound, float gain, bool atListener, const glm::vec3& position,
              float referenceDistance);
 

@@ -1,7 +1,6 @@
 #include "base/Fatal.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 
 #include <unistd.h>
@@ -15,7 +14,14 @@ void pauseAndExit() {
     std::cerr << "Press Enter to exit..." << std::endl;
     std::getchar();
   }
-  std::exit(1);
+  // Nothing is cleaned up: the program-wide objects' destructors would run in an order no one
+  // chose (mesh objects releasing physics actors after their world is gone). Only what was
+  // written is kept.
+  std::cout.flush();
+  std::cerr.flush();
+  std::clog.flush();
+  std::fflush(nullptr);
+  _exit(1);
 }
 
 void fatalStop(const std::string& message) {

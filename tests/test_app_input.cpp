@@ -1,8 +1,6 @@
 // Keys, mouse and the render toggles: through the game's input seam, and as real X input on a
 // display of the test's own.
-#include <chrono>
 #include <string>
-#include <thread>
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -156,10 +154,10 @@ TEST_F(Input, MouseLookTurnsByTheOffsetAloneAndStopsAtEightyNine) {
 // The game reading the real keyboard and mouse through GLFW, on a display nobody else uses.
 class RealInput : public ::testing::Test {
  protected:
-  // Runs slow frames while the window system delivers what was sent.
+  // Runs slow frames, each once the window system has delivered what was sent before it.
   void slowFrames(int count) {
     for (int i = 0; i < count; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      test::OwnDisplay::reachGame();
       driver.frame(1.0f / 7.0f);
     }
   }

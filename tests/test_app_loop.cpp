@@ -1,10 +1,12 @@
-// The loop's console timers, driven with chosen frame times.
+// The loop's console timers, driven with chosen frame times; a faulty OpenGL call fails a test.
 #include <string>
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include "app/Game.h"
 #include "support/Command.h"
+#include "support/GameDriver.h"
 #include "support/GlContext.h"
 
 namespace vorn {
@@ -95,6 +97,23 @@ TEST(GameStartUp, WithoutADisplayItStopsWithStatusOne) {
   EXPECT_NE(output.find("ERROR: Could not init glfw"), std::string::npos) << output;
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
+// In a test's own context and in the game's, from its start on: an error is named, the call that
+// made it in a synchronous report.
+TEST(GlErrors, FailTheTestNamingTheMessage) {
+  EXPECT_NONFATAL_FAILURE(
+      {
+        test::GlContext context;
+        glEnable(0x1234);
+      },
+      "OpenGL error");
+  EXPECT_NONFATAL_FAILURE(
+      {
+        test::GameDriver driver(160, 120);
+        glBindTexture(GL_TEXTURE_2D, 0xdead);
+      },
+      "glBindTexture");
 }
 
 }  // namespace

@@ -2,19 +2,15 @@
 // through the doors and up the staircase, every censorable object hit by thrown boxes, then the
 // win room, and the game closes itself. What it plays is recorded and listened to; what it prints
 // is the game's own console lines and nothing else.
-#include <sndfile.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <ostream>
 #include <regex>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <GLFW/glfw3.h>
@@ -24,43 +20,13 @@
 #include "scene/SceneRegistry.h"
 #include "support/GameDriver.h"
 #include "support/PlayerBot.h"
-#include "support/ScratchDirectory.h"
+#include "support/LoopbackAudio.h"
 
 namespace vorn {
 namespace {
 
 using test::GameDriver;
 using test::PlayerBot;
-
-// OpenAL's "wave" back-end writes what the game plays into a file, at the pace of the wall clock.
-// Set up before the game opens its audio device.
-class SoundRecording {
- public:
-  static constexpr int kRate = 8000;
-
-  SoundRecording() : directory("recording"), wav(directory.file("played.wav")) {
-    const std::string config = directory.write(
-        "alsoft.conf", "[general]\ndrivers=wave\nfrequency=" + std::to_string(kRate) +
-                           "\nchannels=mono\nsample-type=int16\n[wave]\nfile=" + wav + "\n");
-    setenv("ALSOFT_CONF", config.c_str(), 1);
-    setenv("ALSOFT_DRIVERS", "wave", 1);
-  }
-
-  // The recording, complete once the game has closed its device.
-  std::vector<float> samples() const {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(wav.c_str(), SFM_READ, &info);
-    if (!file) return {};
-    std::vector<float> out(static_cast<size_t>(info.frames) * info.channels);
-    out.resize(static_cast<size_t>(sf_readf_float(file, out.data(), info.frames)));
-    sf_close(file);
-    return out;
-  }
-
- private:
-  test::ScratchDirectory directory;
-  std::string wav;
-};
 
 // The amplitude of each frequency in a Hann-windowed stretch of the recording.
 std::vector<float> amplitudes(const std::vector<float>& samples, size_t start, size_t length,
@@ -70,7 +36,7 @@ std::vector<float> amplitudes(const std::vector<float>& samples, size_t start, s
     double re = 0.0, im = 0.0, weights = 0.0;
     for (size_t i = 0; i < length; ++i) {
       const double w = 0.5 - 0.5 * std::cos(2 * M_PI * i / length);
-      const double phase = 2 * M_PI * frequency * i / SoundRecording::kRate;
+      const double phase = 2 * M_PI * frequency * i / test::LoopbackAudio::kRate;
       re += w * samples[start + i] * std::cos(phase);
       im += w * samples[start + i] * std::sin(phase);
       weights += w;
@@ -85,7 +51,7 @@ std::vector<float> amplitudes(const std::vector<float>& samples, size_t start, s
 std::vector<size_t> stretchesWith(const std::vector<float>& samples,
                                   std::initializer_list<float> tones,
                                   std::initializer_list<float> between) {
-  const size_t length = SoundRecording::kRate / 25;
+  const size_t length = test::LoopbackAudio::kRate / 25;
   std::vector<size_t> found;
   for (size_t start = 0; start + length <= samples.size(); start += length / 2) {
     const std::vector<float> loud = amplitudes(samples, start, length, tones);
@@ -111,9 +77,8 @@ class PlayThrough : public ::testing::TestWithParam<Case> {};
 TEST_P(PlayThrough, FromTheStartToTheWin) {
   const Case& run = GetParam();
   const auto start = std::chrono::steady_clock::now();
-  SoundRecording recording;
-  auto session = std::make_unique<GameDriver>();
-  GameDriver& driver = *session;
+  GameDriver driver;
+  const double startTime = driver.clock->time;
   Game& game = driver.game;
   test::CoutCapture console;
   PlayerBot bot(driver, run.frameTime);
@@ -149,11 +114,11 @@ TEST_P(PlayThrough, FromTheStartToTheWin) {
   for (std::string line; std::getline(lines, line);)
     EXPECT_TRUE(std::regex_match(line, gameLine)) << "printed: " << line;
 
-  // The bleep of the censored objects (1 kHz), then the win's jingle (its closing chord); the
-  // device plays on while the wall clock runs, until the game closes it.
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  session.reset();
-  const std::vector<float> played = recording.samples();
+  // The bleep of the censored objects (1 kHz), then the win's jingle (its closing chord), with
+  // the jingle's end: the game closes five seconds after the win.
+  const std::vector<float> played = driver.sound.played;
+  EXPECT_NEAR(played.size() / static_cast<double>(test::LoopbackAudio::kRate),
+              driver.clock->time - startTime, 0.05);
   const std::vector<size_t> bleeps = stretchesWith(played, {1000.0f}, {875.0f, 1125.0f});
   const std::vector<size_t> chords =
       stretchesWith(played, {523.25f, 659.26f, 783.99f}, {590.0f, 720.0f, 850.0f});

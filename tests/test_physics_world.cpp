@@ -61,6 +61,17 @@ TEST(PhysicsCooking, HullMassIsDensityTimesVolumeAndManyPointsAreCapped) {
   EXPECT_GE(hull.getNumPoints(), 20);
 }
 
+// A threshold that is no energy (negative, NaN) leaves a moving body's thresholds as they were.
+TEST(PhysicsSleep, ThresholdOfNoEnergyIsIgnored) {
+  const std::unique_ptr<Actor> actor = test::cookActor(cubeMesh(2).data(), true);
+  ASSERT_TRUE(actor);
+  actor->setSleepThreshold(0.5f);
+  for (float energy : {-1.0f, std::nanf("")}) {
+    actor->setSleepThreshold(energy);
+    EXPECT_FLOAT_EQ(actor->getBody()->getLinearSleepingThreshold(), 1.0f) << energy;
+  }
+}
+
 // Bodies fall, come to rest on the ground plane or on static meshes (one without indices takes its
 // points as triangles) and go to sleep; a static body never moves; a fast box does not pass a thin
 // wall; a body whose mesh origin lies outside it keeps the mesh's frame.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <string>
 
 #include "render/LightSetup.h"
@@ -104,6 +105,25 @@ TEST_F(RenderLightsTest, IndexOutsideTheArraysIsReportedAndIgnored) {
   EXPECT_EQ(errors.rfind("ERROR: ", 0), 0u);
   expectUniformsMatchRegistry();
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// A white lamp with attenuation 1 + q d^2 falls to 0.2 at d = 2 / sqrt(q): one whose reach is a
+// fraction of a unit still lights what stands that close, and a lamp too faint to reach 0.2
+// anywhere lights nothing.
+TEST(RenderLightReach, ShortReachIsKeptAndNoReachIsTheLargestFloat) {
+  const struct {
+    glm::vec3 color;
+    float quadratic;
+    float inverseSquared;
+  } cases[] = {
+      {{1, 1, 1}, 16.0f, 4.0f},    // reach 0.5
+      {{1, 0.5f, 0}, 1.0f, 0.25f},  // reach 2, by the brightest channel
+      {{0.1f, 0.1f, 0.1f}, 1.0f, std::numeric_limits<float>::max()},
+  };
+  for (const auto& c : cases) {
+    const scene::PointLight light("x", c.color, {0, 0, 0}, {1, 0, c.quadratic});
+    EXPECT_FLOAT_EQ(derivedValues(light).reachInverseSquared, c.inverseSquared) << c.quadratic;
+  }
 }
 
 }  // namespace

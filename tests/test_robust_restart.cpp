@@ -81,7 +81,7 @@ TEST(Restart, WithoutAnAudioDeviceTheGameSaysSoOnceAndPlaysToItsEnd) {
         testing::internal::CaptureStdout();
         bool closed = false;
         {
-          GameDriver driver(160, 120);
+          GameDriver driver(160, 120, true, false);  // the default device, of which there is none
           playABit(driver);
           driver.run(0.35f);
           driver.input->taps = {GLFW_KEY_F6};

@@ -4,10 +4,12 @@
 
 #include "app/World.h"
 #include "scene/CameraActor.h"
+#include "support/GlDebug.h"
 
 namespace vorn::test {
 
-GameDriver::GameDriver(int width, int height, bool scriptedInput) : game(width, height, 0, 60) {
+GameDriver::GameDriver(int width, int height, bool scriptedInput, bool loopbackSound)
+    : game(width, height, 0, 60) {
   auto manualClock = std::make_unique<ManualClock>();
   clock = manualClock.get();
   game.clock = std::move(manualClock);
@@ -18,7 +20,9 @@ GameDriver::GameDriver(int width, int height, bool scriptedInput) : game(width, 
     input->height = height;
     game.input = std::move(scripted);
   }
+  if (loopbackSound) game.audioDevice = sound.open();
   game.startUp();
+  failOnGlErrors();
 }
 
 GameDriver::~GameDriver() { game.shutDown(); }
@@ -26,6 +30,7 @@ GameDriver::~GameDriver() { game.shutDown(); }
 void GameDriver::frame(float dt) {
   clock->time += dt;
   game.runFrame();
+  sound.render(dt);
 }
 
 glm::vec3 GameDriver::feet() const {

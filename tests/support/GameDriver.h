@@ -10,6 +10,7 @@
 #include "app/Game.h"
 #include "app/Platform.h"
 #include "scene/SceneObject.h"
+#include "support/LoopbackAudio.h"
 
 namespace vorn::test {
 
@@ -57,14 +58,17 @@ class CoutCapture {
 };
 
 // Runs the real game (window, level, physics, rendering) frame by frame with scripted input and
-// chosen frame times. Needs a display (tests run under xvfb-run).
+// chosen frame times. Its sound goes to a loopback device, mixed after each frame for that frame's
+// time; every OpenGL error of the game fails the test. Needs a display (tests run under xvfb-run).
 class GameDriver {
  public:
-  // With scriptedInput false the game reads the real keyboard and mouse through GLFW.
-  GameDriver(int width = 320, int height = 240, bool scriptedInput = true);
+  // With scriptedInput false the game reads the real keyboard and mouse through GLFW; with
+  // loopbackSound false it opens the default audio device as it does outside the tests.
+  GameDriver(int width = 320, int height = 240, bool scriptedInput = true,
+             bool loopbackSound = true);
   ~GameDriver();
 
-  // One frame of dt seconds.
+  // One frame of dt seconds, then its sound.
   void frame(float dt = 1.0f / 60.0f);
   // Frames until the condition holds or the game time runs out; true when it held.
   template <typename Condition>
@@ -88,6 +92,8 @@ class GameDriver {
   // Clicks the left button between two frames and runs the frame that sees the click.
   void throwBox();
 
+  // Before the game: its members are released after the game's world.
+  LoopbackAudio sound;
   Game game;
   ManualClock* clock;
   ScriptedInput* input = nullptr;

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "support/GlDebug.h"
+
 namespace vorn::test {
 
 GlContext::GlContext(int width, int height) {
@@ -14,6 +16,7 @@ GlContext::GlContext(int width, int height) {
   glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
   glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
   glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+  glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
   glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
   window = glfwCreateWindow(width, height, "test", nullptr, nullptr);
   if (!window) {
@@ -27,6 +30,7 @@ GlContext::GlContext(int width, int height) {
     std::abort();
   }
   glGetError();  // GLEW may leave GL_INVALID_ENUM behind on core profiles
+  failOnGlErrors();
 }
 
 GlContext::~GlContext() {

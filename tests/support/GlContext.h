@@ -6,8 +6,8 @@
 
 namespace vorn::test {
 
-// A hidden window with an OpenGL 4.3 core context, made current. Tests that need OpenGL run
-// under Xvfb; without a display they fail, never skip.
+// A hidden window with an OpenGL 4.3 core debug context, made current; every OpenGL error in it
+// fails the test. Tests that need OpenGL run under Xvfb; without a display they fail, never skip.
 class GlContext {
  public:
   GlContext(int width = 64, int height = 64);

@@ -13,6 +13,8 @@
 #include <X11/extensions/XTest.h>
 
 extern char** environ;
+// GLFW's own connection (glfw3native.h, which would also want the XRandR headers).
+extern "C" Display* glfwGetX11Display(void);
 
 namespace vorn::test {
 
@@ -85,5 +87,7 @@ void OwnDisplay::click(unsigned button) {
   XTestFakeButtonEvent(connection, button, False, CurrentTime);
   XSync(connection, False);
 }
+
+void OwnDisplay::reachGame() { XSync(glfwGetX11Display(), False); }
 
 }  // namespace vorn::test

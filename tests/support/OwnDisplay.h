@@ -22,6 +22,9 @@ class OwnDisplay {
   // has the focus. Returns when the server has handled them.
   void tapKey(unsigned long keysym);
   void click(unsigned button);
+  // A round trip on the current GLFW window's connection: every event the server had for the game
+  // when this was called has arrived, for its next poll to read.
+  static void reachGame();
 
  private:
   void stop();
