@@ -2,9 +2,11 @@
 #include <GLFW/glfw3.h>
 
 #include "app/Game.h"
+#include "app/Hud.h"
 #include "app/Sounds.h"
 #include "app/World.h"
 #include "scene/CameraActor.h"
+#include "scene/LevelLayout.h"
 
 namespace vorn {
 
@@ -42,7 +44,10 @@ void Game::handleInput(float dt) {
   camera.move(movementFlags(*input), dt);
 
   if (input->keyDown(GLFW_KEY_ESCAPE)) glfwSetWindowShouldClose(window, GLFW_TRUE);
-  if (input->keyDown(GLFW_KEY_TAB)) censoredCount = 13;
+  if (input->keyDown(GLFW_KEY_TAB) && censoredCount < scene::kCensorableCount) {
+    censoredCount = scene::kCensorableCount;
+    world().hud->post("Tab: everything counts as censored");
+  }
 
   // At most one toggle a frame: the first one that fires starts the cool-down for the rest. Every
   // key is read once a frame, also during the cool-down, so a tap counts in the frame after it and
@@ -77,9 +82,13 @@ void Game::handleInput(float dt) {
     toggled(std::string("MipMapping Quality: ") + mipmapName(mipmapMode));
   }
   if (toggle(GLFW_KEY_F6)) {
-    soundEnabled = !soundEnabled;
-    world().sounds->setEnabled(soundEnabled);
-    toggled(std::string("Sound: ") + onOff(soundEnabled));
+    if (hasSoundDevice()) {
+      soundEnabled = !soundEnabled;
+      world().sounds->setEnabled(soundEnabled);
+      toggled(std::string("Sound: ") + onOff(soundEnabled));
+    } else {
+      toggled("Sound: there is no audio device");
+    }
   }
   if (toggle(GLFW_KEY_F7)) {
     effectsEnabled = !effectsEnabled;
