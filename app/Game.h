@@ -18,11 +18,13 @@ struct RenderSettings;
 
 namespace scene {
 class MeshObject;
+class SceneObject;
 }
 // Where a box thrown now would first touch something, for the HUD's aim mark.
 struct AimMark {
   bool found = false;     // it meets something within a few seconds
   bool onTarget = false;  // a censorable object not yet censored
+  const scene::SceneObject* touched = nullptr;  // may be gone by the next frame: compare only
   glm::vec3 point{0.0f};
   float screenY = 0.0f;   // the point's height on the screen, pixels from the top
 };
