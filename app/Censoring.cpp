@@ -1,10 +1,14 @@
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 
+#include <glm/vec4.hpp>
+
 #include "app/Game.h"
 #include "app/Hud.h"
 #include "app/Sounds.h"
+#include "app/Throw.h"
 #include "app/World.h"
 #include "scene/CameraActor.h"
 #include "scene/MeshObject.h"
@@ -16,6 +20,7 @@ namespace {
 
 constexpr uint32_t kBoxGroup = 2;
 constexpr uint32_t kBoxMask = 4;
+constexpr uint32_t kCensorableGroup = 4;
 const char* const kBoxModel = "Resources/Censorable/box.obj";
 
 // Between 0.2 (rand() at its maximum) and 1.0 (rand() = 0). The range is RAND_MAX's, which is
@@ -51,12 +56,26 @@ void Game::throwBox() {
   Physics::setupFiltering(box.get(), kBoxGroup, kBoxMask);
 
   const scene::CameraActor& camera = *world().camera;
-  const glm::vec3 p = camera.position;
-  const glm::vec3 f = camera.front;
-  const glm::vec3 spawn(p.x + f.x, static_cast<float>(static_cast<double>(p.y) - kThrowDrop), p.z + f.z);
-  box->setVelocity(f * kThrowSpeed);
-  ::scene().addObject(spawn, box->getName(), box, 0.0f);
+  const ThrowStart start = throwStart(*physics->getScene(), camera.position, camera.front);
+  box->setVelocity(start.velocity);
+  ::scene().addObject(start.point, box->getName(), box, 0.0f);
+  physics->getScene()->passThrough(*box->actors.front(), *camera.controller->getActor());
   world().sounds->play(Cue::Throw);
+}
+
+void Game::updateAim() {
+  scene::CameraActor& camera = *world().camera;
+  const RayHit touch =
+      firstTouch(*physics->getScene(), throwStart(*physics->getScene(), camera.position, camera.front));
+  aim.found = touch.actor != nullptr;
+  aim.point = touch.point;
+  scene::SceneObject* object = touch.actor ? touch.actor->userData : nullptr;
+  aim.onTarget = object && object->getFilterGroup() == kCensorableGroup;
+  aim.touched = object;
+  const glm::vec4 clip = viewProjection() * glm::vec4(touch.point, 1.0f);
+  // A point behind the eye or below the picture shows at its bottom edge.
+  const float y = clip.w > 0.0f ? clip.y / clip.w : -1.0f;
+  aim.screenY = std::clamp((1.0f - y) * 0.5f, 0.0f, 1.0f) * static_cast<float>(height);
 }
 
 void Game::applyCensoring() {

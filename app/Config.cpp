@@ -26,11 +26,18 @@ void readWindowSide(std::istringstream& line, int32_t& side, std::ostream& err, 
   side = value;
 }
 
+// Some editors save UTF-8 text with a byte-order mark; it is not part of the first line's text.
+void skipByteOrderMark(std::string& text) {
+  static const std::string kMark = "\xEF\xBB\xBF";
+  if (text.compare(0, kMark.size(), kMark) == 0) text.erase(0, kMark.size());
+}
+
 }  // namespace
 
 void readConfig(std::istream& in, WindowSettings& settings, std::ostream& out, std::ostream& err) {
   std::string text;
-  while (std::getline(in, text)) {
+  for (bool first = true; std::getline(in, text); first = false) {
+    if (first) skipByteOrderMark(text);
     // Files written with DOS line ends keep their carriage return on this platform.
     if (!text.empty() && text.back() == '\r') text.pop_back();
     std::istringstream line(text);

@@ -1,9 +1,11 @@
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "app/Game.h"
+#include "app/Hud.h"
 #include "app/Sounds.h"
 #include "app/World.h"
 #include "base/Degrees.h"
@@ -41,9 +43,20 @@ glm::mat4 rotationAbout(float degrees, const glm::vec3& axis) {
 
 }  // namespace
 
+// The room's red light alone does not say why the game goes on.
+void Game::tellWhatIsLeft() {
+  char message[64];
+  std::snprintf(message, sizeof message, "%d more to censor before you can win here",
+                scene::kCensorableCount - censoredCount);
+  world().hud->post(message);
+}
+
 void Game::checkWin() {
   World& w = world();
-  if (!inWinRoom(w.camera->position)) return;
+  const bool entered = !wasInWinRoom;
+  wasInWinRoom = inWinRoom(w.camera->position);
+  if (!wasInWinRoom) return;
+  if (entered && censoredCount < scene::kCensorableCount) tellWhatIsLeft();
   const std::shared_ptr<scene::PointLight> light = ::scene().getPointLight("point3");
   if (!light) return;
   if (censoredCount >= scene::kCensorableCount) {

@@ -5,6 +5,7 @@
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
+#include <glm/gtc/matrix_transform.hpp>
 
 #include "app/GlfwPlatform.h"
 #include "app/Hud.h"
@@ -196,13 +197,22 @@ void Game::renderScene() {
   w.lightingShader->use();
   glUniform3fv(w.lightingShader->cameraPos, 1, &w.camera->position.x);
 
+  // The view also brings the camera's position and view direction up to date.
   const glm::mat4 view = w.camera->getViewMatrix();
-  const glm::mat4 projection = perspectiveMatrix(
-      w.camera->fieldOfView, static_cast<float>(width) / static_cast<float>(height), nearPlane,
-      farPlane);
   // The spot shadow program serves as the depth pre-pass's depth-only program.
-  objectsDrawn = scenePass(projection * view, {*w.lightingShader, w.spotShadowShader.get()},
+  objectsDrawn = scenePass(projectionMatrix() * view, {*w.lightingShader, w.spotShadowShader.get()},
                            ::scene(), *w.frustum, *w.camera, renderSettings(), reportDrawCount);
+}
+
+glm::mat4 Game::projectionMatrix() const {
+  return perspectiveMatrix(world().camera->fieldOfView,
+                           static_cast<float>(width) / static_cast<float>(height), nearPlane,
+                           farPlane);
+}
+
+glm::mat4 Game::viewProjection() const {
+  const scene::CameraActor& camera = *world().camera;
+  return projectionMatrix() * glm::lookAt(camera.position, camera.position + camera.front, camera.up);
 }
 
 void Game::renderPostProcess() {
@@ -215,6 +225,7 @@ void Game::renderPostProcess() {
 
 void Game::renderHud(float dt) {
   Hud& hud = *world().hud;
+  updateAim();
   hud.update(*this, dt);
   hud.render();
 }

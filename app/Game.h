@@ -4,6 +4,9 @@
 #include <memory>
 #include <string>
 
+#include <glm/mat4x4.hpp>
+#include <glm/vec3.hpp>
+
 #include "app/Platform.h"
 #include "assets/Texture.h"
 #include "physics/Physics.h"
@@ -17,7 +20,17 @@ class AudioDevice;
 
 namespace scene {
 class MeshObject;
+class SceneObject;
 }
+// Where a box thrown now would first touch something, for the HUD's aim mark.
+struct AimMark {
+  bool found = false;     // it meets something within a few seconds
+  bool onTarget = false;  // a censorable object not yet censored
+  const scene::SceneObject* touched = nullptr;  // may be gone by the next frame: compare only
+  glm::vec3 point{0.0f};
+  float screenY = 0.0f;   // the point's height on the screen, pixels from the top
+};
+
 // After the win the window closes once this much frame time has passed.
 constexpr uint32_t kCloseAfterWinMs = 5000;
 // A thrown box flies at this many times the viewing direction, from a point this far below the
@@ -59,6 +72,10 @@ class Game {
   void applyCensoring();
   void handleInput(float dt);
   void throwBox();
+  // Follows the flight a box thrown now would take, for the aim mark.
+  void updateAim();
+  // Of the camera as the scene pass last drew it.
+  glm::mat4 viewProjection() const;
   void checkWin();
   void animateArm(float dt);
   void checkLightSwitch();
@@ -109,12 +126,14 @@ class Game {
   uint32_t drawReportTimerMs = 0;
   int32_t censoredCount = 0;
   bool hasWon = false;
+  bool wasInWinRoom = false;   // at the last win check
   uint32_t winTimerMs = 0;
   uint32_t frameMillis = 0;
   bool hasScreenQuad = false;
   bool showHelp = false;       // the F1 overlay
   bool soundEnabled = true;    // F6
   int32_t objectsDrawn = 0;    // by the last scene pass
+  AimMark aim;                 // as of the last frame drawn
 
   // Seams: the real game reads GLFW; tests may install their own before startUp().
   std::unique_ptr<Clock> clock;
@@ -124,6 +143,8 @@ class Game {
 
  private:
   void renderFrame(float dt);
+  glm::mat4 projectionMatrix() const;
+  void tellWhatIsLeft();
 
   double lastTime = 0.0;
   int64_t carriedMicroseconds = 0;

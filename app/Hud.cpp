@@ -20,6 +20,7 @@ namespace {
 
 constexpr float kMessageSeconds = 3.5f;  // on screen, the last second of it fading
 constexpr float kFadeSeconds = 1.0f;
+constexpr float kReadSeconds = 1.5f;  // shown fully at least this long, also when others wait
 const char* const kBodyFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 const char* const kBannerFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 
@@ -92,19 +93,30 @@ Hud::~Hud() {
 }
 
 void Hud::post(const char* message) {
-  std::copy_backward(messages.begin(), messages.end() - 1, messages.end());
-  std::snprintf(messages[0].text, sizeof messages[0].text, "%s", message);
-  messages[0].age = 0.0f;
-  shownMessages = std::min(shownMessages + 1, kMaxMessages);
+  // Only a message that has been on screen makes room, so none goes unseen.
+  if (queuedMessages == kMaxQueued) dropOldest();
+  Message& added = messages[queuedMessages++];
+  std::snprintf(added.text, sizeof added.text, "%s", message);
+  added.age = 0.0f;
+}
+
+void Hud::dropOldest() {
+  std::copy(messages.begin() + 1, messages.begin() + queuedMessages, messages.begin());
+  --queuedMessages;
 }
 
 float Hud::messageAlpha(int i) const {
-  return std::clamp((kMessageSeconds - messages[i].age) / kFadeSeconds, 0.0f, 1.0f);
+  return std::clamp((kMessageSeconds - shown(i).age) / kFadeSeconds, 0.0f, 1.0f);
 }
 
 void Hud::update(const Game& game, float dt) {
-  for (int i = 0; i < shownMessages; ++i) messages[i].age += dt;
-  while (shownMessages > 0 && messages[shownMessages - 1].age >= kMessageSeconds) --shownMessages;
+  for (int i = 0; i < shownMessages(); ++i) messages[i].age += dt;
+  // A waiting message hurries the oldest one shown once it could be read: it starts fading then,
+  // twice as fast.
+  if (queuedMessages > kMaxShown && messages[0].age >= kReadSeconds) {
+    messages[0].age = std::max(messages[0].age + dt, kMessageSeconds - kFadeSeconds);
+  }
+  while (queuedMessages > 0 && messages[0].age >= kMessageSeconds) dropOldest();
   frameTimes[nextFrameTime] = dt * 1000.0f;
   nextFrameTime = (nextFrameTime + 1) % kFrameHistory;
   std::snprintf(counter, sizeof counter, "Censored %d / %d", game.censoredCount,
@@ -118,6 +130,7 @@ void Hud::update(const Game& game, float dt) {
   ImGui::GetIO().DeltaTime = std::max(dt, 1e-6f);  // ImGui needs time to pass
   ImGui::NewFrame();
   drawCrosshair();
+  if (game.aim.found) drawAimMark(game.aim);
   drawCounter(game);
   drawMessages();
   if (game.hasWon) drawWinBanner(game);
@@ -150,6 +163,22 @@ void Hud::drawCrosshair() {
   bars(0.0f, kWhite);
 }
 
+// Where a box thrown now first touches something, on the crosshair's vertical line: a short bar,
+// and over a censorable object still to censor a green ring around it.
+void Hud::drawAimMark(const AimMark& aim) {
+  ImDrawList& list = *ImGui::GetBackgroundDrawList();
+  const float cx = static_cast<float>(width / 2);
+  const float y = std::round(aim.screenY);
+  const float half = std::round(std::max(4.0f, height / 100.0f));
+  const ImU32 colour = aim.onTarget ? kWinGreen : kWhite;
+  list.AddRectFilled(ImVec2(cx - half - 1, y - 2), ImVec2(cx + half + 1, y + 2), kShade);
+  list.AddRectFilled(ImVec2(cx - half, y - 1), ImVec2(cx + half, y + 1), colour);
+  if (aim.onTarget) {
+    list.AddCircle(ImVec2(cx, y), half * 1.6f + 1, kShade, 16, 4.0f);
+    list.AddCircle(ImVec2(cx, y), half * 1.6f + 1, colour, 16, 2.0f);
+  }
+}
+
 void Hud::drawCounter(const Game& game) {
   ImDrawList& list = *ImGui::GetBackgroundDrawList();
   const ImVec2 size = body->CalcTextSizeA(body->FontSize, FLT_MAX, 0.0f, counter);
@@ -168,8 +197,8 @@ void Hud::drawCounter(const Game& game) {
 void Hud::drawMessages() {
   ImDrawList& list = *ImGui::GetBackgroundDrawList();
   float y = margin + body->FontSize * 0.2f;
-  for (int i = 0; i < shownMessages; ++i) {
-    shadedText(list, body, width / 2.0f, y, kWhite, messageAlpha(i), messages[i].text);
+  for (int i = 0; i < shownMessages(); ++i) {
+    shadedText(list, body, width / 2.0f, y, kWhite, messageAlpha(i), shown(i).text);
     y += body->FontSize * 1.6f;
   }
 }

@@ -2,6 +2,7 @@
 #include <GLFW/glfw3.h>
 
 #include "app/Game.h"
+#include "app/Hud.h"
 #include "app/Toggles.h"
 #include "app/World.h"
 #include "scene/CameraActor.h"
@@ -35,7 +36,10 @@ void Game::handleInput(float dt) {
   camera.move(movementFlags(*input), dt);
 
   if (input->keyDown(GLFW_KEY_ESCAPE)) glfwSetWindowShouldClose(window, GLFW_TRUE);
-  if (input->keyDown(GLFW_KEY_TAB)) censoredCount = scene::kCensorableCount;
+  if (input->keyDown(GLFW_KEY_TAB) && censoredCount < scene::kCensorableCount) {
+    censoredCount = scene::kCensorableCount;
+    world().hud->post("Tab: everything counts as censored");
+  }
 
   // At most one toggle a frame: the first one that fires starts the cool-down for the rest. Every
   // key is read once a frame, also during the cool-down, so a tap counts in the frame after it and
@@ -43,10 +47,14 @@ void Game::handleInput(float dt) {
   for (std::size_t i = 0; i < kToggleCount; ++i) {
     const Toggle& t = kToggles[i];
     if (!input->keyDown(t.key) || keyCooldown >= 0.0f) continue;
+    keyCooldown = kToggleCooldown;
+    if (t.needsSoundDevice && !hasSoundDevice()) {
+      announce("Sound: there is no audio device");
+      continue;
+    }
     t.change(*this);
     if (t.message) announce(toggleMessage(t, *this));
     if (t.afterMessage) t.afterMessage(*this);
-    keyCooldown = kToggleCooldown;
   }
 
   int w = 0;

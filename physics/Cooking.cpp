@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include <LinearMath/btConvexHull.h>
@@ -158,11 +159,28 @@ std::unique_ptr<Actor> Cooking::createStaticActor(const PhysicsMaterial& materia
   return actor;
 }
 
+// A small body thrown fast moves further in a sub-step than it is thick, and a wall of one
+// triangle thickness would then push it out on its far side. A move longer than the body's
+// thinnest half is swept with a sphere that fits inside it, so the body stops at the wall instead.
+namespace {
+
+void sweepFastMoves(btRigidBody& body) {
+  btVector3 low, high;
+  body.getCollisionShape()->getAabb(btTransform::getIdentity(), low, high);
+  const btVector3 half = (high - low) * 0.5f;
+  const btScalar thinnest = std::min(half.x(), std::min(half.y(), half.z()));
+  body.setCcdMotionThreshold(thinnest);
+  body.setCcdSweptSphereRadius(thinnest * 0.8f);
+}
+
+}  // namespace
+
 std::unique_ptr<Actor> Cooking::createDynamicActor(const PhysicsMaterial& material,
                                                    CookedShape& shape, float density) {
   std::unique_ptr<Actor> actor(new Actor(Actor::Type::Dynamic, *shape.geometry, material,
                                          density * shape.volume, shape.centreOfMass));
   addDynamicShapes(*actor);
+  sweepFastMoves(*actor->getBody());
   return actor;
 }
 

@@ -57,6 +57,17 @@ struct MeshData {
   uint32_t faceCount = 0;
 };
 
+// What a ray met first on its way.
+struct RayHit {
+  Actor* actor = nullptr;  // null when it met nothing
+  float fraction = 1.0f;   // of the way from its start to its end
+  glm::vec3 point{0.0f};
+};
+
+// Which bodies a ray can meet: static geometry and the ground only, or every body a thrown box
+// collides with except the kinematic ones (the player's capsule, which moves out of its way).
+enum class RayTargets { Static, Bodies };
+
 enum class CookResult { Ok, InvalidDescriptor, CookingFailed, ShapeFailed };
 
 // Downward acceleration of everything that falls freely, units per second squared.
@@ -76,6 +87,12 @@ class PhysicsScene {
   // to the callback are marked removed and lose the pointer).
   void removeActor(Actor* actor);
   std::size_t actorCount() const;
+  // The moving actor passes through the other (a box through the capsule of the player who
+  // throws it from inside it) until their bounds no longer overlap; then the two collide again.
+  void passThrough(Actor& moving, Actor& other);
+
+  // The first of the targets on the segment; allocates nothing.
+  RayHit castRay(const glm::vec3& from, const glm::vec3& to, RayTargets targets) const;
 
   // Advances the world by dt (at most kMaxFrameTime) in as many fixed sub-steps as it holds; the
   // rest of a sub-step carries over to the next call. Then reports trigger pairs to the callback.

@@ -40,6 +40,21 @@ FilterData filterOf(const Actor& actor, uint32_t flag) {
   return shape ? shape->filterData : FilterData{};
 }
 
+struct TargetRayCallback : btCollisionWorld::ClosestRayResultCallback {
+  TargetRayCallback(const btVector3& from, const btVector3& to, RayTargets targets)
+      : ClosestRayResultCallback(from, to), targets(targets) {}
+
+  bool needsCollision(btBroadphaseProxy* proxy) const override {
+    const Actor* actor = actorOf(static_cast<const btCollisionObject*>(proxy->m_clientObject));
+    if (!actor) return false;
+    const bool wanted = targets == RayTargets::Static ? actor->type() == Actor::Type::Static
+                                                      : actor->type() != Actor::Type::Kinematic;
+    return wanted && ClosestRayResultCallback::needsCollision(proxy);
+  }
+
+  RayTargets targets;
+};
+
 }  // namespace
 
 bool PhysicsScene::Impl::Touch::operator<(const Touch& rhs) const {
@@ -106,6 +121,12 @@ void PhysicsScene::Impl::remove(Actor* actor) {
     }
   }
   stopKinematic(*actor);
+  for (const PassThrough& pass : passes) {
+    if (pass.moving == actor || pass.other == actor) collide(pass, true);
+  }
+  passes.erase(std::remove_if(passes.begin(), passes.end(),
+                              [actor](const PassThrough& p) { return p.moving == actor || p.other == actor; }),
+               passes.end());
   if (callback) callback->onActorRemoved(*actor);
   actors.erase(it);
 }
@@ -123,12 +144,29 @@ void PhysicsScene::Impl::step(float dt) {
     // One fixed step; Bullet takes a kinematic body's velocity from how far it was moved since.
     world.stepSimulation(kFixedStep, 0);
     collectTouches();
+    endPassesThrough();
   }
   if (subSteps > 0) kinematicMoves.clear();
   if (callback && !reports.empty()) {
     callback->onTrigger(reports.data(), static_cast<uint32_t>(reports.size()));
   }
   reports.clear();
+}
+
+void PhysicsScene::Impl::collide(const PassThrough& pass, bool yes) {
+  pass.moving->getBody()->setIgnoreCollisionCheck(pass.other->getBody(), !yes);
+  pass.other->getBody()->setIgnoreCollisionCheck(pass.moving->getBody(), !yes);
+}
+
+void PhysicsScene::Impl::endPassesThrough() {
+  const auto parted = [this](const PassThrough& pass) {
+    const btBroadphaseProxy* a = pass.moving->getBody()->getBroadphaseHandle();
+    const btBroadphaseProxy* b = pass.other->getBody()->getBroadphaseHandle();
+    if (TestAabbAgainstAabb2(a->m_aabbMin, a->m_aabbMax, b->m_aabbMin, b->m_aabbMax)) return false;
+    collide(pass, true);
+    return true;
+  };
+  passes.erase(std::remove_if(passes.begin(), passes.end(), parted), passes.end());
 }
 
 void PhysicsScene::Impl::moveKinematic(Actor& actor, const btTransform& to) {
@@ -215,6 +253,20 @@ void PhysicsScene::Impl::queueReport(const Touch& touch, uint32_t status) {
   if (pairFlags & wanted) reports.push_back(TriggerPair{touch.trigger, touch.other, status, 0});
 }
 
+RayHit PhysicsScene::castRay(const glm::vec3& from, const glm::vec3& to, RayTargets targets) const {
+  const btVector3 start(from.x, from.y, from.z);
+  const btVector3 end(to.x, to.y, to.z);
+  TargetRayCallback callback(start, end, targets);
+  state->world.rayTest(start, end, callback);
+  RayHit hit;
+  if (!callback.hasHit()) return hit;
+  hit.actor = actorOf(callback.m_collisionObject);
+  hit.fraction = callback.m_closestHitFraction;
+  hit.point = glm::vec3(callback.m_hitPointWorld.x(), callback.m_hitPointWorld.y(),
+                        callback.m_hitPointWorld.z());
+  return hit;
+}
+
 PhysicsScene::PhysicsScene(FilterShader filterShader, SimulationEventCallback* callback)
     : state(std::make_unique<Impl>(*this, filterShader, callback)) {}
 
@@ -223,6 +275,12 @@ PhysicsScene::~PhysicsScene() = default;
 void PhysicsScene::addActor(std::unique_ptr<Actor> actor) { state->add(std::move(actor)); }
 
 void PhysicsScene::removeActor(Actor* actor) { state->remove(actor); }
+
+void PhysicsScene::passThrough(Actor& moving, Actor& other) {
+  const Impl::PassThrough pass{&moving, &other};
+  state->collide(pass, false);
+  state->passes.push_back(pass);
+}
 
 std::size_t PhysicsScene::actorCount() const { return state->actors.size(); }
 

@@ -32,6 +32,12 @@ struct PhysicsScene::Impl {
     btTransform to;
   };
 
+  // Two actors that do not collide until their bounds have parted.
+  struct PassThrough {
+    Actor* moving;
+    Actor* other;
+  };
+
   void add(std::unique_ptr<Actor> actor);
   void remove(Actor* actor);
   void step(float dt);
@@ -42,6 +48,9 @@ struct PhysicsScene::Impl {
   // Forgets the actor's pending move: it stays where it is put.
   void stopKinematic(const Actor& actor);
   void placeKinematicActors(btScalar fraction);
+  void collide(const PassThrough& pass, bool yes);
+  // Lets the actors of every pass whose bounds no longer overlap collide again.
+  void endPassesThrough();
 
   // Runs after every sub-step: finds the touches that began or ended in it.
   void collectTouches();
@@ -67,6 +76,7 @@ struct PhysicsScene::Impl {
   std::vector<Touch> merged;
   std::vector<TriggerPair> reports;  // gathered during a step, handed over after it
   std::vector<KinematicMove> kinematicMoves;
+  std::vector<PassThrough> passes;
   double pendingTime = 0.0;  // simulated time owed that is shorter than a sub-step
 };
 

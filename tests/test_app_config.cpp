@@ -77,5 +77,32 @@ TEST(Config, NoTextIsSilentAndLaterLinesBuildOnEarlierOnes) {
   EXPECT_EQ(err, std::string(kErrors[1]) + kErrors[2] + kErrors[3]);
 }
 
+TEST(Config, AByteOrderMarkIsSkippedAtTheStartOnly) {
+  struct Case {
+    const char* text;
+    WindowSettings expected;
+    int failedOnFirstLine;
+  };
+  const Case cases[] = {
+      {"\xEF\xBB\xBF" "1024 768 1 75\n", {1024, 768, true, 75}, 0},
+      {"\xEF\xBB\xBF\xEF\xBB\xBF" "1024 768 1 75\n", {}, 4},  // only one mark is skipped
+      {"\xEF\xBB" "1024 768 1 75\n", {}, 4},                   // not a whole mark
+      {" \xEF\xBB\xBF" "1024 768 1 75\n", {}, 4},               // not at the start
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const auto [settings, out, err] = readConfigText(c.text);
+    EXPECT_EQ(out, echo(c.expected));
+    std::string errors;
+    for (int i = 4 - c.failedOnFirstLine; i < 4; ++i) errors += kErrors[i];
+    EXPECT_EQ(err, errors);
+  }
+  // A mark further down is part of that line's text.
+  const auto [settings, out, err] =
+      readConfigText("\xEF\xBB\xBF" "1024 768 1 75\n" "\xEF\xBB\xBF" "640 480 0 50\n");
+  EXPECT_EQ(out, echo({1024, 768, true, 75}) + echo({1024, 768, true, 75}));
+  EXPECT_EQ(err, std::string(kErrors[0]) + kErrors[1] + kErrors[2] + kErrors[3]);
+}
+
 }  // namespace
 }  // namespace vorn

@@ -141,6 +141,69 @@ TEST_F(Gameplay, ThrownBoxesAreNumberedAndLeaveFromBeforeTheEye) {
   EXPECT_EQ(game.boxCount, 2);
 }
 
+// Walked up to a wall, the eye is closer to it than a box's usual start: every box thrown then,
+// straight ahead, up or down, ends up on the floor on the player's side, none inside the wall.
+TEST_F(Gameplay, PointBlankThrowsLeaveNoBoxInsideAWall) {
+  driver.frame();
+  scene::CameraActor& camera = *world().camera;
+  PhysicsScene& physics = *game.physics->getScene();
+  const float yaws[] = {0.0f, 90.0f, 180.0f, 270.0f};
+  const float pitches[] = {0.0f, -25.0f, 20.0f, -10.0f, 10.0f, 0.0f};
+  int thrown = 0;
+  for (float yaw : yaws) {
+    SCOPED_TRACE(yaw);
+    camera.yaw = yaw;
+    camera.pitch = 0.0f;
+    driver.input->keys = {GLFW_KEY_W};
+    glm::vec3 before(1e9f);
+    for (int i = 0; i < 20 && glm::distance(before, driver.feet()) > 0.05f; ++i) {
+      before = driver.feet();
+      driver.run(0.5f, 1.0f / 30.0f);  // on until the wall stops the player
+    }
+    driver.input->keys.clear();
+    const glm::vec3 eye = camera.position;
+    const RayHit wall = physics.castRay(eye, eye + 1.2f * camera.front, RayTargets::Static);
+    ASSERT_TRUE(wall.actor) << "not at a wall";
+    const glm::vec3 ahead = camera.front;
+    for (float pitch : pitches) {
+      camera.pitch = pitch;
+      driver.run(0.34f, 1.0f / 30.0f);
+      driver.throwBox();
+      ++thrown;
+    }
+    driver.run(3.0f, 1.0f / 30.0f);
+    const glm::vec3 feet = driver.feet();
+    for (int i = thrown - 5; i <= thrown; ++i) {
+      SCOPED_TRACE(i);
+      const auto box = get("box" + std::to_string(i));
+      ASSERT_TRUE(box);
+      const glm::vec3 at = centreOf(*box);
+      EXPECT_LT(at.y - feet.y, 0.45f) << "not down on the floor";
+      EXPECT_LT(glm::dot(at - wall.point, ahead), -0.05f) << "in or behind the wall";
+    }
+  }
+}
+
+// The aim mark names the first thing the box would touch: a censorable object put where the
+// mark shows is censored by the throw, and its censored copy is no target any more.
+TEST_F(Gameplay, AimMarkShowsWhereTheBoxFirstTouches) {
+  world().camera->pitch = -15.0f;
+  driver.run(0.2f);
+  ASSERT_TRUE(game.aim.found);
+  EXPECT_FALSE(game.aim.onTarget);
+  const glm::vec3 landing = game.aim.point;
+  auto tv = get("c_ap5_tv");
+  moveCentreTo(*tv, landing + glm::vec3(0.0f, 0.3f, 0.0f));
+  driver.run(0.2f);
+  ASSERT_TRUE(game.aim.onTarget);
+  EXPECT_LT(glm::distance(game.aim.point, landing), 1.0f);
+  driver.throwBox();
+  EXPECT_TRUE(driver.runUntil([&] { return game.censoredCount == 1; }, 2.0f));
+  driver.run(0.2f);
+  EXPECT_TRUE(game.aim.found);
+  EXPECT_FALSE(game.aim.onTarget);
+}
+
 TEST_F(Gameplay, BoxTouchingTwoCensorablesCensorsOneAndGoes) {
   driver.frame();
   driver.throwBox();
@@ -223,6 +286,11 @@ TEST_F(Gameplay, WinRoomWithTwelveSwapsIsRedThenTabWins) {
   EXPECT_FALSE(game.hasWon);
   EXPECT_EQ(::scene().getPointLight("point3")->color, glm::vec3(1, 0, 0));
   EXPECT_EQ(uniformVec3("pointLights[2].v_color"), glm::vec3(1, 0, 0));
+  // Said on entering, not again while the player stays.
+  EXPECT_STREQ(hud.messageText(0), "1 more to censor before you can win here");
+  camera.position = inWinRoom;
+  game.updateLogic(1.0f / 60.0f);
+  EXPECT_EQ(hud.messageCount(), 1);
 
   driver.input->keys.insert(GLFW_KEY_TAB);
   camera.position = inWinRoom;
@@ -230,6 +298,7 @@ TEST_F(Gameplay, WinRoomWithTwelveSwapsIsRedThenTabWins) {
   driver.input->keys.erase(GLFW_KEY_TAB);
   EXPECT_TRUE(game.hasWon);
   EXPECT_EQ(game.censoredCount, 13);
+  EXPECT_STREQ(hud.messageText(0), "Tab: everything counts as censored");
   EXPECT_EQ(::scene().getPointLight("point3")->color, glm::vec3(0, 1, 0));
   EXPECT_EQ(uniformVec3("pointLights[2].v_color"), glm::vec3(0, 1, 0));
 
@@ -269,6 +338,36 @@ TEST_F(Gameplay, OnlyTheWinRoomWins) {
     world().camera->position = c.eye;
     game.checkWin();
     EXPECT_EQ(game.hasWon, c.wins) << c.eye.x << " " << c.eye.y << " " << c.eye.z;
+  }
+}
+
+// Each time the player walks in too early the HUD says how many are left.
+TEST_F(Gameplay, EnteringTheWinRoomEarlySaysHowManyAreLeft) {
+  driver.frame();
+  scene::CameraActor& camera = *world().camera;
+  const struct {
+    glm::vec3 eye;
+    int censored;
+    const char* said;  // nullptr: nothing new
+  } steps[] = {
+      {{5, 8.6f, -15}, 0, "13 more to censor before you can win here"},
+      {{5, 8.6f, -15}, 1, nullptr},
+      {{5, 8.6f, -5}, 1, nullptr},  // out in the corridor
+      {{5, 8.6f, -15}, 1, "12 more to censor before you can win here"},
+      {{5, 2.6f, -15}, 1, nullptr},  // the flat below
+      {{5, 2.6f, -15}, 1, nullptr},
+  };
+  int posted = 0;
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.eye.z);
+    game.censoredCount = step.censored;
+    camera.position = step.eye;
+    game.checkWin();
+    if (step.said) {
+      ++posted;
+      EXPECT_STREQ(hud.messageText(0), step.said);
+    }
+    EXPECT_EQ(hud.messageCount(), posted);
   }
 }
 

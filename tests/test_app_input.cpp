@@ -1,6 +1,9 @@
 // Keys, mouse and the render toggles: through the game's input seam, and as real X input on a
 // display of the test's own.
+#include <algorithm>
+#include <map>
 #include <string>
+#include <vector>
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -78,7 +81,7 @@ TEST_F(Input, EveryToggleAnnouncesItsNewState) {
     const std::string expected = *press.message ? std::string(press.message) + "\n" : "";
     EXPECT_EQ(frameWith({press.key}), expected);
     if (*press.message) {
-      EXPECT_STREQ(hud.messageText(0), press.message);
+      EXPECT_STREQ(hud.newestText(), press.message);
     }
   }
   EXPECT_TRUE(game.showHelp);
@@ -87,14 +90,55 @@ TEST_F(Input, EveryToggleAnnouncesItsNewState) {
   EXPECT_TRUE(game.effectsEnabled);
   EXPECT_FALSE(game.bilinearFiltering || game.frustumCulling || game.transparencyEnabled);
 
-  // Shown fully for 2.5 s of game time, then fading for a second, then gone.
+  // Alone on the screen: shown fully for 2.5 s of game time, then fading for a second, then gone.
+  driver.run(12.0f, 0.2f);
+  EXPECT_EQ(hud.messageCount(), 0);
+  EXPECT_EQ(frameWith({GLFW_KEY_F7}), "Effects: Off\n");
   driver.frame(2.4f);
-  EXPECT_STREQ(hud.messageText(0), "Effects: On");
+  EXPECT_STREQ(hud.messageText(0), "Effects: Off");
   EXPECT_EQ(hud.messageAlpha(0), 1.0f);
   driver.frame(0.6f);
   EXPECT_NEAR(hud.messageAlpha(0), 0.5f, 0.02f);
   driver.frame(0.6f);
   EXPECT_EQ(hud.messageCount(), 0);
+}
+
+// Quick toggles overfill the screen: a new message waits while the oldest one shown fades out
+// early, and each is shown fully long enough to be read, in the order posted.
+TEST_F(Input, QuickTogglesQueueTheirMessagesAndEachCanBeRead) {
+  driver.frame();
+  const int keys[] = {GLFW_KEY_F4, GLFW_KEY_F8, GLFW_KEY_F9, GLFW_KEY_F4, GLFW_KEY_F8, GLFW_KEY_F9};
+  std::vector<std::string> posted;
+  std::vector<std::string> seen;       // in the order they came on screen
+  std::map<std::string, float> fully;  // seconds each was on screen at full strength
+  const float dt = 1.0f / 60.0f;
+  auto look = [&] {
+    EXPECT_LE(hud.messageCount(), 4);
+    for (int i = hud.messageCount() - 1; i >= 0; --i) {
+      const std::string text = hud.messageText(i);
+      if (std::find(seen.begin(), seen.end(), text) == seen.end()) seen.push_back(text);
+      if (hud.messageAlpha(i) == 1.0f) fully[text] += dt;
+    }
+  };
+  for (int key : keys) {
+    std::string line = frameWith({key}, dt);
+    ASSERT_FALSE(line.empty());
+    line.pop_back();
+    posted.push_back(line);
+    look();
+    for (int i = 0; i < 18; ++i) {  // the 0.3 s cool-down
+      driver.frame(dt);
+      look();
+    }
+  }
+  EXPECT_GT(hud.waitingCount(), 0);
+  for (int i = 0; i < 600 && hud.messageCount() > 0; ++i) {
+    driver.frame(dt);
+    look();
+  }
+  EXPECT_EQ(hud.messageCount() + hud.waitingCount(), 0);
+  EXPECT_EQ(seen, posted);
+  for (const std::string& text : posted) EXPECT_GE(fully[text], 1.45f) << text;
 }
 
 // A tap between two frames counts in the next frame, once; during the cool-down it is lost, not

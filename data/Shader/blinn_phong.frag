@@ -40,7 +40,7 @@ const vec3 LUMINANCE = vec3(0.2126, 0.7152, 0.0722);
 // is about 2 d / SHADOW_MAP_SIZE across.
 const float SHADOW_TEXEL = 2.0 / SHADOW_MAP_SIZE;
 const float SHADOW_NORMAL_OFFSET = 1.5;  // texels along the surface normal
-const float SHADOW_KERNEL = 1.0;         // texels of per-pixel jitter across the light's direction
+const float SHADOW_KERNEL = 1.5;         // texels: the radius of the lookups across the light's direction
 const float SHADOW_DEPTH_BIAS = 0.0005;  // of the far plane
 
 struct Surface {
@@ -121,16 +121,27 @@ float pixelNoise() {
 // Share of the first point light that reaches the surface (1 lit, 0 shadowed). The receiver is
 // moved off the surface along its normal by a texel or two of the cube map at its distance, which
 // keeps a surface from shadowing itself without pushing the shadow away from its caster. The
-// sampler compares 2 x 2 texels in hardware; a jitter of a texel that changes from pixel to pixel
-// turns the steps of the map into fine noise.
+// sampler compares 2 x 2 texels in hardware; four such lookups on a small disc across the light's
+// direction, turned from pixel to pixel, soften an edge over a few texels, so it shows no steps
+// where the map's texels fall long and thin across a wall the light grazes, and what is left of
+// them turns into fine noise.
 float pointShadow(Ray toLight, vec3 geometricNormal) {
   float inverseFar = ambientLight.a;
   float texel = SHADOW_TEXEL * toLight.distance;
   vec3 fromLight = geometricNormal * (SHADOW_NORMAL_OFFSET * texel) - toLight.offset;
   float reference = length(fromLight) * inverseFar - SHADOW_DEPTH_BIAS;
-  vec3 jitter = (fract(pixelNoise() * vec3(1.0, 7.0, 13.0)) - 0.5) * (2.0 * SHADOW_KERNEL * texel);
-  float lit = texture(i_shadowMapcubeUnit, vec4(fromLight + jitter, reference));
-  return inverseFar <= 0.0 || toLight.distance * inverseFar >= 1.0 ? 1.0 : lit;
+  vec3 helper = abs(fromLight.y) < 0.9 * length(fromLight) ? vec3(0.0, 1.0, 0.0) : vec3(1.0, 0.0, 0.0);
+  vec3 across = normalize(cross(fromLight, helper));
+  vec3 other = normalize(cross(fromLight, across));
+  float turn = pixelNoise() * 6.2831853;
+  vec2 r = vec2(cos(turn), sin(turn)) * (SHADOW_KERNEL * texel);
+  vec3 a = across * r.x + other * r.y;
+  vec3 b = (other * r.x - across * r.y) * 0.5;
+  float lit = texture(i_shadowMapcubeUnit, vec4(fromLight + a, reference)) +
+              texture(i_shadowMapcubeUnit, vec4(fromLight - a, reference)) +
+              texture(i_shadowMapcubeUnit, vec4(fromLight + b, reference)) +
+              texture(i_shadowMapcubeUnit, vec4(fromLight - b, reference));
+  return inverseFar <= 0.0 || toLight.distance * inverseFar >= 1.0 ? 1.0 : lit * 0.25;
 }
 
 void main() {

@@ -27,6 +27,8 @@ constexpr float kThrowCooldown = 0.3f;
 constexpr float kLitterPitch = -30.0f;
 constexpr int kThrowsPerTarget = 5;
 constexpr int kUnstickTries = 12;
+// Pixels the bot moves the view by, at most, to bring the aim mark onto its target.
+constexpr int kMarkSteps = 40;
 
 bool censored(const std::string& target) { return ::scene().get(target)->getName() != target; }
 
@@ -148,6 +150,7 @@ bool PlayerBot::throwAt(const std::string& target, const glm::vec3& aim, glm::ve
   if (std::isnan(pitch)) pitch = 45.0f;  // out of reach: as far as a throw goes
   const float yaw = yawTowards(eye, aim);
   turnTo(yaw, pitch);
+  pitch = settleOnMark(target, aim, yaw, pitch);
   while (!ready()) {
     look(yaw, pitch);
     frame();
@@ -169,6 +172,25 @@ bool PlayerBot::throwAt(const std::string& target, const glm::vec3& aim, glm::ve
   if (censored(target)) return true;
   passed = flight.empty() ? eye : closestOnPath(flight, centreOf(*::scene().get(target)));
   return false;
+}
+
+float PlayerBot::settleOnMark(const std::string& target, const glm::vec3& aim, float yaw,
+                             float pitch) {
+  const scene::SceneObject* object = ::scene().get(target).get();
+  for (int step = 0; step < kMarkSteps; ++step) {
+    const AimMark& mark = driver.game.aim;
+    if (!mark.found) break;
+    const scene::SceneObject* touched = mark.touched;
+    if (mark.onTarget && touched == object) break;
+    const glm::vec3 eye = world().camera->position;
+    const float markAhead = std::hypot(mark.point.x - eye.x, mark.point.z - eye.z);
+    const float aimAhead = std::hypot(aim.x - eye.x, aim.z - eye.z);
+    // Short of the target: the box meets something on the way or falls too soon, so higher.
+    pitch += markAhead < aimAhead ? kDegreesPerPixel : -kDegreesPerPixel;
+    look(yaw, pitch);
+    frame();
+  }
+  return pitch;
 }
 
 bool PlayerBot::censor(const std::string& target) {

@@ -51,6 +51,9 @@ class PlayerBot {
   // Throws at the aim point; true when the target got censored. Otherwise the flight shows
   // where the box passed the target closest, which is returned in passed.
   bool throwAt(const std::string& target, const glm::vec3& aim, glm::vec3& passed);
+  // Moves the view up or down a pixel a frame until the game's aim mark shows the target; the
+  // pitch it then stands at.
+  float settleOnMark(const std::string& target, const glm::vec3& aim, float yaw, float pitch);
   bool goTo(const glm::vec3& feet, float radius);
   // Moves the mouse for the next frame towards the view, at most as fast as a hand turns it;
   // true when the view already stands there to the pixel.
