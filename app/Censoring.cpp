@@ -18,9 +18,6 @@ namespace vorn {
 
 namespace {
 
-constexpr uint32_t kBoxGroup = 2;
-constexpr uint32_t kBoxMask = 4;
-constexpr uint32_t kCensorableGroup = 4;
 const char* const kBoxModel = "Resources/Censorable/box.obj";
 
 // Between 0.2 (rand() at its maximum) and 1.0 (rand() = 0). The range is RAND_MAX's, which is

@@ -124,7 +124,7 @@ void Game::buildLevel() {
                 << "); it is left out of the level" << std::endl;
       continue;
     }
-    if (scene::isCensorable(entry.name)) Physics::setupFiltering(object.get(), 4, 2);
+    if (scene::isCensorable(entry.name)) Physics::setupFiltering(object.get(), kCensorableGroup, kCensorableMask);
     ::scene().addObject(entry.position, object->getName(), object, entry.angle);
   }
 

@@ -6,13 +6,6 @@
 
 namespace vorn {
 
-namespace {
-
-constexpr uint32_t kBoxGroup = 2;
-constexpr uint32_t kCensorableGroup = 4;
-
-}  // namespace
-
 Physics::Physics() : scene(std::make_unique<PhysicsScene>(&Physics::filterShader, this)) {}
 
 Physics::~Physics() = default;

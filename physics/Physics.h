@@ -73,6 +73,12 @@ enum class CookResult { Ok, InvalidDescriptor, CookingFailed, ShapeFailed };
 // Downward acceleration of everything that falls freely, units per second squared.
 constexpr float kGravity = 9.8f;
 
+// Collision filter words: a thrown box and a censorable object accept each other's trigger pairs.
+constexpr uint32_t kBoxGroup = 2;
+constexpr uint32_t kBoxMask = 4;
+constexpr uint32_t kCensorableGroup = 4;
+constexpr uint32_t kCensorableMask = 2;
+
 // The dynamics world: gravity, the ground plane, actors, fixed-step simulation and trigger reports.
 class PhysicsScene {
  public:
