@@ -69,7 +69,7 @@ void Game::updateAim() {
   scene::SceneObject* object = touch.actor ? touch.actor->userData : nullptr;
   aim.onTarget = object && object->getFilterGroup() == kCensorableGroup;
   aim.touched = object;
-  const glm::vec4 clip = viewProjection() * glm::vec4(touch.point, 1.0f);
+  const glm::vec4 clip = frameViewProjection * glm::vec4(touch.point, 1.0f);
   // A point behind the eye or below the picture shows at its bottom edge.
   const float y = clip.w > 0.0f ? clip.y / clip.w : -1.0f;
   aim.screenY = std::clamp((1.0f - y) * 0.5f, 0.0f, 1.0f) * static_cast<float>(height);

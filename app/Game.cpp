@@ -200,7 +200,8 @@ void Game::renderScene() {
   // The view also brings the camera's position and view direction up to date.
   const glm::mat4 view = w.camera->getViewMatrix();
   // The spot shadow program serves as the depth pre-pass's depth-only program.
-  objectsDrawn = scenePass(projectionMatrix() * view, {*w.lightingShader, w.spotShadowShader.get()},
+  frameViewProjection = projectionMatrix() * view;
+  objectsDrawn = scenePass(frameViewProjection, {*w.lightingShader, w.spotShadowShader.get()},
                            ::scene(), *w.frustum, *w.camera, renderSettings(), reportDrawCount);
 }
 
@@ -208,11 +209,6 @@ glm::mat4 Game::projectionMatrix() const {
   return perspectiveMatrix(world().camera->fieldOfView,
                            static_cast<float>(width) / static_cast<float>(height), nearPlane,
                            farPlane);
-}
-
-glm::mat4 Game::viewProjection() const {
-  const scene::CameraActor& camera = *world().camera;
-  return projectionMatrix() * glm::lookAt(camera.position, camera.position + camera.front, camera.up);
 }
 
 void Game::renderPostProcess() {

@@ -74,8 +74,6 @@ class Game {
   void throwBox();
   // Follows the flight a box thrown now would take, for the aim mark.
   void updateAim();
-  // Of the camera as the scene pass last drew it.
-  glm::mat4 viewProjection() const;
   void checkWin();
   void animateArm(float dt);
   void checkLightSwitch();
@@ -134,6 +132,7 @@ class Game {
   bool soundEnabled = true;    // F6
   int32_t objectsDrawn = 0;    // by the last scene pass
   AimMark aim;                 // as of the last frame drawn
+  glm::mat4 frameViewProjection{1.0f};  // the camera's, as the scene pass last drew it
 
   // Seams: the real game reads GLFW; tests may install their own before startUp().
   std::unique_ptr<Clock> clock;

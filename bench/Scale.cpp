@@ -8,6 +8,7 @@
 #include <glm/geometric.hpp>
 
 #include "app/World.h"
+#include "bench/Allocations.h"
 #include "bench/BenchGame.h"
 #include "bench/Sections.h"
 #include "bench/Stats.h"
@@ -136,6 +137,25 @@ ThrowTimes throwCost(vorn::Game& game, const std::vector<glm::vec3>& spots) {
   return {median(wall), median(cpu)};
 }
 
+// Median thread CPU time of finding the aim mark once from each spot, and the heap allocations all
+// of them made.
+void printAimCost(vorn::Game& game, const std::vector<glm::vec3>& spots) {
+  const KeptCamera kept;
+  std::vector<double> cpu;
+  uint64_t allocated = 0;
+  for (int i = 0; i < kProbeThrows; ++i) {
+    aimFrom(game, spots[static_cast<std::size_t>(i) % spots.size()]);
+    const uint64_t allocationsBefore = allocations();
+    const double start = threadCpuMs();
+    game.updateAim();
+    cpu.push_back(threadCpuMs() - start);
+    allocated += allocations() - allocationsBefore;
+  }
+  printTarget("  aim mark (Game::updateAim), thread CPU", median(cpu), "ms", 0.05);
+  printTarget("    heap allocations in all those aim marks", static_cast<double>(allocated), "", 0.0,
+              true);
+}
+
 void printThrowCost(const ThrowTimes& times, bool withTarget) {
   if (withTarget) printTarget("  Game::throwBox, thread CPU", times.cpu, "ms", 1.0);
   else printFigure("  Game::throwBox, thread CPU", times.cpu, "ms");
@@ -223,6 +243,7 @@ void scaleSection() {
   stepWorld(game.game, kSettleFramesBeforeStart);  // the level's loose objects come to rest
   printStep("no boxes", physicsStep(game.game), false);
   printThrowCost(throwCost(game.game, spots), false);
+  printAimCost(game.game, spots);
   printCachesAfterThrows(game.game, spots);
   for (int wanted : kBoxCounts) {
     throwBoxes(game.game, wanted, spots);
@@ -233,6 +254,7 @@ void scaleSection() {
     printStep(name, physicsStep(game.game), wanted >= 2000);
     printFigure("  whole frame (Game::runFrame + glFinish)", wholeFrame(game), "ms");
     printThrowCost(throwCost(game.game, spots), wanted >= 2000);
+    printAimCost(game.game, spots);
   }
 }
 

@@ -47,18 +47,54 @@ std::vector<unsigned char> backBuffer(const Game& game) {
   return pixels;
 }
 
-// Renders a frame's picture and counts the pixels that the HUD then changes.
-int pixelsTheHudChanges(Game& game) {
+// A frame's picture before and after the HUD is drawn over it.
+struct HudLayer {
+  std::vector<unsigned char> picture, withHud;
+  int width = 0, height = 0;
+
+  // x from the left, y from the top, as the HUD lays itself out.
+  const unsigned char* at(const std::vector<unsigned char>& pixels, int x, int y) const {
+    return &pixels[(static_cast<size_t>(height - 1 - y) * width + x) * 4];
+  }
+  bool changed(int x, int y) const { return !std::equal(at(picture, x, y), at(picture, x, y) + 3, at(withHud, x, y)); }
+  // The HUD's green, as the win and the aim mark on a target show it.
+  bool green(int x, int y) const {
+    const unsigned char* p = at(withHud, x, y);
+    return changed(x, y) && p[1] > 200 && p[0] < 150 && p[2] < 170;
+  }
+  template <typename Test>
+  int count(Test test) const {
+    int n = 0;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) n += (this->*test)(x, y);
+    return n;
+  }
+};
+
+HudLayer drawHudOver(Game& game) {
   game.renderShadows();
   game.renderScene();
   game.renderPostProcess();
-  const std::vector<unsigned char> picture = backBuffer(game);
+  HudLayer layer{backBuffer(game), {}, game.width, game.height};
   game.renderHud(1.0f / 60.0f);
-  const std::vector<unsigned char> withHud = backBuffer(game);
-  int changed = 0;
-  for (size_t i = 0; i < picture.size(); i += 4)
-    changed += !std::equal(&picture[i], &picture[i] + 3, &withHud[i]);
-  return changed;
+  layer.withHud = backBuffer(game);
+  return layer;
+}
+
+int pixelsTheHudChanges(Game& game) { return drawHudOver(game).count(&HudLayer::changed); }
+
+// A point of the world in the camera's clip space, projected by the test's own matrices.
+glm::vec4 clipOf(const Game& game, const glm::vec3& point) {
+  scene::CameraActor& camera = *world().camera;
+  const glm::mat4 projection = perspectiveMatrix(
+      camera.fieldOfView, static_cast<float>(game.width) / game.height, game.nearPlane, game.farPlane);
+  return projection * camera.getViewMatrix() * glm::vec4(point, 1.0f);
+}
+
+// The row of the screen, from the top, on which a point of the world is seen.
+float rowOf(const Game& game, const glm::vec3& point) {
+  const glm::vec4 clip = clipOf(game, point);
+  return (0.5f - clip.y / clip.w * 0.5f) * game.height;
 }
 
 // Without the effects, which cost the most to draw and play no part here (but in the HUD test).
@@ -102,11 +138,8 @@ TEST_F(Gameplay, CrosshairMarksTheCentreAndTheBoxFliesOutUnderIt) {
   driver.throwBox();
   const auto box = get("box1");
   ASSERT_TRUE(box);
-  scene::CameraActor& camera = *world().camera;
-  const glm::mat4 projection = perspectiveMatrix(
-      camera.fieldOfView, static_cast<float>(game.width) / game.height, game.nearPlane, game.farPlane);
   for (int frame = 0; frame < 10; ++frame) {
-    const glm::vec4 clip = projection * camera.getViewMatrix() * glm::vec4(box->getGlobalPose().p, 1);
+    const glm::vec4 clip = clipOf(game, box->getGlobalPose().p);
     EXPECT_NEAR((clip.x / clip.w * 0.5f + 0.5f) * game.width, game.width / 2.0f, 1.0f);
     EXPECT_LT(clip.y / clip.w, 0.0f);  // below the crosshair
     driver.frame();
@@ -184,24 +217,51 @@ TEST_F(Gameplay, PointBlankThrowsLeaveNoBoxInsideAWall) {
   }
 }
 
-// The aim mark names the first thing the box would touch: a censorable object put where the
-// mark shows is censored by the throw, and its censored copy is no target any more.
+// Where the mark is seen below the crosshair on the screen's centre line: the middle of the rows
+// the HUD changes there, from the top, and whether it is drawn in green anywhere.
+struct MarkSeen {
+  float row = -1.0f;
+  bool green = false;
+};
+
+MarkSeen markSeen(Game& game) {
+  const HudLayer layer = drawHudOver(game);
+  int first = -1, last = -1;
+  for (int y = game.height / 2 + game.height / 20; y < game.height; ++y) {
+    if (!layer.changed(game.width / 2, y)) continue;
+    if (first < 0) first = y;
+    last = y;
+  }
+  return {first < 0 ? -1.0f : (first + last) / 2.0f, layer.count(&HudLayer::green) > 0};
+}
+
+// The aim mark names the first thing the box would touch and is drawn where that point is seen:
+// white on the floor, green over a censorable object put there, which the throw then censors,
+// and white again over its censored copy, which is no target any more.
 TEST_F(Gameplay, AimMarkShowsWhereTheBoxFirstTouches) {
+  game.effectsEnabled = true;  // the picture the HUD is drawn over, as the game starts
   world().camera->pitch = -15.0f;
   driver.run(0.2f);
   ASSERT_TRUE(game.aim.found);
   EXPECT_FALSE(game.aim.onTarget);
+  MarkSeen seen = markSeen(game);
+  EXPECT_NEAR(seen.row, rowOf(game, game.aim.point), 2.0f);
+  EXPECT_FALSE(seen.green);
   const glm::vec3 landing = game.aim.point;
   auto tv = get("c_ap5_tv");
   moveCentreTo(*tv, landing + glm::vec3(0.0f, 0.3f, 0.0f));
   driver.run(0.2f);
   ASSERT_TRUE(game.aim.onTarget);
   EXPECT_LT(glm::distance(game.aim.point, landing), 1.0f);
+  seen = markSeen(game);
+  EXPECT_NEAR(seen.row, rowOf(game, game.aim.point), 2.0f);
+  EXPECT_TRUE(seen.green);
   driver.throwBox();
   EXPECT_TRUE(driver.runUntil([&] { return game.censoredCount == 1; }, 2.0f));
   driver.run(0.2f);
   EXPECT_TRUE(game.aim.found);
   EXPECT_FALSE(game.aim.onTarget);
+  EXPECT_FALSE(markSeen(game).green);
 }
 
 TEST_F(Gameplay, BoxTouchingTwoCensorablesCensorsOneAndGoes) {
