@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "assets/SoundFile.h"
+#include "assets/SoundFiles.h"
 
 namespace vorn {
 
@@ -18,9 +19,8 @@ struct CueSound {
 // In the order of Cue. The crackle comes every half second on the ground floor, so it is kept
 // faint: a listener hears it only near the flickering light.
 constexpr CueSound kCueSounds[] = {
-    {"Resources/Sound/throw.wav", 0.6f, 1.0f},   {"Resources/Sound/bleep.wav", 1.0f, 3.0f},
-    {"Resources/Sound/jingle.wav", 0.9f, 1.0f},  {"Resources/Sound/clunk.wav", 0.7f, 1.0f},
-    {"Resources/Sound/crackle.wav", 0.2f, 3.0f},
+    {kThrowSound, 0.6f, 1.0f},       {kCensorSound, 1.0f, 3.0f}, {kWinSound, 0.9f, 1.0f},
+    {kLightSwitchSound, 0.7f, 1.0f}, {kFlickerSound, 0.2f, 3.0f},
 };
 static_assert(std::size(kCueSounds) == static_cast<size_t>(Cue::Count));
 
@@ -37,7 +37,7 @@ Sounds::Sounds(const std::string& basePath, std::unique_ptr<AudioDevice> output)
   }
   for (size_t i = 0; i < sounds.size(); ++i) {
     SoundSamples samples;
-    if (readSoundFile(basePath + kCueSounds[i].file, samples)) sounds[i] = device->load(samples);
+    if (readSoundFile(basePath + kSoundFolder + kCueSounds[i].file, samples)) sounds[i] = device->load(samples);
   }
 }
 

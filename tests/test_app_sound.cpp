@@ -11,6 +11,7 @@
 
 #include "app/World.h"
 #include "assets/SoundFile.h"
+#include "assets/SoundFiles.h"
 #include "scene/CameraActor.h"
 #include "scene/SceneRegistry.h"
 #include "support/GameDriver.h"
@@ -30,7 +31,7 @@ constexpr size_t kWindow = LoopbackAudio::kRate / 4;
 std::vector<float> alone(const std::string& file) {
   LoopbackAudio output;
   SoundSamples samples;
-  EXPECT_TRUE(readSoundFile(std::string(BLOTWISE_RUN_DIR) + "/Resources/Sound/" + file, samples));
+  EXPECT_TRUE(readSoundFile(std::string(BLOTWISE_RUN_DIR) + "/" + kSoundFolder + file, samples));
   {
     std::unique_ptr<AudioDevice> device = output.open();
     device->play(device->load(samples), 1.0f);
@@ -78,13 +79,13 @@ const glm::vec3 kFlickeringLight(-17.5f, 2.5f, -15.0f);
 
 TEST(Sound, EachCueSoundsInTheFrameThatMakesItLouderNearItsPlace) {
   const Case cases[] = {
-      {"throw", "throw.wav", {-15, 1.7f, 0}, click},
-      {"bleep near", "bleep.wav", kTelevision + glm::vec3(1.5f, 0, 0), hitTelevision},
-      {"bleep across the room", "bleep.wav", kTelevision + glm::vec3(10, 0, 0), hitTelevision},
-      {"clunk", "clunk.wav", {18, 6.5f, 0}, nothing},  // on the staircase, upstairs
-      {"crackle near", "crackle.wav", kFlickeringLight + glm::vec3(0, -0.8f, 1), flicker},
-      {"crackle far", "crackle.wav", kFlickeringLight + glm::vec3(20, -0.8f, 0), flicker},
-      {"jingle", "jingle.wav", {5, 8.6f, -15}, tab},  // in the win room
+      {"throw", kThrowSound, {-15, 1.7f, 0}, click},
+      {"bleep near", kCensorSound, kTelevision + glm::vec3(1.5f, 0, 0), hitTelevision},
+      {"bleep across the room", kCensorSound, kTelevision + glm::vec3(10, 0, 0), hitTelevision},
+      {"clunk", kLightSwitchSound, {18, 6.5f, 0}, nothing},  // on the staircase, upstairs
+      {"crackle near", kFlickerSound, kFlickeringLight + glm::vec3(0, -0.8f, 1), flicker},
+      {"crackle far", kFlickerSound, kFlickeringLight + glm::vec3(20, -0.8f, 0), flicker},
+      {"jingle", kWinSound, {5, 8.6f, -15}, tab},  // in the win room
   };
   std::map<std::string, std::vector<float>> own;
   for (const Case& c : cases) own.emplace(c.file, alone(c.file));

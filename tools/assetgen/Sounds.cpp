@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/SoundFiles.h"
 #include "tools/assetgen/Generators.h"
 #include "tools/assetgen/ModelBuilder.h"
 
@@ -163,8 +164,8 @@ bool writeSounds(const std::string& resourcesDir) {
   const std::string dir = resourcesDir + "/Sound";
   if (!makeDirectories(dir)) return false;
   const std::pair<const char*, std::function<Samples()>> sounds[] = {
-      {"throw.wav", whoosh}, {"bleep.wav", bleep},     {"jingle.wav", jingle},
-      {"clunk.wav", clunk},  {"crackle.wav", crackle},
+      {vorn::kThrowSound, whoosh},      {vorn::kCensorSound, bleep},    {vorn::kWinSound, jingle},
+      {vorn::kLightSwitchSound, clunk}, {vorn::kFlickerSound, crackle},
   };
   bool ok = true;
   for (const auto& [file, make] : sounds) ok = writeWav(dir + "/" + file, make()) && ok;
