@@ -148,8 +148,9 @@ void printAimCost(vorn::Game& game, const std::vector<glm::vec3>& spots) {
     const uint64_t allocationsBefore = allocations();
     const double start = threadCpuMs();
     game.updateAim();
-    cpu.push_back(threadCpuMs() - start);
+    const double spent = threadCpuMs() - start;
     allocated += allocations() - allocationsBefore;
+    cpu.push_back(spent);
   }
   printTarget("  aim mark (Game::updateAim), thread CPU", median(cpu), "ms", 0.05);
   printTarget("    heap allocations in all those aim marks", static_cast<double>(allocated), "", 0.0,
