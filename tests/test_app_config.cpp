@@ -55,6 +55,10 @@ TEST(Config, EachLineSetsWhatParsesAndNamesTheRest) {
       {"-800 600 0 60", {}, 4},
       {"16385 600 0 60", {}, 4},
       {"4294968320 768 1 75", {}, 4},  // 2^32 + 1024 must not wrap to 1024
+      {"\xEF\xBB\xBF" "1024 768 1 75", {1024, 768, true, 75}, 0},  // a byte-order mark
+      {"\xEF\xBB\xBF\xEF\xBB\xBF" "1024 768 1 75", {}, 4},      // only one mark is skipped
+      {"\xEF\xBB" "1024 768 1 75", {}, 4},                        // not a whole mark
+      {" \xEF\xBB\xBF" "1024 768 1 75", {}, 4},                   // not at the start
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -75,33 +79,12 @@ TEST(Config, NoTextIsSilentAndLaterLinesBuildOnEarlierOnes) {
   const auto [settings, out, err] = readConfigText("1024 768 1 75\n640 wide 0 50");
   EXPECT_EQ(out, echo({1024, 768, true, 75}) + echo({640, 768, true, 75}));
   EXPECT_EQ(err, std::string(kErrors[1]) + kErrors[2] + kErrors[3]);
-}
 
-TEST(Config, AByteOrderMarkIsSkippedAtTheStartOnly) {
-  struct Case {
-    const char* text;
-    WindowSettings expected;
-    int failedOnFirstLine;
-  };
-  const Case cases[] = {
-      {"\xEF\xBB\xBF" "1024 768 1 75\n", {1024, 768, true, 75}, 0},
-      {"\xEF\xBB\xBF\xEF\xBB\xBF" "1024 768 1 75\n", {}, 4},  // only one mark is skipped
-      {"\xEF\xBB" "1024 768 1 75\n", {}, 4},                   // not a whole mark
-      {" \xEF\xBB\xBF" "1024 768 1 75\n", {}, 4},               // not at the start
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    const auto [settings, out, err] = readConfigText(c.text);
-    EXPECT_EQ(out, echo(c.expected));
-    std::string errors;
-    for (int i = 4 - c.failedOnFirstLine; i < 4; ++i) errors += kErrors[i];
-    EXPECT_EQ(err, errors);
-  }
-  // A mark further down is part of that line's text.
-  const auto [settings, out, err] =
+  // A byte-order mark further down is part of that line's text.
+  const auto [marked, twice, all] =
       readConfigText("\xEF\xBB\xBF" "1024 768 1 75\n" "\xEF\xBB\xBF" "640 480 0 50\n");
-  EXPECT_EQ(out, echo({1024, 768, true, 75}) + echo({1024, 768, true, 75}));
-  EXPECT_EQ(err, std::string(kErrors[0]) + kErrors[1] + kErrors[2] + kErrors[3]);
+  EXPECT_EQ(twice, echo({1024, 768, true, 75}) + echo({1024, 768, true, 75}));
+  EXPECT_EQ(all, std::string(kErrors[0]) + kErrors[1] + kErrors[2] + kErrors[3]);
 }
 
 }  // namespace

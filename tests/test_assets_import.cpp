@@ -243,7 +243,6 @@ TEST_F(AssetsImport, ObjectsOfOneModelShareShapesAndReleaseOnlyTheirOwn) {
   EXPECT_EQ(physics.getScene()->actorCount(), actorsBefore);
   glDeleteBuffers(7, reused.data());
   glDeleteTextures(1, &texture);
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 // Draws with a minimal program that samples unit 0, so the picture shows which texture each
@@ -286,7 +285,6 @@ TEST_F(AssetsImport, DrawIssuesOneCallPerSubMeshWithItsMaterialsTextures) {
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &unit3);
   EXPECT_EQ(static_cast<GLuint>(unit3), object.normalTextures[3]->name);
   glActiveTexture(GL_TEXTURE0);
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 }  // namespace

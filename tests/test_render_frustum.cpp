@@ -97,9 +97,7 @@ TEST(RenderFrustumTest, BoxPlanesKeepTheEyeAndBoundTheLightVolume) {
 
 TEST(RenderFrustumTest, PerspectiveMatchesTheStandardProjection) {
   const glm::mat4 p = perspectiveMatrix(45.0f, 1366.0f / 768.0f, 0.1f, 50.0f);
-  const glm::mat4 reference = glm::perspective(glm::radians(45.0f), 1366.0f / 768.0f, 0.1f, 50.0f);
-  for (int c = 0; c < 4; ++c)
-    for (int r = 0; r < 4; ++r) EXPECT_NEAR(p[c][r], reference[c][r], 1e-5f) << c << "," << r;
+  expectNear(p, glm::perspective(glm::radians(45.0f), 1366.0f / 768.0f, 0.1f, 50.0f));
 }
 
 }  // namespace

@@ -12,11 +12,11 @@
 #include <glm/gtc/quaternion.hpp>
 #include <gtest/gtest.h>
 
-#include "physics/Physics.h"
 #include "scene/DerivedObject.h"
 #include "scene/SceneObject.h"
 #include "scene/SceneRegistry.h"
 #include "support/Near.h"
+#include "test_physics_helpers.h"
 
 namespace vorn {
 namespace {
@@ -35,11 +35,6 @@ glm::mat4 rotationY(float degrees) {
 glm::mat4 translation(const glm::vec3& t) { return glm::translate(glm::mat4(1.0f), t); }
 
 using test::expectNear;
-
-void expectNear(const glm::mat4& actual, const glm::mat4& expected, float eps = kEps) {
-  for (int c = 0; c < 4; ++c)
-    for (int r = 0; r < 4; ++r) EXPECT_NEAR(actual[c][r], expected[c][r], eps) << r << "," << c;
-}
 
 // Quaternions q and -q are the same rotation.
 void expectSameRotation(const glm::quat& actual, const glm::quat& expected) {
@@ -109,17 +104,8 @@ class SceneObjects : public ::testing::Test {
   void giveActor(SceneObject& object, bool dynamic = false) {
     static const float points[] = {0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 0};
     static const uint32_t indices[] = {0, 1, 2};
-    MeshData mesh;
-    mesh.points = points;
-    mesh.vertexCount = dynamic ? 4 : 3;
-    mesh.indices = indices;
-    mesh.faceCount = 1;
-    std::unique_ptr<CookedShape> shape;
-    ASSERT_EQ(dynamic ? Cooking::cookConvexHull(mesh, shape) : Cooking::cookTriangleMesh(mesh, shape),
-              CookResult::Ok);
-    std::unique_ptr<Actor> actor = dynamic ? Cooking::createDynamicActor({}, *shape, 0.5f)
-                                           : Cooking::createStaticActor({}, *shape);
-    shapes.push_back(std::move(shape));
+    std::unique_ptr<Actor> actor = test::cookActor({points, dynamic ? 4u : 3u, indices, 1}, dynamic);
+    ASSERT_TRUE(actor);
     actor->userData = &object;
     object.actors.push_back(actor.get());
     physics.getScene()->addActor(std::move(actor));
@@ -133,7 +119,6 @@ class SceneObjects : public ::testing::Test {
   }
 
   std::vector<std::string> log;
-  std::vector<std::unique_ptr<CookedShape>> shapes;  // outlive the actors built over them
   Physics physics;
   SceneRegistry registry;
 };
@@ -204,15 +189,6 @@ TEST_F(SceneObjects, VelocityIsForDynamicBodiesOnly) {
 
 // ---------------------------------------------------------------------------------------------
 // Registry
-
-TEST_F(SceneObjects, AddObjectTurnsAboutYThenMovesToThePosition) {
-  auto object = placeable("chair");
-  registry.addObject({1, 0, 0}, "chair", object, 90.0f);
-  const Pose pose = object->getGlobalPose();
-  expectNear(turn(pose, {1, 0, 0}), glm::vec3(0, 0, -1));
-  expectNear(pose.p, glm::vec3(1, 0, 0));
-  EXPECT_EQ(registry.get("chair"), object);
-}
 
 TEST_F(SceneObjects, OpacityChoosesTheMap) {
   registry.insert("opaque", placeable("opaque", 1.0f));
