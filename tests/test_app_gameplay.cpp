@@ -11,7 +11,6 @@
 
 #include "app/Hud.h"
 #include "app/World.h"
-#include "render/ScenePass.h"
 #include "render/ShaderProgram.h"
 #include "scene/CameraActor.h"
 #include "scene/MeshObject.h"
@@ -72,9 +71,8 @@ class Gameplay : public ::testing::Test {
 };
 
 // The HUD is drawn over the finished picture, filled alike with and without effects and in
-// wire-frame mode, with the crosshair at the centre; a thrown box flies out under the crosshair:
-// on the screen it stays on the crosshair's vertical line.
-TEST_F(Gameplay, CrosshairMarksTheCentreAndTheBoxFliesOutUnderIt) {
+// wire-frame mode, with the crosshair at the centre.
+TEST_F(Gameplay, CrosshairMarksTheCentreOverTheFinishedPicture) {
   game.effectsEnabled = true;
   driver.frame();
   const int w = game.width;
@@ -97,20 +95,6 @@ TEST_F(Gameplay, CrosshairMarksTheCentreAndTheBoxFliesOutUnderIt) {
   glGetIntegerv(GL_POLYGON_MODE, mode);
   EXPECT_EQ(mode[0], GL_LINE);
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && glIsEnabled(GL_CULL_FACE) && glIsEnabled(GL_BLEND));
-
-  driver.run(0.35f);
-  driver.throwBox();
-  const auto box = get("box1");
-  ASSERT_TRUE(box);
-  scene::CameraActor& camera = *world().camera;
-  const glm::mat4 projection = perspectiveMatrix(
-      camera.fieldOfView, static_cast<float>(game.width) / game.height, game.nearPlane, game.farPlane);
-  for (int frame = 0; frame < 10; ++frame) {
-    const glm::vec4 clip = projection * camera.getViewMatrix() * glm::vec4(box->getGlobalPose().p, 1);
-    EXPECT_NEAR((clip.x / clip.w * 0.5f + 0.5f) * game.width, game.width / 2.0f, 1.0f);
-    EXPECT_LT(clip.y / clip.w, 0.0f);  // below the crosshair
-    driver.frame();
-  }
 }
 
 TEST_F(Gameplay, ThrownBoxesAreNumberedAndLeaveFromBeforeTheEye) {
@@ -286,11 +270,6 @@ TEST_F(Gameplay, WinRoomWithTwelveSwapsIsRedThenTabWins) {
   EXPECT_FALSE(game.hasWon);
   EXPECT_EQ(::scene().getPointLight("point3")->color, glm::vec3(1, 0, 0));
   EXPECT_EQ(uniformVec3("pointLights[2].v_color"), glm::vec3(1, 0, 0));
-  // Said on entering, not again while the player stays.
-  EXPECT_STREQ(hud.messageText(0), "1 more to censor before you can win here");
-  camera.position = inWinRoom;
-  game.updateLogic(1.0f / 60.0f);
-  EXPECT_EQ(hud.messageCount(), 1);
 
   driver.input->keys.insert(GLFW_KEY_TAB);
   camera.position = inWinRoom;

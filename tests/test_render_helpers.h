@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/Image.h"
 #include "physics/Physics.h"
 #include "scene/SceneObject.h"
 
@@ -156,27 +157,9 @@ class TestObject : public scene::SceneObject {
   std::shared_ptr<GpuMesh> mesh;
 };
 
-// A 1 x 1 texture of one colour.
-class SolidTexture {
- public:
-  SolidTexture(unsigned char r, unsigned char g, unsigned char b, unsigned char a = 255) {
-    const unsigned char texel[4] = {r, g, b, a};
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  }
-  ~SolidTexture() { glDeleteTextures(1, &name); }
-  SolidTexture(const SolidTexture&) = delete;
-  SolidTexture& operator=(const SolidTexture&) = delete;
-
-  void bind(GLenum unit) const {
-    glActiveTexture(unit);
-    glBindTexture(GL_TEXTURE_2D, name);
-  }
-
-  GLuint name = 0;
-};
+// A 1 x 1 image of one colour, for a texture.
+inline Image onePixel(uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255) {
+  return Image{{Image::Level{1, 1, {r, g, b, a}}}};
+}
 
 }  // namespace vorn::test

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/Texture.h"
 #include "render/LightSetup.h"
 #include "render/ScenePass.h"
 #include "render/ShaderProgram.h"
@@ -225,7 +226,7 @@ class RenderLightingTest : public RenderPassTest,
     camera = {c.eye, front, glm::cross(right, front), right, 45.0f};
     glUniform3fv(lighting.cameraPos, 1, glm::value_ptr(camera.position));
     glUniform3f(lighting.ambientColor, 0.0f, 0.0f, 0.0f);
-    flatNormals.bind(GL_TEXTURE3);
+    flatNormals.bind(GL_TEXTURE3, false, kMipmapOff);
     // Drawn last, after whatever diffuse map a solid left bound.
     add("z floor", 1.0f, {0, 0, 0}, test::outwardBox({-4, -0.1f, -4}, {4, 0, 4}), 4.0f);
     for (std::size_t i = 0; i < c.solids.size(); ++i) {
@@ -258,7 +259,7 @@ class RenderLightingTest : public RenderPassTest,
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     // Post-processing leaves its own texture on unit 0; a mesh without a diffuse map must not
     // take its colour from it.
-    black.bind(GL_TEXTURE0);
+    black.bind(GL_TEXTURE0, false, kMipmapOff);
     pass({});
     glFinish();
   }
@@ -273,9 +274,9 @@ class RenderLightingTest : public RenderPassTest,
     return std::max({rgb.r, rgb.g, rgb.b});
   }
 
-  test::SolidTexture flatNormals{128, 128, 255};
-  test::SolidTexture lampGlass{255, 245, 225, 0};
-  test::SolidTexture black{0, 0, 0};
+  const Texture flatNormals{test::onePixel(128, 128, 255)};
+  const Texture lampGlass{test::onePixel(255, 245, 225, 0)};
+  const Texture black{test::onePixel(0, 0, 0)};
   ShadowMapFBO cubeMap;
   ShadowShader pointShadow{"./Shader/pointShadowMap.vert", "./Shader/pointShadowMap.geom",
                            "./Shader/pointShadowMap.frag"};
