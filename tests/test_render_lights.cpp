@@ -19,42 +19,37 @@ const char* const kSpots[kSpotLightCount] = {"spot1", "spot2", "spot3", "spot4"}
 
 class RenderLightsTest : public test::GlTest {
  protected:
-  glm::vec3 vec3At(GLint location) const {
-    glm::vec3 v(-999.0f);
-    glGetUniformfv(shader.program, location, &v.x);
-    return v;
-  }
-  float floatAt(GLint location) const {
-    float f = -999.0f;
-    glGetUniformfv(shader.program, location, &f);
-    return f;
+  template <typename T>
+  T uniform(GLint location) const {
+    T value(-999.0f);
+    glGetUniformfv(shader.program, location, reinterpret_cast<float*>(&value));
+    return value;
   }
 
   // Every uniform holds the value of the registry record named for its element.
   void expectUniformsMatchRegistry() const {
+    const auto expectShared = [this](const auto& at, const auto& light) {
+      EXPECT_EQ(uniform<glm::vec3>(at.color), light.color);
+      EXPECT_EQ(uniform<glm::vec3>(at.position), light.position);
+      EXPECT_EQ(uniform<glm::vec3>(at.attenuation), light.attenuation);
+      EXPECT_EQ(uniform<float>(at.reachInverseSquared), derivedValues(light).reachInverseSquared);
+    };
     for (int i = 0; i < kPointLightCount; ++i) {
       SCOPED_TRACE(kPoints[i]);
       const auto light = registry.getPointLight(kPoints[i]);
       ASSERT_TRUE(light);
-      EXPECT_EQ(vec3At(shader.pointLights[i].color), light->color);
-      EXPECT_EQ(vec3At(shader.pointLights[i].position), light->position);
-      EXPECT_EQ(vec3At(shader.pointLights[i].attenuation), light->attenuation);
-      EXPECT_EQ(floatAt(shader.pointLights[i].reachInverseSquared),
-                derivedValues(*light).reachInverseSquared);
+      expectShared(shader.pointLights[i], *light);
     }
     for (int i = 0; i < kSpotLightCount; ++i) {
       SCOPED_TRACE(kSpots[i]);
       const auto light = registry.getSpotLight(kSpots[i]);
       ASSERT_TRUE(light);
-      EXPECT_EQ(vec3At(shader.spotLights[i].color), light->color);
-      EXPECT_EQ(vec3At(shader.spotLights[i].position), light->position);
-      EXPECT_EQ(vec3At(shader.spotLights[i].attenuation), light->attenuation);
-      EXPECT_EQ(vec3At(shader.spotLights[i].direction), light->direction);
-      EXPECT_EQ(floatAt(shader.spotLights[i].cutoff), light->cutoff);
+      expectShared(shader.spotLights[i], *light);
+      EXPECT_EQ(uniform<glm::vec3>(shader.spotLights[i].direction), light->direction);
+      EXPECT_EQ(uniform<float>(shader.spotLights[i].cutoff), light->cutoff);
       const DerivedLightValues derived = derivedValues(*light);
-      EXPECT_EQ(floatAt(shader.spotLights[i].reachInverseSquared), derived.reachInverseSquared);
-      EXPECT_EQ(floatAt(shader.spotLights[i].axisInverseLength), derived.axisInverseLength);
-      EXPECT_EQ(floatAt(shader.spotLights[i].coneSharpness), derived.coneSharpness);
+      EXPECT_EQ(uniform<float>(shader.spotLights[i].axisInverseLength), derived.axisInverseLength);
+      EXPECT_EQ(uniform<float>(shader.spotLights[i].coneSharpness), derived.coneSharpness);
     }
   }
 

@@ -102,6 +102,7 @@ TEST_F(RenderPassTest, DrawsOpaqueThenTransparentEachInNameOrder) {
   EXPECT_EQ(log[5].alpha, 1.0f);
 }
 
+// The draw count is printed, and its request cleared, only when it was asked for.
 TEST_F(RenderPassTest, CullingSkipsOnlyWhatLiesWhollyOutside) {
   add("behind", 1.0f, {0, 0, 5});
   add("front", 1.0f, {0, 0, -5});
@@ -109,32 +110,23 @@ TEST_F(RenderPassTest, CullingSkipsOnlyWhatLiesWhollyOutside) {
   add("farAway", 0.5f, {0, 0, -80});
   add("noCorners", 1.0f, {0, 0, -5})->corners.clear();
 
-  EXPECT_EQ(pass({}), 2);
+  bool report = true;
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(scenePass(viewProjection(), {lighting, &depthOnly}, registry, frustum, camera, {},
+                      report), 2);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Objects drawn: 2\n");
+  EXPECT_FALSE(report);
   EXPECT_EQ(namesOf(log), (std::vector<std::string>{"front", "straddling", "front", "straddling"}));
 
   log.clear();
   RenderSettings noCulling;
   noCulling.frustumCulling = false;
+  ::testing::internal::CaptureStdout();
   EXPECT_EQ(pass(noCulling), 5);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(namesOf(log), (std::vector<std::string>{"behind", "front", "noCorners", "straddling",
                                                     "behind", "front", "noCorners", "straddling",
                                                     "farAway"}));
-}
-
-TEST_F(RenderPassTest, DrawCountIsPrintedOnlyWhenRequested) {
-  add("a", 1.0f, {0, 0, -5});
-  add("b", 0.5f, {0, 0, -6});
-  add("behind", 1.0f, {0, 0, 5});
-  bool request = false;
-  ::testing::internal::CaptureStdout();
-  scenePass(viewProjection(), {lighting, &depthOnly}, registry, frustum, camera, {}, request);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-
-  request = true;
-  ::testing::internal::CaptureStdout();
-  scenePass(viewProjection(), {lighting, &depthOnly}, registry, frustum, camera, {}, request);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Objects drawn: 2\n");
-  EXPECT_FALSE(request);
 }
 
 // Small scenes on the 8 x 8 floor, ambient light off, each with the lamps of one case: what must

@@ -87,8 +87,8 @@ TEST(ScenePose, EveryPivotGivesTheRotationBack) {
 // A drawable-less scene object; its destruction is logged so that ownership can be observed.
 class TestObject : public SceneObject {
  public:
-  TestObject(std::string name, std::vector<std::string>* log = nullptr)
-      : SceneObject(std::move(name), 0), log(log) {}
+  TestObject(std::string name, std::vector<std::string>* log = nullptr, int32_t kind = 0)
+      : SceneObject(std::move(name), kind), log(log) {}
   ~TestObject() override {
     if (log) log->push_back(name);
   }
@@ -100,15 +100,10 @@ class TestObject : public SceneObject {
 
 class SceneObjects : public ::testing::Test {
  protected:
-  // Gives the object one actor at the identity pose, as the model import does.
-  void giveActor(SceneObject& object, bool dynamic = false) {
-    static const float points[] = {0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 0};
-    static const uint32_t indices[] = {0, 1, 2};
-    std::unique_ptr<Actor> actor = test::cookActor({points, dynamic ? 4u : 3u, indices, 1}, dynamic);
-    ASSERT_TRUE(actor);
-    actor->userData = &object;
-    object.actors.push_back(actor.get());
-    physics.getScene()->addActor(std::move(actor));
+  // Gives the object one actor at the identity pose, as the model import does (a loose body for
+  // kind 1).
+  void giveActor(SceneObject& object) {
+    test::addBody(*physics.getScene(), object, test::cubeMesh(1.0f), glm::vec3(0.0f));
   }
 
   std::shared_ptr<TestObject> placeable(const std::string& name, float opacity = 1.0f) {
@@ -181,8 +176,8 @@ TEST_F(SceneObjects, VelocityIsForDynamicBodiesOnly) {
   staticObject->setVelocity({1, 0, 0});
   EXPECT_NE(testing::internal::GetCapturedStderr().find("ERROR: "), std::string::npos);
 
-  auto box = std::make_shared<TestObject>("box");
-  giveActor(*box, true);
+  auto box = std::make_shared<TestObject>("box", nullptr, 1);
+  giveActor(*box);
   box->setVelocity({0, 0, -10});
   expectNear(box->getActor()->getLinearVelocity(), glm::vec3(0, 0, -10));
 }
