@@ -32,19 +32,6 @@ constexpr int kMarkSteps = 40;
 
 bool censored(const std::string& target) { return ::scene().get(target)->getName() != target; }
 
-// The point of the polyline closest to the point.
-glm::vec3 closestOnPath(const std::vector<glm::vec3>& path, const glm::vec3& point) {
-  glm::vec3 best = path.front();
-  for (size_t i = 1; i < path.size(); ++i) {
-    const glm::vec3 along = path[i] - path[i - 1];
-    const float length2 = std::max(glm::dot(along, along), 1e-12f);
-    const float t = glm::clamp(glm::dot(point - path[i - 1], along) / length2, 0.0f, 1.0f);
-    const glm::vec3 candidate = path[i - 1] + t * along;
-    if (glm::distance(candidate, point) < glm::distance(best, point)) best = candidate;
-  }
-  return best;
-}
-
 }  // namespace
 
 PlayerBot::PlayerBot(GameDriver& driver, float frameTime)
@@ -144,7 +131,7 @@ bool PlayerBot::walkTo(const std::string& spot) {
   return true;
 }
 
-bool PlayerBot::throwAt(const std::string& target, const glm::vec3& aim, glm::vec3& passed) {
+bool PlayerBot::throwAt(const std::string& target, const glm::vec3& aim) {
   const glm::vec3 eye = world().camera->position;
   float pitch = throwPitch(eye, aim);
   if (std::isnan(pitch)) pitch = 45.0f;  // out of reach: as far as a throw goes
@@ -161,17 +148,13 @@ bool PlayerBot::throwAt(const std::string& target, const glm::vec3& aim, glm::ve
 
   // Watch the box until it hits, comes to rest or two seconds have passed.
   const std::string name = "box" + std::to_string(driver.game.boxCount);
-  std::vector<glm::vec3> flight;
   for (float watched = 0.0f; watched < 2.0f && !censored(target); watched += frameTime) {
     const std::shared_ptr<scene::SceneObject> box = ::scene().get(name);
     if (!box) break;  // it censored something else
-    flight.push_back(box->getGlobalPose().p);
     if (watched > 0.3f && glm::length(box->getActor()->getLinearVelocity()) < 0.3f) break;
     frame();
   }
-  if (censored(target)) return true;
-  passed = flight.empty() ? eye : closestOnPath(flight, centreOf(*::scene().get(target)));
-  return false;
+  return censored(target);
 }
 
 float PlayerBot::settleOnMark(const std::string& target, const glm::vec3& aim, float yaw,
@@ -195,22 +178,14 @@ float PlayerBot::settleOnMark(const std::string& target, const glm::vec3& aim, f
 
 bool PlayerBot::censor(const std::string& target) {
   if (!walkTo(target)) return false;
-  // A little above the middle, clear of the edge of whatever the object stands on.
-  glm::vec3 correction(0.0f, 0.25f * heightOf(*::scene().get(target)), 0.0f);
+  // A little above the middle, clear of the edge of whatever the object stands on; after a miss
+  // (the box met something on the way or fell short) higher still.
+  const float height = heightOf(*::scene().get(target));
   for (int throws = 0; throws < kThrowsPerTarget; ++throws) {
-    const glm::vec3 centre = centreOf(*::scene().get(target));
-    glm::vec3 passed;
-    if (throwAt(target, centre + correction, passed)) return true;
+    const glm::vec3 above(0.0f, (0.25f + 0.1f * throws) * height, 0.0f);
+    if (throwAt(target, centreOf(*::scene().get(target)) + above)) return true;
     ++misses;
-    // Aim off the other way by as much as the box went wide, high or low; a box that stopped
-    // short met something on the way, so the next one flies higher.
-    const glm::vec3 error = passed - centreOf(*::scene().get(target));
-    const glm::vec3 eye = world().camera->position;
-    const glm::vec3 ahead = glm::normalize(glm::vec3(centre.x - eye.x, 0.0f, centre.z - eye.z));
-    const float along = glm::dot(error, ahead);
-    correction -= error - along * ahead;
-    if (along < -0.3f) correction.y += std::min(-along, 0.5f);
-    std::printf("%s missed by (%.2f, %.2f, %.2f)\n", target.c_str(), error.x, error.y, error.z);
+    std::printf("%s missed\n", target.c_str());
   }
   return false;
 }

@@ -14,7 +14,8 @@ namespace vorn::test {
 // A player at the keyboard and the mouse. It acts only through the scripted input (movement keys,
 // Space, whole-pixel mouse movements, the left button) and reads only what a player sees: where
 // the objects are and its own position and view. It walks the building's waypoints, turns the
-// view by moving the mouse, throws, watches where each box goes and corrects its aim from that.
+// view by moving the mouse until the game's aim mark shows its target, throws, and watches where
+// each box goes.
 class PlayerBot {
  public:
   PlayerBot(GameDriver& driver, float frameTime);
@@ -48,9 +49,8 @@ class PlayerBot {
 
  private:
   bool censor(const std::string& target);
-  // Throws at the aim point; true when the target got censored. Otherwise the flight shows
-  // where the box passed the target closest, which is returned in passed.
-  bool throwAt(const std::string& target, const glm::vec3& aim, glm::vec3& passed);
+  // Throws at the aim point; true when the target got censored.
+  bool throwAt(const std::string& target, const glm::vec3& aim);
   // Moves the view up or down a pixel a frame until the game's aim mark shows the target; the
   // pitch it then stands at.
   float settleOnMark(const std::string& target, const glm::vec3& aim, float yaw, float pitch);
