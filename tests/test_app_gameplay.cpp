@@ -1,35 +1,84 @@
-// Censoring, the win, the light events and the arm, on the real level.
+// The level and the game played on it: what the world set-up registers, where, that each of its
+// files is read once, that loose bodies give way to a walking player; censoring, the win, the
+// light events and the arm.
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
-#include <btBulletDynamicsCommon.h>
 #include <GLFW/glfw3.h>
-#include <gtest/gtest.h>
+#include <btBulletDynamicsCommon.h>
 #include <glm/gtc/matrix_transform.hpp>
+#include <gtest/gtest.h>
 
 #include "app/Hud.h"
 #include "app/World.h"
 #include "render/ShaderProgram.h"
 #include "scene/CameraActor.h"
+#include "scene/LevelLayout.h"
 #include "scene/MeshObject.h"
 #include "scene/SceneRegistry.h"
 #include "support/GameDriver.h"
 #include "support/GlContext.h"
+#include "support/PlayerBot.h"
+
+// The files the game reads, counted by the test's own definitions of the two library entry points
+// that read them: the game's calls land here and go on to the libraries.
+std::map<std::string, int> modelReads;
+std::map<std::string, int> imageReads;
+
+template <typename Fn>
+Fn libraryDefinition(const char* symbol) {
+  return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, symbol));
+}
+
+const void* countModelRead(void* importer, const char* file, unsigned flags)
+    __asm__("_ZN6Assimp8Importer8ReadFileEPKcj");
+const void* countModelRead(void* importer, const char* file, unsigned flags) {
+  static const auto read = libraryDefinition<const void* (*)(void*, const char*, unsigned)>(
+      "_ZN6Assimp8Importer8ReadFileEPKcj");
+  ++modelReads[file];
+  return read(importer, file, flags);
+}
+
+void* countImageRead(int format, const char* file, int flags) __asm__("FreeImage_Load");
+void* countImageRead(int format, const char* file, int flags) {
+  static const auto read = libraryDefinition<void* (*)(int, const char*, int)>("FreeImage_Load");
+  constexpr int kHeaderOnly = 0x8000;  // FIF_LOAD_NOPIXELS: the size check before the decoding
+  if (flags != kHeaderOnly) ++imageReads[file];
+  return read(format, file, flags);
+}
 
 namespace vorn {
 namespace {
 
-using test::centreOf;
 using test::GameDriver;
+
+TEST(LevelFiles, EachIsReadOnceAcrossTheLevelAndTenThrows) {
+  modelReads.clear();
+  imageReads.clear();
+  GameDriver driver(160, 120);
+  for (int i = 0; i < 10; ++i) driver.game.throwBox();
+  ASSERT_EQ(driver.game.boxCount, 10);
+  EXPECT_EQ(modelReads.count("./Resources/Censorable/box.obj"), 1u);
+  EXPECT_GT(modelReads.size(), 25u);
+  EXPECT_GT(imageReads.size(), 40u);
+  for (const auto& [file, reads] : modelReads) EXPECT_EQ(reads, 1) << file;
+  for (const auto& [file, reads] : imageReads) EXPECT_EQ(reads, 1) << file;
+}
+
+std::shared_ptr<scene::SceneObject> get(const std::string& name) { return ::scene().get(name); }
+
+using test::centreOf;
 
 // Moves the object so that its bounding-box centre lies at the point, keeping its heading.
 void moveCentreTo(scene::SceneObject& object, const glm::vec3& point) {
   object.transform(glm::translate(glm::mat4(1.0f), point - centreOf(object)), false);
 }
-
-std::shared_ptr<scene::SceneObject> get(const std::string& name) { return ::scene().get(name); }
 
 glm::vec3 uniformVec3(const char* name) {
   const GLuint program = world().lightingShader->program;
@@ -69,6 +118,53 @@ class Gameplay : public ::testing::Test {
   Game& game = driver.game;
   Hud& hud = *world().hud;
 };
+
+using Level = Gameplay;  // the level as the world set-up leaves it
+
+TEST_F(Level, RegistersEveryObjectOnceAndNothingElse) {
+  std::set<std::string> names;
+  for (const auto& entry : ::scene().getOpaqueObjects()) names.insert(entry.first);
+  for (const auto& entry : ::scene().getTransparentObjects()) names.insert(entry.first);
+  EXPECT_EQ(names.size(), 68u);
+  EXPECT_EQ(names.count("ap4_collegedude_arm"), 0u);
+  EXPECT_EQ(names.count("ap4_collegedude_arm_derived"), 1u);
+  EXPECT_EQ(names.count("textureObject"), 0u);
+  for (const scene::LevelEntry& entry : scene::levelLayout()) {
+    EXPECT_EQ(names.count(entry.name), 1u) << entry.name;
+    // Censorable objects alone take part in the censor filter.
+    const bool censorable = scene::isCensorable(entry.name);
+    EXPECT_EQ(get(entry.name)->getFilterGroup(), censorable ? 4u : 1u) << entry.name;
+    EXPECT_EQ(get(entry.name)->getFilterMask(), censorable ? 2u : 1u) << entry.name;
+  }
+}
+
+TEST_F(Level, PeopleAndLooseObjectsComeToRestNearTheirPlaces) {
+  driver.run(3.0f);
+  for (const scene::LevelEntry& entry : scene::levelLayout()) {
+    if (entry.kind != 1) continue;
+    // The date-night board stands on the couch a little below where it is placed.
+    const glm::vec3 p = get(entry.name)->getGlobalPose().p;
+    EXPECT_LT(std::hypot(p.x - entry.position.x, p.z - entry.position.z), 0.5f) << entry.name << " drifted";
+    EXPECT_LT(std::abs(p.y - entry.position.y), 1.2f) << entry.name << " fell";
+  }
+}
+
+TEST_F(Level, ADoorwayFullOfThrownBoxesCanBeWalkedThrough) {
+  // At seven frames a second, where a frame's step is half the capsule's width.
+  test::PlayerBot bot(driver, 1.0f / 7.0f);
+  // Four boxes across the opening (3.8 to 6.2), five deep through it, five high.
+  for (int i = 0; i < 100; ++i) {
+    game.throwBox();
+    const auto box = get("box" + std::to_string(game.boxCount));
+    const glm::vec3 spot(4.15f + 0.55f * (i % 4), 0.35f + 0.55f * (i / 20),
+                         -4.4f + 0.55f * (i / 4 % 5));
+    box->transform(glm::translate(glm::mat4(1.0f), spot - test::centreOf(*box)), false);
+    box->setVelocity(glm::vec3(0.0f));
+  }
+  bot.wait(2.0f);  // the pile settles
+  ASSERT_TRUE(bot.walkTo("door 3"));
+  EXPECT_TRUE(bot.follow({{5, 0, 0}, {5, 0, -7}})) << "stuck at z " << driver.feet().z;
+}
 
 // The HUD is drawn over the finished picture, filled alike with and without effects and in
 // wire-frame mode, with the crosshair at the centre.
