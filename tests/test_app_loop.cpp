@@ -1,8 +1,6 @@
-// The start: config.txt, whose lines each set the window's width, height, fullscreen flag and
-// refresh rate and are echoed (a value that does not parse is named and keeps what it had, and so
-// does every later value of its line; a window side must give a real window), and a start without
-// a display. The loop's console timers, driven with chosen frame times; a faulty OpenGL call fails
-// a test.
+// config.txt, each line of which sets the window and is echoed (a value that does not parse is
+// named and keeps what it had, as does every later value of its line); the loop's console timers,
+// driven with chosen frame times; a faulty OpenGL call fails a test.
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -12,7 +10,6 @@
 
 #include "app/Config.h"
 #include "app/Game.h"
-#include "support/Command.h"
 #include "support/GameDriver.h"
 #include "support/GlContext.h"
 
@@ -90,20 +87,6 @@ TEST_F(LoopTimers, WinTimerRunsAtAThousandFramesASecondAndMore) {
     EXPECT_TRUE(glfwWindowShouldClose(game.window));
     EXPECT_NEAR(frames * dt, 5.0, 0.01);
   }
-}
-
-std::string runGame(const std::string& environment, int& status) {
-  return test::runCommand("cd " BLOTWISE_RUN_DIR " && " + environment +
-                              " " BLOTWISE_BINARY_DIR "/blotwise 2>&1 </dev/null",
-                          status);
-}
-
-TEST(GameStartUp, WithoutADisplayItStopsWithStatusOne) {
-  int status = 0;
-  const std::string output = runGame("env -u DISPLAY -u WAYLAND_DISPLAY", status);
-  EXPECT_NE(output.find("ERROR: Could not init glfw"), std::string::npos) << output;
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 1);
 }
 
 // In a test's own context and in the game's, from its start on: an error is named, the call that

@@ -1,9 +1,7 @@
-// Checks the generator and the files it writes for the game: repeated runs give the same bytes;
-// every model the game loads (each level row, each censored variant, the arm, the thrown box, the
-// player and the screen cube) imports the way the game imports it, with materials and images the
-// renderer can use; a censored variant keeps the shape of its original and shows a black bar, and
-// the swinging arm hangs from the shoulder the game turns it about. Runs in the run directory,
-// where the build has generated Resources/.
+// The generator's files, in the run directory: the same bytes from run to run; every model the
+// game loads imports as the game imports it, with materials and images the renderer can use; a
+// censored variant keeps its original's shape and shows a black bar; the arm hangs from the
+// shoulder the game turns it about.
 
 #include <FreeImage.h>
 #include <assimp/material.h>

@@ -1,11 +1,6 @@
-// Model import: small OBJ/MTL files written here become GPU streams, sub-meshes, materials,
-// textures, bounds and collision actors; the mesh object draws them and gives them back once.
-// Damaged, truncated and empty models and material libraries are reported ("Error parsing ...") or
-// load into records the draw can use safely, and nothing crashes or hangs; bodies that cannot be
-// built from what a file holds stop the program with their message. Images of the trusted formats
-// become RGBA8 textures with their mip chain, bottom row first; missing, damaged, untrusted or
-// implausibly large files and files that are no regular files give empty textures, silently; the
-// sampling toggles pick the filters.
+// Model and image files written here: an import gives GPU streams, sub-meshes, materials,
+// textures, bounds and collision actors; damaged files are reported or load safely; images of the
+// trusted formats become textures with their mip chain, the others empty ones, silently.
 #include <malloc.h>
 #include <sys/stat.h>
 

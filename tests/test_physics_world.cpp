@@ -1,7 +1,5 @@
-// The physics world: cooking, resting and sleeping bodies, the filter rule and trigger reports;
-// the player's character controller on steps, slopes and walls and among loose bodies; the camera
-// actor over it: viewing directions from yaw and pitch, the eye above the capsule, walking, falling
-// and jumping.
+// The physics world (cooking, rest and sleep, the filter rule, trigger reports), the player's
+// character controller on steps, slopes and walls, and the camera actor that walks through it.
 #include <algorithm>
 #include <cmath>
 #include <functional>

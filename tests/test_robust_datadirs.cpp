@@ -1,8 +1,6 @@
-// The game started in a directory whose data is missing or damaged. Without shaders it stops with
-// status 1 and names the file; without models it runs and names every model it could not load; a
-// damaged model is left out of the level, a damaged image draws empty, and the game goes on. Many
-// games one after another in one process: each gives back at its teardown what it took (file
-// descriptors, threads, the world's objects), so the next one starts like the first.
+// The game in a directory whose data is missing or damaged: without shaders it stops with status
+// 1 naming the file, without models it runs naming each, a damaged file is left out and the game
+// goes on. Games one after another in one process each give back at teardown what they took.
 #include <sys/stat.h>
 #include <sys/wait.h>
 
