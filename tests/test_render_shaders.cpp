@@ -215,7 +215,8 @@ GLint boundFramebuffer() {
 
 using RenderTargetTest = test::GlTest;
 
-TEST_F(RenderTargetTest, ReinitialisingReleasesTheEarlierObjects) {
+// Initialised again, a target releases its earlier objects; destroyed, its last ones.
+TEST_F(RenderTargetTest, ReinitialisingAndDestructionReleaseTheirObjects) {
   ShadowMapFBO map;
   ASSERT_TRUE(map.initPoint());
   const GLuint oldFramebuffer = map.framebuffer, oldTexture = map.depthTexture;
@@ -223,31 +224,20 @@ TEST_F(RenderTargetTest, ReinitialisingReleasesTheEarlierObjects) {
   EXPECT_FALSE(glIsFramebuffer(oldFramebuffer) && oldFramebuffer != map.framebuffer);
   EXPECT_FALSE(glIsTexture(oldTexture) && oldTexture != map.depthTexture);
 
-  BloomFBO bloom;
-  ASSERT_TRUE(bloom.init(64, 48));
-  const GLuint oldDepth = bloom.depthRenderbuffer, oldGlow = bloom.glowTexture;
-  ASSERT_TRUE(bloom.init(64, 48));
-  EXPECT_FALSE(glIsRenderbuffer(oldDepth) && oldDepth != bloom.depthRenderbuffer);
-  EXPECT_FALSE(glIsTexture(oldGlow) && oldGlow != bloom.glowTexture &&
-               oldGlow != bloom.sceneTexture);
-}
-
-TEST_F(RenderTargetTest, DestructionReleasesEveryObject) {
   GLuint framebuffer, depth, scene, glow, sampler;
   {
     BloomFBO bloom;
     ASSERT_TRUE(bloom.init(64, 48));
-    framebuffer = bloom.framebuffer;
-    depth = bloom.depthRenderbuffer;
-    scene = bloom.sceneTexture;
-    glow = bloom.glowTexture;
-    sampler = bloom.glowSampler;
+    const GLuint oldDepth = bloom.depthRenderbuffer, oldGlow = bloom.glowTexture;
+    ASSERT_TRUE(bloom.init(64, 48));
+    EXPECT_FALSE(glIsRenderbuffer(oldDepth) && oldDepth != bloom.depthRenderbuffer);
+    EXPECT_FALSE(glIsTexture(oldGlow) && oldGlow != bloom.glowTexture &&
+                 oldGlow != bloom.sceneTexture);
+    framebuffer = bloom.framebuffer, depth = bloom.depthRenderbuffer;
+    scene = bloom.sceneTexture, glow = bloom.glowTexture, sampler = bloom.glowSampler;
   }
-  EXPECT_FALSE(glIsFramebuffer(framebuffer));
-  EXPECT_FALSE(glIsRenderbuffer(depth));
-  EXPECT_FALSE(glIsTexture(scene));
-  EXPECT_FALSE(glIsTexture(glow));
-  EXPECT_FALSE(glIsSampler(sampler));
+  EXPECT_FALSE(glIsFramebuffer(framebuffer) || glIsRenderbuffer(depth) || glIsTexture(scene) ||
+               glIsTexture(glow) || glIsSampler(sampler));
 }
 
 TEST_F(RenderTargetTest, IncompleteTargetIsReportedWithItsStatus) {

@@ -175,14 +175,6 @@ TEST(DamagedData, DamagedModelsAreLeftOutAndTheGameRuns) {
     EXPECT_NE(printed.find(message), std::string::npos) << message;
 }
 
-// Open file descriptors and threads of this process.
-std::pair<long, long> processResources() {
-  auto entries = [](const char* directory) {
-    return std::distance(std::filesystem::directory_iterator(directory), {});
-  };
-  return {entries("/proc/self/fd"), entries("/proc/self/task")};
-}
-
 // A few frames with a thrown box and the effects toggled.
 void throwAndToggle(GameDriver& driver) {
   driver.frame();
@@ -191,6 +183,14 @@ void throwAndToggle(GameDriver& driver) {
   driver.frame();
   driver.input->keys.clear();
   driver.run(0.2f);
+}
+
+// Open file descriptors and threads of this process.
+std::pair<long, long> processResources() {
+  auto entries = [](const char* directory) {
+    return std::distance(std::filesystem::directory_iterator(directory), {});
+  };
+  return {entries("/proc/self/fd"), entries("/proc/self/task")};
 }
 
 // The X server of a virtual display resets itself whenever its last client leaves and drops a
