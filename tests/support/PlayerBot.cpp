@@ -7,11 +7,12 @@
 #include <GLFW/glfw3.h>
 #include <glm/geometric.hpp>
 
+#include "app/Game.h"
 #include "app/World.h"
+#include "base/Degrees.h"
 #include "scene/CameraActor.h"
 #include "scene/LevelLayout.h"
 #include "scene/SceneRegistry.h"
-#include "support/Aiming.h"
 
 namespace vorn::test {
 
@@ -31,6 +32,40 @@ constexpr int kUnstickTries = 12;
 constexpr int kMarkSteps = 40;
 
 bool censored(const std::string& target) { return ::scene().get(target)->getName() != target; }
+
+// The pitch (degrees) at which a box thrown from the eye flies through the target, or NaN: the box
+// starts one unit ahead (horizontally) and the throw's drop below the eye, at the throw's speed
+// along the view, and then falls freely.
+float throwPitch(const glm::vec3& eye, const glm::vec3& target) {
+  const float horizontal = std::hypot(target.x - eye.x, target.z - eye.z);
+  for (float pitch = -70.0f; pitch <= 70.0f; pitch += 0.05f) {
+    const float c = std::cos(pitch * kRadiansPerDegree);
+    const float s = std::sin(pitch * kRadiansPerDegree);
+    const float ahead = horizontal - c;
+    if (ahead <= 0.0f) continue;
+    const float t = ahead / (kThrowSpeed * c);
+    const float height = static_cast<float>(eye.y - kThrowDrop) + kThrowSpeed * s * t -
+                         0.5f * kGravity * t * t;
+    if (height >= target.y) return pitch;
+  }
+  return std::nanf("");
+}
+
+// The yaw (degrees) that looks from one point towards the other.
+float yawTowards(const glm::vec3& from, const glm::vec3& to) {
+  return std::atan2(to.z - from.z, to.x - from.x) / kRadiansPerDegree;
+}
+
+// The height of the object's bounding box in the world.
+float heightOf(scene::SceneObject& object) {
+  float low = 1e9f;
+  float high = -1e9f;
+  for (const glm::vec4& c : object.getWorldCorners()) {
+    low = std::min(low, c.y);
+    high = std::max(high, c.y);
+  }
+  return high - low;
+}
 
 }  // namespace
 
