@@ -163,6 +163,9 @@ class RenderPassTest : public ::testing::Test {
   test::GlContext context{kSize, kSize};
   LightingShader lighting{"./Shader/blinn_phong.vert", "./Shader/blinn_phong.frag"};
   ShadowShader depthOnly{"./Shader/spotShadowMap.vert", "./Shader/spotShadowMap.frag"};
+  ShadowMapFBO cubeMap;
+  ShadowShader pointShadow{"./Shader/pointShadowMap.vert", "./Shader/pointShadowMap.geom",
+                           "./Shader/pointShadowMap.frag"};
   SceneRegistry registry;
   ViewFrustum frustum{1.0f, 0.1f, 50.0f};
   // At the origin looking down -Z.
@@ -360,9 +363,6 @@ class RenderLightingTest : public RenderPassTest,
   const Texture flatNormals{test::onePixel(128, 128, 255)};
   const Texture lampGlass{test::onePixel(255, 245, 225, 0)};
   const Texture black{test::onePixel(0, 0, 0)};
-  ShadowMapFBO cubeMap;
-  ShadowShader pointShadow{"./Shader/pointShadowMap.vert", "./Shader/pointShadowMap.geom",
-                           "./Shader/pointShadowMap.frag"};
 };
 
 TEST_P(RenderLightingTest, Picture) {
@@ -401,9 +401,6 @@ class RenderShadowPassTest : public RenderPassTest {
   }
 
   const glm::vec3 lightPos{10, 3, -4};
-  ShadowMapFBO cubeMap;
-  ShadowShader pointShadow{"./Shader/pointShadowMap.vert", "./Shader/pointShadowMap.geom",
-                           "./Shader/pointShadowMap.frag"};
 };
 
 TEST_F(RenderShadowPassTest, DrawsEachNameOnceWithinTheLightBox) {

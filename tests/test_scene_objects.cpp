@@ -185,13 +185,18 @@ TEST_F(SceneObjects, VelocityIsForDynamicBodiesOnly) {
 // ---------------------------------------------------------------------------------------------
 // Registry
 
-TEST_F(SceneObjects, OpacityChoosesTheMap) {
+// Opacity chooses the map; a name looked up that is not there adds nothing to any.
+TEST_F(SceneObjects, OpacityChoosesTheMapAndGetOfAnUnknownNameAddsNothing) {
   registry.insert("opaque", placeable("opaque", 1.0f));
   registry.insert("glass", placeable("glass", 0.999f));
   registry.insert("nan", placeable("nan", std::numeric_limits<float>::quiet_NaN()));
+  EXPECT_EQ(registry.get("unknown"), nullptr);
+  EXPECT_EQ(registry.getPointLight("unknown"), nullptr);
+  EXPECT_EQ(registry.getSpotLight("unknown"), nullptr);
   const ObjectMap opaque = registry.getOpaqueObjects();
   EXPECT_EQ(opaque.size(), 2u);
   EXPECT_EQ(opaque.count("nan"), 1u);
+  EXPECT_EQ(registry.getTransparentObjects().size(), 1u);
   EXPECT_EQ(registry.getTransparentObjects().count("glass"), 1u);
 }
 
@@ -210,15 +215,6 @@ TEST_F(SceneObjects, SameNameReplacesInOneMapAndCoexistsAcrossMaps) {
   EXPECT_EQ(registry.get("x"), second) << "get prefers the opaque entry";
   registry.remove(second.get(), "x");
   EXPECT_EQ(registry.get("x"), glass);
-}
-
-TEST_F(SceneObjects, GetOfAnUnknownNameAddsNothing) {
-  registry.insert("known", placeable("known"));
-  EXPECT_EQ(registry.get("unknown"), nullptr);
-  EXPECT_EQ(registry.getPointLight("unknown"), nullptr);
-  EXPECT_EQ(registry.getSpotLight("unknown"), nullptr);
-  EXPECT_EQ(registry.getOpaqueObjects().size(), 1u);
-  EXPECT_TRUE(registry.getTransparentObjects().empty());
 }
 
 TEST_F(SceneObjects, RemoveChoosesTheMapByTheCurrentOpacity) {
