@@ -84,7 +84,6 @@ const Model& model(const std::string& file) {
   return d;
 }
 
-
 std::string censoredFile(const std::string& file) { return file.substr(0, file.size() - 4) + "_censored.obj"; }
 
 // Every model file the game loads, and whether it becomes a dynamic body. A censored variant

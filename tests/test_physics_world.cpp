@@ -457,7 +457,6 @@ using scene::CameraActor;
 
 constexpr float kDt = 1.0f / 60.0f;
 
-
 class SceneCamera : public ::testing::Test {
  protected:
   // Puts the capsule's centre 1.6 above the point and lets the view follow.

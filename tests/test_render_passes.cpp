@@ -116,7 +116,6 @@ TEST(RenderFrustumTest, PerspectiveMatchesTheStandardProjection) {
   expectNear(p, glm::perspective(glm::radians(45.0f), 1366.0f / 768.0f, 0.1f, 50.0f));
 }
 
-
 using test::DrawRecord;
 using test::TestObject;
 

@@ -101,7 +101,6 @@ TEST(RenderShaderDeathTest, CompileErrorNamesTheStageAndLinkErrorStops) {
                 std::string("ERROR: Failed To ") + error + "\n.+");
 }
 
-
 const char* const kPoints[kPointLightCount] = {"point1", "point2", "point3"};
 const char* const kSpots[kSpotLightCount] = {"spot1", "spot2", "spot3", "spot4"};
 

@@ -71,10 +71,8 @@ float heightOf(scene::SceneObject& object) {
 
 PlayerBot::PlayerBot(GameDriver& driver, float frameTime)
     : frameTime(frameTime), driver(driver), input(*driver.input) {
-  at = graph.nearest(feet());
+  at = graph.nearest(driver.feet());
 }
-
-glm::vec3 PlayerBot::feet() const { return driver.feet(); }
 
 void PlayerBot::frame() {
   if (litterLeft > 0 && ready()) {
@@ -93,10 +91,6 @@ void PlayerBot::tap(std::set<int>& taps, int key) {
   nextThrow = time + frameTime + kThrowCooldown + 0.5f * frameTime;
 }
 
-void PlayerBot::wait(float seconds) {
-  for (float waited = 0.0f; waited < seconds; waited += frameTime) frame();
-}
-
 bool PlayerBot::look(float yaw, float pitch) {
   const scene::CameraActor& camera = *world().camera;
   const float most = std::max(1.0f, std::round(kTurnSpeed * frameTime / kDegreesPerPixel));
@@ -113,7 +107,7 @@ void PlayerBot::turnTo(float yaw, float pitch) {
 
 bool PlayerBot::goTo(const glm::vec3& target, float radius) {
   const auto distanceLeft = [&] {
-    const glm::vec3 to = target - feet();
+    const glm::vec3 to = target - driver.feet();
     return std::hypot(to.x, to.z);
   };
   float best = distanceLeft();
@@ -138,7 +132,7 @@ bool PlayerBot::goTo(const glm::vec3& target, float radius) {
       progressAt = time;
       if (manoeuvre == GLFW_KEY_SPACE) input.taps.insert(GLFW_KEY_SPACE);
     }
-    const float yaw = yawTowards(feet(), target);
+    const float yaw = yawTowards(driver.feet(), target);
     look(yaw, walkPitch);
     const float off = std::abs(std::remainder(yaw - world().camera->yaw, 360.0f));
     input.keys.clear();

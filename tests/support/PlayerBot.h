@@ -33,8 +33,6 @@ class PlayerBot {
   void litter(int boxes);
   // Taps the key once the cool-down of the last toggle or throw has passed.
   void press(int key);
-  // Hands off the keys and the mouse for a while.
-  void wait(float seconds);
 
   // Game time since censorAll() began.
   float playTime() const { return time - playStart; }
@@ -64,7 +62,6 @@ class PlayerBot {
   bool ready() const;
   // Taps the key (or clicks the button) for the next frame.
   void tap(std::set<int>& taps, int key);
-  glm::vec3 feet() const;
 
   GameDriver& driver;
   ScriptedInput& input;
