@@ -16,6 +16,7 @@
 #include "assets/Image.h"
 #include "physics/Physics.h"
 #include "scene/SceneObject.h"
+#include "test_physics_helpers.h"
 
 namespace vorn::test {
 
@@ -108,13 +109,7 @@ class TestObject : public scene::SceneObject {
     diffuse = 1.0f;
     specular = 0.0f;
     shininess = 8.0f;
-    const float tetrahedron[12] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
-    const uint32_t faces[12] = {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3};
-    const MeshData data{tetrahedron, 4, faces, 4};
-    if (Cooking::cookTriangleMesh(data, shape) == CookResult::Ok) {
-      body = Cooking::createStaticActor({}, *shape);
-      actors.push_back(body.get());
-    }
+    actors.push_back(body.get());
   }
 
   // A model-space box of the given half size around the origin.
@@ -151,8 +146,7 @@ class TestObject : public scene::SceneObject {
     return alpha;
   }
 
-  std::unique_ptr<CookedShape> shape;
-  std::unique_ptr<Actor> body;  // built over the shape above, so released before it
+  std::unique_ptr<Actor> body = cookActor(cubeMesh(1.0f).data(), false);
   std::vector<DrawRecord>* log;
   std::shared_ptr<GpuMesh> mesh;
 };

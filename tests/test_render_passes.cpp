@@ -28,8 +28,6 @@
 namespace vorn {
 namespace {
 
-using Points = std::vector<glm::vec4>;
-
 using test::expectNear;
 
 // A camera at the origin looking down -Z, 45 degrees, square window.
@@ -76,14 +74,8 @@ TEST(RenderFrustumTest, WideWindowWidensOnlyTheSidePlanes) {
 
 TEST(RenderFrustumTest, CullsWhatLiesWhollyOutsideOnePlane) {
   const ViewFrustum frustum = originCamera();
-  EXPECT_TRUE(frustum.contains({{0, 0, -5, 1}}));
-  // Behind the camera: outside the near plane.
-  EXPECT_FALSE(frustum.contains({{-1, -1, 1, 1}, {1, 1, 2, 1}, {0, 0, 0.05f, 1}}));
-  // Beyond the far plane.
-  EXPECT_FALSE(frustum.contains({{0, 0, -51, 1}, {0, 0, -60, 1}}));
-  // Straddling the near plane, and straddling the left plane.
-  EXPECT_TRUE(frustum.contains({{0, 0, 5, 1}, {0, 0, -5, 1}}));
-  EXPECT_TRUE(frustum.contains({{-100, 0, -5, 1}, {0, 0, -5, 1}}));
+  // (Behind, beyond the far plane and through the near plane: the culling test below.)
+  EXPECT_TRUE(frustum.contains({{-100, 0, -5, 1}, {0, 0, -5, 1}}));  // straddling the left plane
   // Outside different planes point by point but not all outside one: kept (conservative).
   EXPECT_TRUE(frustum.contains({{-100, 0, -10, 1}, {100, 0, -10, 1}}));
   // The w component plays no part; a point on a plane counts as inside.
