@@ -394,50 +394,38 @@ TEST_F(Gameplay, WinRoomWithTwelveSwapsIsRedThenTabWins) {
   EXPECT_NEAR(frames * 0.05f, 5.05f, 0.06f);
 }
 
-// With every object censored only an eye inside the room upstairs wins: not one just beyond any
-// of its sides nor one below its floor.
+// Each time the player walks in too early the HUD says how many are left. With every object
+// censored only an eye inside the room upstairs wins: not one just beyond any of its sides nor one
+// below its floor.
 TEST_F(Gameplay, OnlyTheWinRoomWins) {
   driver.frame();
-  game.censoredCount = 13;
-  const struct {
-    glm::vec3 eye;
-    bool wins;
-  } cases[] = {
-      {{5, 8.6f, -15}, true},      {{0.5f, 8.6f, -19.5f}, true}, {{13.5f, 8.6f, -10.5f}, true},
-      {{-0.5f, 8.6f, -15}, false}, {{14.5f, 8.6f, -15}, false},  {{5, 8.6f, -20.5f}, false},
-      {{5, 8.6f, -9.5f}, false},   {{5, 5.5f, -15}, false},
-  };
-  test::CoutCapture console;
-  for (const auto& c : cases) {
-    game.hasWon = false;
-    world().camera->position = c.eye;
-    game.checkWin();
-    EXPECT_EQ(game.hasWon, c.wins) << c.eye.x << " " << c.eye.y << " " << c.eye.z;
-  }
-}
-
-// Each time the player walks in too early the HUD says how many are left.
-TEST_F(Gameplay, EnteringTheWinRoomEarlySaysHowManyAreLeft) {
-  driver.frame();
-  scene::CameraActor& camera = *world().camera;
   const struct {
     glm::vec3 eye;
     int censored;
+    bool wins;
     const char* said;  // nullptr: nothing new
   } steps[] = {
-      {{5, 8.6f, -15}, 0, "13 more to censor before you can win here"},
-      {{5, 8.6f, -15}, 1, nullptr},
-      {{5, 8.6f, -5}, 1, nullptr},  // out in the corridor
-      {{5, 8.6f, -15}, 1, "12 more to censor before you can win here"},
-      {{5, 2.6f, -15}, 1, nullptr},  // the flat below
-      {{5, 2.6f, -15}, 1, nullptr},
+      {{5, 8.6f, -15}, 0, false, "13 more to censor before you can win here"},
+      {{5, 8.6f, -15}, 1, false, nullptr},
+      {{5, 8.6f, -5}, 1, false, nullptr},  // out in the corridor
+      {{5, 8.6f, -15}, 1, false, "12 more to censor before you can win here"},
+      {{5, 2.6f, -15}, 1, false, nullptr},  // the flat below
+      {{5, 2.6f, -15}, 1, false, nullptr},
+      {{5, 8.6f, -15}, 13, true, nullptr},      {{0.5f, 8.6f, -19.5f}, 13, true, nullptr},
+      {{13.5f, 8.6f, -10.5f}, 13, true, nullptr}, {{-0.5f, 8.6f, -15}, 13, false, nullptr},
+      {{14.5f, 8.6f, -15}, 13, false, nullptr}, {{5, 8.6f, -20.5f}, 13, false, nullptr},
+      {{5, 8.6f, -9.5f}, 13, false, nullptr},   {{5, 5.5f, -15}, 13, false, nullptr},
   };
+  test::CoutCapture console;
   int posted = 0;
   for (const auto& step : steps) {
-    SCOPED_TRACE(step.eye.z);
+    SCOPED_TRACE(std::to_string(step.eye.x) + " " + std::to_string(step.eye.y) + " " +
+                 std::to_string(step.eye.z));
+    game.hasWon = false;
     game.censoredCount = step.censored;
-    camera.position = step.eye;
+    world().camera->position = step.eye;
     game.checkWin();
+    EXPECT_EQ(game.hasWon, step.wins);
     if (step.said) {
       ++posted;
       EXPECT_STREQ(hud.messageText(0), step.said);
