@@ -1,8 +1,12 @@
 // Keys, mouse and the render toggles: through the game's input seam, as real X input on a display
-// of the test's own, and in the key list the README shows.
+// of the test's own, and in the key list the README shows. The source tree's folders include one
+// another in one direction only.
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -268,6 +272,39 @@ TEST(KeyList, AReadmeWithoutMarkersIsLeftAlone) {
   std::string readme = "# Keys\nnone\n";
   EXPECT_FALSE(replaceKeySection(readme));
   EXPECT_EQ(readme, "# Keys\nnone\n");
+}
+
+// Each folder and the folders besides itself whose headers its files may include: the libraries
+// never reach up into the application.
+const std::map<std::string, std::set<std::string>> kMayInclude = {
+    {"base", {}},
+    {"assets", {"base"}},
+    // The physics world's filter rule and trigger record read the scene objects its actors carry.
+    {"physics", {"base", "scene"}},
+    {"scene", {"base", "assets", "physics"}},
+    {"render", {"base", "assets", "scene"}},
+    {"app", {"base", "assets", "physics", "scene", "render"}},
+};
+
+TEST(CodeBorders, EveryIncludeRunsInAnAllowedDirection) {
+  namespace fs = std::filesystem;
+  const std::regex include(R"(^\s*#\s*include\s*"([^/"]+)/)");
+  int checked = 0;
+  for (const auto& [folder, allowed] : kMayInclude) {
+    for (const auto& entry : fs::directory_iterator(fs::path(BLOTWISE_SOURCE_DIR) / folder)) {
+      std::ifstream source(entry.path());
+      int lineNumber = 0;
+      for (std::string line; std::getline(source, line);) {
+        ++lineNumber;
+        std::smatch match;
+        if (!std::regex_search(line, match, include)) continue;
+        ++checked;
+        EXPECT_TRUE(match[1] == folder || allowed.count(match[1]) > 0)
+            << entry.path().string() << ":" << lineNumber << ": " << line;
+      }
+    }
+  }
+  EXPECT_GT(checked, 100) << "the source tree was found";
 }
 
 }  // namespace
