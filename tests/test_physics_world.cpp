@@ -204,14 +204,17 @@ struct RecordingCallback : SimulationEventCallback {
   }
 };
 
-// A box and a censorable slab as the game sets them up, reporting to the callback.
+// A box and a censorable slab as the game sets them up, reporting to the callback and through it
+// to the game's physics.
 struct TriggerWorld {
+  Physics game;
   RecordingCallback callback;
   PhysicsScene scene{&Physics::filterShader, &callback};
   BodyObject box{"box1", 1}, slab{"c_slab", 0};
   Actor* boxActor;
 
   TriggerWorld(const glm::vec3& boxAt, const glm::vec3& velocity) {
+    callback.game = &game;
     addBody(scene, slab, test::boxMesh(glm::vec3(-3, 0, -3), glm::vec3(3, 1, 3)), glm::vec3(0));
     boxActor = addBody(scene, box, cubeMesh(1.0f), boxAt);
     Physics::setupFiltering(&slab, 4, 2);
@@ -248,21 +251,18 @@ TEST(PhysicsTrigger, DroppedBoxKeepsRealTimeAndReportsAlikeAtAnyFrameRate) {
 TEST(PhysicsTrigger, TouchInEarlySubStepOfLongFrameIsReported) {
   // Resting on the slab but already leaving it: the touch lasts only the first sub-step.
   TriggerWorld world(glm::vec3(0, 1.5f, 0), glm::vec3(0, 6, 0));
-  Physics game;
-  world.callback.game = &game;
   testing::internal::CaptureStdout();
   world.scene.simulate(0.1f);  // twelve sub-steps
   // Found and lost within the frame: only the touch counts as a hit.
   EXPECT_EQ(world.callback.seen, (std::vector<std::string>{"box1 found c_slab", "box1 lost c_slab"}));
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Censor IT!\n");
-  EXPECT_EQ(game.pendingTrigger, &world.box);
-  EXPECT_EQ(game.pendingTarget, &world.slab);
+  EXPECT_EQ(world.game.pendingTrigger, &world.box);
+  EXPECT_EQ(world.game.pendingTarget, &world.slab);
 }
 
 TEST(PhysicsTrigger, RemovingAnActorClearsRecordsThatNameItsObject) {
   TriggerWorld world(glm::vec3(0, 1.5f, 0), glm::vec3(0));
-  Physics game;
-  world.callback.game = &game;
+  const Physics& game = world.game;
   testing::internal::CaptureStdout();
   simulateFor(world.scene, 0.2f);
   testing::internal::GetCapturedStdout();

@@ -36,7 +36,14 @@ void reportLogged() {
     if (isFault(type)) report(type, id, text.data());
   }
 }
+
+[[noreturn]] void stop(const std::string& why) {
+  std::fprintf(stderr, "GL test: %s\n", why.c_str());
+  std::abort();
+}
+
 }  // namespace
+
 void failOnGlErrors() {
   GLint flags = 0;
   glGetIntegerv(GL_CONTEXT_FLAGS, &flags);
@@ -50,9 +57,9 @@ void failOnGlErrors() {
 
 GlContext::GlContext(int width, int height) {
   if (!glfwInit()) {
-    std::fprintf(stderr, "GL test: glfwInit failed (DISPLAY=%s); run the tests under xvfb-run\n",
-                 std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "unset");
-    std::abort();
+    const char* display = std::getenv("DISPLAY");
+    stop(std::string("glfwInit failed (DISPLAY=") + (display ? display : "unset") +
+         "); run the tests under xvfb-run");
   }
   glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
   glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
@@ -60,16 +67,10 @@ GlContext::GlContext(int width, int height) {
   glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
   glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
   window = glfwCreateWindow(width, height, "test", nullptr, nullptr);
-  if (!window) {
-    std::fprintf(stderr, "GL test: no OpenGL 4.3 core window\n");
-    std::abort();
-  }
+  if (!window) stop("no OpenGL 4.3 core window");
   glfwMakeContextCurrent(window);
   glewExperimental = GL_TRUE;
-  if (glewInit() != GLEW_OK) {
-    std::fprintf(stderr, "GL test: glewInit failed\n");
-    std::abort();
-  }
+  if (glewInit() != GLEW_OK) stop("glewInit failed");
   glGetError();  // GLEW may leave GL_INVALID_ENUM behind on core profiles
   failOnGlErrors();
 }

@@ -135,6 +135,55 @@ WaypointGraph makeBuilding() {
   return graph;
 }
 
+// The game's mouse at its default sensitivity (100 x 0.001 degrees a pixel).
+constexpr float kDegreesPerPixel = 0.1f;
+// How fast a hand turns the view, in degrees a second.
+constexpr float kTurnSpeed = 540.0f;
+// The player walks on while the way ahead lies within this many degrees of the view.
+constexpr float kWalkingCone = 30.0f;
+constexpr float kThrowCooldown = 0.3f;
+constexpr float kLitterPitch = -30.0f;
+constexpr int kThrowsPerTarget = 5;
+constexpr int kUnstickTries = 12;
+// Pixels the bot moves the view by, at most, to bring the aim mark onto its target.
+constexpr int kMarkSteps = 40;
+
+bool censored(const std::string& target) { return ::scene().get(target)->getName() != target; }
+
+// The pitch (degrees) at which a box thrown from the eye flies through the target, or NaN: the box
+// starts one unit ahead (horizontally) and the throw's drop below the eye, at the throw's speed
+// along the view, and then falls freely.
+float throwPitch(const glm::vec3& eye, const glm::vec3& target) {
+  const float horizontal = std::hypot(target.x - eye.x, target.z - eye.z);
+  for (float pitch = -70.0f; pitch <= 70.0f; pitch += 0.05f) {
+    const float c = std::cos(pitch * kRadiansPerDegree);
+    const float s = std::sin(pitch * kRadiansPerDegree);
+    const float ahead = horizontal - c;
+    if (ahead <= 0.0f) continue;
+    const float t = ahead / (kThrowSpeed * c);
+    const float height = static_cast<float>(eye.y - kThrowDrop) + kThrowSpeed * s * t -
+                         0.5f * kGravity * t * t;
+    if (height >= target.y) return pitch;
+  }
+  return std::nanf("");
+}
+
+// The yaw (degrees) that looks from one point towards the other.
+float yawTowards(const glm::vec3& from, const glm::vec3& to) {
+  return std::atan2(to.z - from.z, to.x - from.x) / kRadiansPerDegree;
+}
+
+// The height of the object's bounding box in the world.
+float heightOf(scene::SceneObject& object) {
+  float low = 1e9f;
+  float high = -1e9f;
+  for (const glm::vec4& c : object.getWorldCorners()) {
+    low = std::min(low, c.y);
+    high = std::max(high, c.y);
+  }
+  return high - low;
+}
+
 }  // namespace
 
 const WaypointGraph& WaypointGraph::building() {
@@ -190,59 +239,6 @@ float WaypointGraph::distance(int from, int to) const {
   return length;
 }
 
-
-namespace {
-
-// The game's mouse at its default sensitivity (100 x 0.001 degrees a pixel).
-constexpr float kDegreesPerPixel = 0.1f;
-// How fast a hand turns the view, in degrees a second.
-constexpr float kTurnSpeed = 540.0f;
-// The player walks on while the way ahead lies within this many degrees of the view.
-constexpr float kWalkingCone = 30.0f;
-constexpr float kThrowCooldown = 0.3f;
-constexpr float kLitterPitch = -30.0f;
-constexpr int kThrowsPerTarget = 5;
-constexpr int kUnstickTries = 12;
-// Pixels the bot moves the view by, at most, to bring the aim mark onto its target.
-constexpr int kMarkSteps = 40;
-
-bool censored(const std::string& target) { return ::scene().get(target)->getName() != target; }
-
-// The pitch (degrees) at which a box thrown from the eye flies through the target, or NaN: the box
-// starts one unit ahead (horizontally) and the throw's drop below the eye, at the throw's speed
-// along the view, and then falls freely.
-float throwPitch(const glm::vec3& eye, const glm::vec3& target) {
-  const float horizontal = std::hypot(target.x - eye.x, target.z - eye.z);
-  for (float pitch = -70.0f; pitch <= 70.0f; pitch += 0.05f) {
-    const float c = std::cos(pitch * kRadiansPerDegree);
-    const float s = std::sin(pitch * kRadiansPerDegree);
-    const float ahead = horizontal - c;
-    if (ahead <= 0.0f) continue;
-    const float t = ahead / (kThrowSpeed * c);
-    const float height = static_cast<float>(eye.y - kThrowDrop) + kThrowSpeed * s * t -
-                         0.5f * kGravity * t * t;
-    if (height >= target.y) return pitch;
-  }
-  return std::nanf("");
-}
-
-// The yaw (degrees) that looks from one point towards the other.
-float yawTowards(const glm::vec3& from, const glm::vec3& to) {
-  return std::atan2(to.z - from.z, to.x - from.x) / kRadiansPerDegree;
-}
-
-// The height of the object's bounding box in the world.
-float heightOf(scene::SceneObject& object) {
-  float low = 1e9f;
-  float high = -1e9f;
-  for (const glm::vec4& c : object.getWorldCorners()) {
-    low = std::min(low, c.y);
-    high = std::max(high, c.y);
-  }
-  return high - low;
-}
-
-}  // namespace
 
 PlayerBot::PlayerBot(GameDriver& driver, float frameTime)
     : frameTime(frameTime), driver(driver), input(*driver.input) {
