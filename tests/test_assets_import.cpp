@@ -65,10 +65,7 @@ struct ObjText {
 
 const std::vector<glm::vec3> kTriangle = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
 
-class AssetsImport : public test::ModelTest {
- protected:
-  AssetsImport() : ModelTest("import") {}
-};
+using AssetsImport = test::ModelTest;
 
 TEST_F(AssetsImport, StreamsAFileLacksGetTheirDefaults) {
   ObjText obj;

@@ -293,13 +293,13 @@ TEST_F(SceneObjects, DestructionReleasesLightsThenOpaqueThenTransparentObjects) 
 
 // Derived objects
 
-TEST_F(SceneObjects, DerivedProductOrderFollowsThePreviousCall) {
+// The order of the product follows the previous call; the pose is expressed in the anchor's frame.
+TEST_F(SceneObjects, DerivedProductOrderFollowsThePreviousCallAndPoseTheAnchor) {
   TestObject arm("arm");
   auto person = placeable("person");
   DerivedObject derived(&arm, person.get());
   const glm::mat4 a = translation({0, 1, 0}) * rotationY(20);
   const glm::mat4 m = translation({3, 0, 0});
-
   derived.localMatrix = a;
   derived.transform(m, true);  // the first call multiplies on the right whatever it asks for
   expectNear(derived.localMatrix, a * m);
@@ -309,20 +309,14 @@ TEST_F(SceneObjects, DerivedProductOrderFollowsThePreviousCall) {
   EXPECT_EQ(derived.lastLocal, 0);
   derived.transform(m, true);
   expectNear(derived.localMatrix, m * a * m * m);
-}
 
-TEST_F(SceneObjects, DerivedPoseIsExpressedInTheAnchorsFrame) {
-  TestObject arm("arm");
-  auto person = placeable("person");
   registry.addObject({2, 0, 0}, "person", person, 90.0f);
-  DerivedObject derived(&arm, person.get());
-  derived.transform(translation({1, 0, 0}), true);
-  expectNear(derived.getGlobalPose().p, glm::vec3(2, 0, -1));
-
+  DerivedObject offset(&arm, person.get());
+  offset.transform(translation({1, 0, 0}), true);
+  expectNear(offset.getGlobalPose().p, glm::vec3(2, 0, -1));
   // The offset travels with the anchor.
   person->transform(translation({0, 0, 5}), false);
-  expectNear(derived.getGlobalPose().p, glm::vec3(2, 0, 4));
-
+  expectNear(offset.getGlobalPose().p, glm::vec3(2, 0, 4));
   // Before any local call, the local matrix acts in the world frame.
   DerivedObject world(&arm, person.get());
   world.localMatrix = translation({1, 0, 0});
