@@ -3,7 +3,6 @@
 // censored variant keeps its original's shape and shows a black bar; the arm hangs from the
 // shoulder the game turns it about.
 
-#include <FreeImage.h>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -28,6 +27,7 @@
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 
+#include "assets/Image.h"
 #include "scene/BuildingPlan.h"
 #include "scene/LevelLayout.h"
 #include "support/Command.h"
@@ -103,22 +103,11 @@ std::map<std::string, bool> modelsTheGameLoads() {
 
 glm::vec3 vec(const aiVector3D& v) { return {v.x, v.y, v.z}; }
 
-// Width and blue value at the centre of an image, or a width of 0 when it does not load.
-struct ImageInfo {
-  unsigned width = 0;
-  int centreBlue = 0;
-};
-
-ImageInfo loadImage(const std::string& path) {
-  ImageInfo info;
-  FIBITMAP* bitmap = FreeImage_Load(FreeImage_GetFileType(path.c_str(), 0), path.c_str(), 0);
-  if (!bitmap) return info;
-  info.width = FreeImage_GetWidth(bitmap);
-  RGBQUAD pixel{};
-  FreeImage_GetPixelColor(bitmap, info.width / 2, FreeImage_GetHeight(bitmap) / 2, &pixel);
-  info.centreBlue = pixel.rgbBlue;
-  FreeImage_Unload(bitmap);
-  return info;
+// The texel at (u, v) of the image's level 0 as the game decodes it, RGBA.
+const uint8_t* texelAt(const vorn::Image& image, float u, float v) {
+  const vorn::Image::Level& l = image.levels[0];
+  const unsigned x = std::min(l.width - 1, unsigned(u * l.width));
+  return &l.pixels[(std::min(l.height - 1, unsigned(v * l.height)) * l.width + x) * 4];
 }
 
 std::string texture(const aiMaterial* m, aiTextureType type) {
@@ -145,12 +134,13 @@ void expectImagesLoad(const aiMaterial* m, const std::string& directory) {
   const std::string diffuse = texture(m, aiTextureType_DIFFUSE);
   // Without a diffuse map a sub-mesh would draw with whatever texture was bound before it.
   ASSERT_FALSE(diffuse.empty());
-  EXPECT_GE(loadImage(directory + diffuse).width, 64u) << diffuse;
+  const vorn::Image diffuseMap = vorn::decodeImage(directory + diffuse);
+  EXPECT_GE(diffuseMap.empty() ? 0 : diffuseMap.levels[0].width, 64u) << diffuse;
   std::string normal = texture(m, aiTextureType_HEIGHT);
   if (normal.empty()) normal = "Textures/normal.jpg";
-  const ImageInfo normalMap = loadImage(directory + normal);
-  EXPECT_GT(normalMap.width, 0u) << normal;
-  EXPECT_GT(normalMap.centreBlue, 128) << normal;
+  const vorn::Image normalMap = vorn::decodeImage(directory + normal);
+  ASSERT_FALSE(normalMap.empty()) << normal;
+  EXPECT_GT(texelAt(normalMap, 0.5f, 0.5f)[2], 128) << normal;
 }
 
 // One model file as the game needs it: parsed into triangles with tangents, lit by a material of
@@ -323,9 +313,8 @@ TEST(AssetgenProgram, OutputIsByteIdenticalFromRunToRun) {
 // Share of the model's surface that its texture paints black, sampled at seven points of every
 // triangle.
 float darkSurfaceShare(const Model& m) {
-  FIBITMAP* image = FreeImage_Load(FreeImage_GetFileType(m.texture.c_str(), 0), m.texture.c_str(), 0);
-  if (!image) return -1.0f;
-  const unsigned width = FreeImage_GetWidth(image), height = FreeImage_GetHeight(image);
+  const vorn::Image image = vorn::decodeImage(m.texture);
+  if (image.empty()) return -1.0f;
   const glm::vec3 samples[] = {{1 / 3.f, 1 / 3.f, 1 / 3.f}, {0.7f, 0.15f, 0.15f}, {0.15f, 0.7f, 0.15f},
                                {0.15f, 0.15f, 0.7f},       {0.45f, 0.45f, 0.1f}, {0.1f, 0.45f, 0.45f},
                                {0.45f, 0.1f, 0.45f}};
@@ -334,14 +323,11 @@ float darkSurfaceShare(const Model& m) {
     const float area = glm::length(glm::cross(t[1].position - t[0].position, t[2].position - t[0].position));
     for (const glm::vec3& w : samples) {
       const glm::vec2 uv = glm::clamp(w.x * t[0].uv + w.y * t[1].uv + w.z * t[2].uv, 0.0f, 1.0f);
-      RGBQUAD texel{};
-      FreeImage_GetPixelColor(image, std::min(width - 1, unsigned(uv.x * width)),
-                              std::min(height - 1, unsigned(uv.y * height)), &texel);
-      if (std::max({texel.rgbRed, texel.rgbGreen, texel.rgbBlue}) < 20) dark += area;
+      const uint8_t* texel = texelAt(image, uv.x, uv.y);
+      if (std::max({texel[0], texel[1], texel[2]}) < 20) dark += area;
       total += area;
     }
   }
-  FreeImage_Unload(image);
   return dark / total;
 }
 
