@@ -82,19 +82,7 @@ TEST(ScenePose, EveryPivotGivesTheRotationBack) {
 
 // Objects placed through their actors
 
-// A drawable-less scene object; its destruction is logged so that ownership can be observed.
-class TestObject : public SceneObject {
- public:
-  TestObject(std::string name, std::vector<std::string>* log = nullptr, int32_t kind = 0)
-      : SceneObject(std::move(name), kind), log(log) {}
-  ~TestObject() override {
-    if (log) log->push_back(name);
-  }
-  void draw(bool, int) override { ++draws; }
-
-  std::vector<std::string>* log;
-  int draws = 0;
-};
+using TestObject = test::BodyObject;
 
 class SceneObjects : public ::testing::Test {
  protected:
@@ -105,7 +93,7 @@ class SceneObjects : public ::testing::Test {
   }
 
   std::shared_ptr<TestObject> placeable(const std::string& name, float opacity = 1.0f) {
-    auto object = std::make_shared<TestObject>(name, &log);
+    auto object = std::make_shared<TestObject>(name, 0, &log);
     object->opacity = opacity;
     giveActor(*object);
     return object;
@@ -146,7 +134,7 @@ TEST_F(SceneObjects, ObjectsWithoutActorsAreNotPlacedButNothingBreaks) {
   for (const char* line : {"transform 'bare'", "place 'bare'", "register 'bare'", "place 'null'",
                            "set the velocity of 'wall'"})
     EXPECT_NE(err.find(std::string("ERROR: cannot ") + line), std::string::npos) << err;
-  auto box = std::make_shared<TestObject>("box", nullptr, 1);
+  auto box = std::make_shared<TestObject>("box", 1);
   giveActor(*box);
   box->setVelocity({0, 0, -10});
   expectNear(box->getActor()->getLinearVelocity(), glm::vec3(0, 0, -10));
@@ -273,7 +261,7 @@ TEST_F(SceneObjects, DestructionReleasesLightsThenOpaqueThenTransparentObjects) 
                                         new scene::SpotLight("spot1", {}, {}, {}, {}, 0), logged));
   registered->insert("z_glass", placeable("z_glass", 0.3f));
   registered->insert("b_wall", placeable("b_wall"));
-  auto owned = new TestObject("a_owned", &log);
+  auto owned = new TestObject("a_owned", 0, &log);
   giveActor(*owned);
   registered->addOwned(owned, "a_owned");
   auto kept = placeable("kept");
