@@ -397,12 +397,8 @@ class RenderShadowPassTest : public RenderPassTest {
 TEST_F(RenderShadowPassTest, DrawsEachNameOnceWithinTheLightBox) {
   ASSERT_TRUE(cubeMap.initPoint());
   add("b", 1.0f, lightPos + glm::vec3(0, 0, -3));
-  auto twinOpaque = std::make_shared<TestObject>("twin-opaque", 1.0f, &log);
-  auto twinTransparent = std::make_shared<TestObject>("twin-transparent", 0.5f, &log);
-  twinOpaque->withBox(0.5f).at(lightPos);
-  twinTransparent->withBox(0.5f).at(lightPos);
-  registry.insert("twin", twinOpaque);
-  registry.insert("twin", twinTransparent);
+  add("twin", 1.0f, lightPos)->name = "twin-opaque";  // one key in both maps
+  add("twin", 0.5f, lightPos)->name = "twin-transparent";
   add("a", 0.5f, lightPos + glm::vec3(19, 0, 0));
   add("high", 1.0f, lightPos + glm::vec3(0, 8, 0));  // more than 7 above the light
   add("c", 1.0f, lightPos + glm::vec3(0, 0, 25));    // beyond the box
