@@ -1,7 +1,13 @@
-// Keys, mouse and the render toggles: through the game's input seam, and as real X input on a
-// display of the test's own.
+// Keys, mouse and the render toggles: through the game's input seam, as real X input on a display
+// of the test's own, and in the key list the README shows. The source tree's folders include one
+// another in one direction only.
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Hud.h"
+#include "app/Toggles.h"
 #include "app/World.h"
 #include "scene/CameraActor.h"
 #include "scene/SceneRegistry.h"
@@ -231,6 +238,73 @@ TEST_F(RealInput, TapAndClickWithinOneFrameCountOnce) {
   display.click(1);
   slowFrames(3);
   EXPECT_EQ(game.boxCount, 1);
+}
+
+// The key list the README shows is the one the game reads.
+TEST(KeyList, ReadmeShowsTheGamesOwnKeyTable) {
+  std::ifstream in(BLOTWISE_SOURCE_DIR "/README.md", std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string readme = text.str();
+  std::string regenerated = readme;
+  ASSERT_TRUE(replaceKeySection(regenerated)) << "the README lost its key markers";
+  EXPECT_EQ(readme, regenerated) << "run build/keydoc --readme README.md";
+}
+
+TEST(KeyList, EveryToggleIsListedWithEveryStateItCanShow) {
+  const std::string markdown = keyTableMarkdown();
+  const std::string roff = keyListRoff();
+  for (std::size_t i = 0; i < kToggleCount; ++i) {
+    const Toggle& t = kToggles[i];
+    SCOPED_TRACE(t.keyName);
+    EXPECT_NE(markdown.find(std::string("| ") + t.keyName + " | " + t.label + " |"), std::string::npos);
+    EXPECT_NE(roff.find(std::string(".B ") + t.keyName + "\n" + t.label), std::string::npos);
+    for (const std::string& list : {markdown, roff}) {
+      for (int s = 0; s < t.states.count; ++s)
+        EXPECT_NE(list.find(t.states.texts[s]), std::string::npos);
+    }
+  }
+  for (std::size_t i = 0; i < kPlainKeyCount; ++i)
+    EXPECT_NE(roff.find(std::string(".B ") + kPlainKeys[i].key + "\n"), std::string::npos);
+}
+
+TEST(KeyList, AReadmeWithoutMarkersIsLeftAlone) {
+  std::string readme = "# Keys\nnone\n";
+  EXPECT_FALSE(replaceKeySection(readme));
+  EXPECT_EQ(readme, "# Keys\nnone\n");
+}
+
+// Each folder and the folders besides itself whose headers its files may include: the libraries
+// never reach up into the application.
+const std::map<std::string, std::set<std::string>> kMayInclude = {
+    {"base", {}},
+    {"assets", {"base"}},
+    // The physics world's filter rule and trigger record read the scene objects its actors carry.
+    {"physics", {"base", "scene"}},
+    {"scene", {"base", "assets", "physics"}},
+    {"render", {"base", "assets", "scene"}},
+    {"app", {"base", "assets", "physics", "scene", "render"}},
+};
+
+TEST(CodeBorders, EveryIncludeRunsInAnAllowedDirection) {
+  namespace fs = std::filesystem;
+  const std::regex include(R"(^\s*#\s*include\s*"([^/"]+)/)");
+  int checked = 0;
+  for (const auto& [folder, allowed] : kMayInclude) {
+    for (const auto& entry : fs::directory_iterator(fs::path(BLOTWISE_SOURCE_DIR) / folder)) {
+      std::ifstream source(entry.path());
+      int lineNumber = 0;
+      for (std::string line; std::getline(source, line);) {
+        ++lineNumber;
+        std::smatch match;
+        if (!std::regex_search(line, match, include)) continue;
+        ++checked;
+        EXPECT_TRUE(match[1] == folder || allowed.count(match[1]) > 0)
+            << entry.path().string() << ":" << lineNumber << ": " << line;
+      }
+    }
+  }
+  EXPECT_GT(checked, 100) << "the source tree was found";
 }
 
 }  // namespace

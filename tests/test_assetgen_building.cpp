@@ -1,43 +1,90 @@
-// Checks the generator and the files it writes for the game: repeated runs give the same bytes, and
-// every model the game loads (each level row, each censored variant, the arm, the thrown box, the
-// player and the screen cube) imports the way the game imports it, with materials and images the
-// renderer can use. Runs in the run directory, where the build has generated Resources/.
+// The generator's files, in the run directory: the same bytes from run to run; every model the
+// game loads imports as the game imports it, with materials and images the renderer can use; a
+// censored variant keeps its original's shape and shows a black bar; the arm hangs from the
+// shoulder the game turns it about.
 
-#include <FreeImage.h>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <array>
 #include <assimp/Importer.hpp>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
-
-#include <array>
-#include <cmath>
 #include <vector>
 
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/mat4x4.hpp>
+#include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 
+#include "assets/Image.h"
 #include "scene/BuildingPlan.h"
 #include "scene/LevelLayout.h"
 #include "support/Command.h"
 #include "support/ScratchDirectory.h"
 
 namespace fs = std::filesystem;
+using vorn::scene::LevelEntry;
+using vorn::scene::levelLayout;
 
 namespace {
 
 // The flags the game's importer uses.
 constexpr unsigned kImportFlags =
     aiProcess_CalcTangentSpace | aiProcess_Triangulate | aiProcess_GenSmoothNormals | aiProcess_FindDegenerates;
+
+struct Corner {
+  glm::vec3 position;
+  glm::vec2 uv;
+};
+using Triangle = std::array<Corner, 3>;
+
+struct Model {
+  std::vector<Triangle> triangles;
+  std::string texture;  // the lit material's diffuse map, from the run directory
+  glm::vec3 min{1e30f}, max{-1e30f};
+};
+
+// Imports each file once, with the flags the game's importer uses.
+const Model& model(const std::string& file) {
+  static std::map<std::string, Model> cache;
+  if (const auto found = cache.find(file); found != cache.end()) return found->second;
+  Model& d = cache[file];
+  Assimp::Importer importer;
+  const aiScene* scene = importer.ReadFile(file, kImportFlags);
+  if (!scene) return d;
+  aiString path;
+  if (scene->mNumMaterials > 1 && scene->mMaterials[1]->GetTexture(aiTextureType_DIFFUSE, 0, &path) == AI_SUCCESS)
+    d.texture = std::filesystem::path(file).parent_path().string() + "/" + path.C_Str();
+  for (unsigned i = 0; i < scene->mNumMeshes; ++i) {
+    const aiMesh* mesh = scene->mMeshes[i];
+    for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+      if (mesh->mFaces[f].mNumIndices != 3) continue;
+      Triangle t;
+      for (unsigned k = 0; k < 3; ++k) {
+        const unsigned v = mesh->mFaces[f].mIndices[k];
+        t[k].position = {mesh->mVertices[v].x, mesh->mVertices[v].y, mesh->mVertices[v].z};
+        if (mesh->HasTextureCoords(0)) t[k].uv = {mesh->mTextureCoords[0][v].x, mesh->mTextureCoords[0][v].y};
+        d.min = glm::min(d.min, t[k].position);
+        d.max = glm::max(d.max, t[k].position);
+      }
+      d.triangles.push_back(t);
+    }
+  }
+  return d;
+}
+
+std::string censoredFile(const std::string& file) { return file.substr(0, file.size() - 4) + "_censored.obj"; }
 
 // Every model file the game loads, and whether it becomes a dynamic body. A censored variant
 // always does.
@@ -46,35 +93,21 @@ std::map<std::string, bool> modelsTheGameLoads() {
                                        {"Resources/Human/basic_male.obj", false},
                                        {"Resources/Censorable/box.obj", true},
                                        {vorn::scene::kArmModelFile, false}};
-  for (const vorn::scene::LevelEntry& e : vorn::scene::levelLayout()) {
+  for (const LevelEntry& e : levelLayout()) {
     const std::string file = e.modelFile;
     files[file] = files[file] || e.kind == 1;
-    if (vorn::scene::isCensorable(e.name)) {
-      const std::string censored = file.substr(0, file.size() - 4) + "_censored.obj";
-      files[censored] = true;
-    }
+    if (vorn::scene::isCensorable(e.name)) files[censoredFile(file)] = true;
   }
   return files;
 }
 
 glm::vec3 vec(const aiVector3D& v) { return {v.x, v.y, v.z}; }
 
-// Width and blue value at the centre of an image, or a width of 0 when it does not load.
-struct ImageInfo {
-  unsigned width = 0;
-  int centreBlue = 0;
-};
-
-ImageInfo loadImage(const std::string& path) {
-  ImageInfo info;
-  FIBITMAP* bitmap = FreeImage_Load(FreeImage_GetFileType(path.c_str(), 0), path.c_str(), 0);
-  if (!bitmap) return info;
-  info.width = FreeImage_GetWidth(bitmap);
-  RGBQUAD pixel{};
-  FreeImage_GetPixelColor(bitmap, info.width / 2, FreeImage_GetHeight(bitmap) / 2, &pixel);
-  info.centreBlue = pixel.rgbBlue;
-  FreeImage_Unload(bitmap);
-  return info;
+// The texel at (u, v) of the image's level 0 as the game decodes it, RGBA.
+const uint8_t* texelAt(const vorn::Image& image, float u, float v) {
+  const vorn::Image::Level& l = image.levels[0];
+  const unsigned x = std::min(l.width - 1, unsigned(u * l.width));
+  return &l.pixels[(std::min(l.height - 1, unsigned(v * l.height)) * l.width + x) * 4];
 }
 
 std::string texture(const aiMaterial* m, aiTextureType type) {
@@ -101,12 +134,13 @@ void expectImagesLoad(const aiMaterial* m, const std::string& directory) {
   const std::string diffuse = texture(m, aiTextureType_DIFFUSE);
   // Without a diffuse map a sub-mesh would draw with whatever texture was bound before it.
   ASSERT_FALSE(diffuse.empty());
-  EXPECT_GE(loadImage(directory + diffuse).width, 64u) << diffuse;
+  const vorn::Image diffuseMap = vorn::decodeImage(directory + diffuse);
+  EXPECT_GE(diffuseMap.empty() ? 0 : diffuseMap.levels[0].width, 64u) << diffuse;
   std::string normal = texture(m, aiTextureType_HEIGHT);
   if (normal.empty()) normal = "Textures/normal.jpg";
-  const ImageInfo normalMap = loadImage(directory + normal);
-  EXPECT_GT(normalMap.width, 0u) << normal;
-  EXPECT_GT(normalMap.centreBlue, 128) << normal;
+  const vorn::Image normalMap = vorn::decodeImage(directory + normal);
+  ASSERT_FALSE(normalMap.empty()) << normal;
+  EXPECT_GT(texelAt(normalMap, 0.5f, 0.5f)[2], 128) << normal;
 }
 
 // One model file as the game needs it: parsed into triangles with tangents, lit by a material of
@@ -185,36 +219,28 @@ struct Floors {
   }
 };
 
-bool isShell(const vorn::scene::LevelEntry& e) {
+bool isShell(const LevelEntry& e) {
   const std::string file = e.modelFile;
   return file.rfind("Resources/Building/", 0) == 0 && file != "Resources/Building/door.obj";
 }
 
-glm::mat4 placementOf(const vorn::scene::LevelEntry& e) {
+glm::mat4 placementOf(const LevelEntry& e) {
   return glm::rotate(glm::translate(glm::mat4(1.0f), e.position), glm::radians(e.angle),
                      glm::vec3(0.0f, 1.0f, 0.0f));
 }
 
 Floors generatedFloors() {
   Floors floors;
-  for (const vorn::scene::LevelEntry& e : vorn::scene::levelLayout()) {
+  for (const LevelEntry& e : levelLayout()) {
     if (!isShell(e)) continue;
-    Assimp::Importer importer;
-    const aiScene* scene = importer.ReadFile(e.modelFile, kImportFlags);
-    if (!scene) {
-      ADD_FAILURE() << e.modelFile << ": " << importer.GetErrorString();
-      continue;
-    }
     const glm::mat4 placed = placementOf(e);
-    for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
-      const aiMesh* mesh = scene->mMeshes[m];
-      for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
-        std::array<glm::vec3, 3> t;
-        for (int k = 0; k < 3; ++k)
-          t[k] = glm::vec3(placed * glm::vec4(vec(mesh->mVertices[mesh->mFaces[f].mIndices[k]]), 1.0f));
-        const glm::vec3 normal = glm::cross(t[1] - t[0], t[2] - t[0]);
-        if (glm::length(normal) > 0.0f && glm::normalize(normal).y > 0.7f) floors.triangles.push_back(t);
-      }
+    const Model& shell = model(e.modelFile);
+    if (shell.triangles.empty()) ADD_FAILURE() << e.modelFile << " gave no triangles";
+    for (const Triangle& corners : shell.triangles) {
+      std::array<glm::vec3, 3> t;
+      for (int k = 0; k < 3; ++k) t[k] = glm::vec3(placed * glm::vec4(corners[k].position, 1.0f));
+      const glm::vec3 normal = glm::cross(t[1] - t[0], t[2] - t[0]);
+      if (glm::length(normal) > 0.0f && glm::normalize(normal).y > 0.7f) floors.triangles.push_back(t);
     }
   }
   return floors;
@@ -226,7 +252,7 @@ TEST(AssetgenFiles, EveryPlacementStandsOnGeneratedFloor) {
   const Floors floors = generatedFloors();
   ASSERT_GT(floors.triangles.size(), 50u);
   int placements = 0;
-  for (const vorn::scene::LevelEntry& e : vorn::scene::levelLayout()) {
+  for (const LevelEntry& e : levelLayout()) {
     if (isShell(e)) continue;
     SCOPED_TRACE(e.name);
     // A door stands in the opening of its front wall: look just inside the corridor.
@@ -243,22 +269,14 @@ TEST(AssetgenFiles, EveryPlacementStandsOnGeneratedFloor) {
 
 // Post-processing draws the cube's front faces over the whole of clip space.
 TEST(AssetgenFiles, ScreenCubeFillsClipSpaceFacingOutwards) {
-  Assimp::Importer importer;
-  const aiScene* scene = importer.ReadFile("Resources/cube.obj", kImportFlags);
-  ASSERT_NE(scene, nullptr);
-  glm::vec3 lo(1e9f), hi(-1e9f);
-  for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
-    const aiMesh* mesh = scene->mMeshes[m];
-    for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
-      const unsigned* i = mesh->mFaces[f].mIndices;
-      const glm::vec3 a = vec(mesh->mVertices[i[0]]), b = vec(mesh->mVertices[i[1]]), c = vec(mesh->mVertices[i[2]]);
-      EXPECT_GT(glm::dot(glm::cross(b - a, c - a), a + b + c), 0.0f) << "face " << f << " points inwards";
-      lo = glm::min(lo, glm::min(a, glm::min(b, c)));
-      hi = glm::max(hi, glm::max(a, glm::max(b, c)));
-    }
+  const Model& cube = model("Resources/cube.obj");
+  ASSERT_FALSE(cube.triangles.empty());
+  for (const Triangle& t : cube.triangles) {
+    const glm::vec3 a = t[0].position, b = t[1].position, c = t[2].position;
+    EXPECT_GT(glm::dot(glm::cross(b - a, c - a), a + b + c), 0.0f) << "a face points inwards";
   }
-  EXPECT_EQ(lo, glm::vec3(-1.0f));
-  EXPECT_EQ(hi, glm::vec3(1.0f));
+  EXPECT_EQ(cube.min, glm::vec3(-1.0f));
+  EXPECT_EQ(cube.max, glm::vec3(1.0f));
 }
 
 std::map<std::string, std::string> readTree(const fs::path& root) {
@@ -289,6 +307,73 @@ TEST(AssetgenProgram, OutputIsByteIdenticalFromRunToRun) {
   for (const auto& [name, bytes] : a) {
     ASSERT_TRUE(b.count(name)) << name;
     EXPECT_TRUE(bytes == b.at(name)) << name << " differs between runs";
+  }
+}
+
+// Share of the model's surface that its texture paints black, sampled at seven points of every
+// triangle.
+float darkSurfaceShare(const Model& m) {
+  const vorn::Image image = vorn::decodeImage(m.texture);
+  if (image.empty()) return -1.0f;
+  const glm::vec3 samples[] = {{1 / 3.f, 1 / 3.f, 1 / 3.f}, {0.7f, 0.15f, 0.15f}, {0.15f, 0.7f, 0.15f},
+                               {0.15f, 0.15f, 0.7f},       {0.45f, 0.45f, 0.1f}, {0.1f, 0.45f, 0.45f},
+                               {0.45f, 0.1f, 0.45f}};
+  float dark = 0, total = 0;
+  for (const Triangle& t : m.triangles) {
+    const float area = glm::length(glm::cross(t[1].position - t[0].position, t[2].position - t[0].position));
+    for (const glm::vec3& w : samples) {
+      const glm::vec2 uv = glm::clamp(w.x * t[0].uv + w.y * t[1].uv + w.z * t[2].uv, 0.0f, 1.0f);
+      const uint8_t* texel = texelAt(image, uv.x, uv.y);
+      if (std::max({texel[0], texel[1], texel[2]}) < 20) dark += area;
+      total += area;
+    }
+  }
+  return dark / total;
+}
+
+TEST(CensoredVariants, KeepTheShapeAndShowTheBar) {
+  std::set<std::string> originals;
+  for (const LevelEntry& e : levelLayout())
+    if (vorn::scene::isCensorable(e.name)) originals.insert(e.modelFile);
+  ASSERT_GE(originals.size(), 5u);
+  for (const std::string& file : originals) {
+    SCOPED_TRACE(file);
+    const Model& original = model(file);
+    const Model& censored = model(censoredFile(file));
+    ASSERT_FALSE(original.triangles.empty() || censored.triangles.empty());
+    const glm::vec3 extent = original.max - original.min;
+    for (int axis = 0; axis < 3; ++axis) {
+      const float allowed = 0.1f * std::max(extent[axis], 0.1f);
+      EXPECT_NEAR(censored.min[axis], original.min[axis], allowed) << "axis " << axis;
+      EXPECT_NEAR(censored.max[axis], original.max[axis], allowed) << "axis " << axis;
+    }
+    EXPECT_GT(darkSurfaceShare(censored), darkSurfaceShare(original) + 0.02f) << "no black bar";
+  }
+}
+
+// The game turns the arm about the shoulder axis (x = 0, y = 3, along z): by 195 degrees when the
+// level is built, and game play swings it back by up to 30 more.
+TEST(Arm, HangsFromTheShoulderAndStaysRaisedOverheadThroughoutTheSwing) {
+  const Model& arm = model(vorn::scene::kArmModelFile);
+  const float head = model("Resources/Human/collegedude.obj").max.y;
+  ASSERT_FALSE(arm.triangles.empty());
+  const glm::vec3 shoulder(0.0f, 3.0f, 0.0f);
+  float nearestToAxis = 1e30f;
+  for (const Triangle& t : arm.triangles)
+    for (const Corner& c : t) nearestToAxis = std::min(nearestToAxis, glm::length(glm::vec2(c.position - shoulder)));
+  EXPECT_LT(nearestToAxis, 0.05f);
+  for (float degrees : {195.0f, 180.0f, 165.0f}) {
+    SCOPED_TRACE(degrees);
+    const glm::mat4 turn = glm::rotate(glm::mat4(1.0f), glm::radians(degrees), glm::vec3(0, 0, 1));
+    float lowest = 1e30f, highest = -1e30f;
+    for (const Triangle& t : arm.triangles)
+      for (const Corner& c : t) {
+        const float y = shoulder.y + glm::vec3(turn * glm::vec4(c.position - shoulder, 0.0f)).y;
+        lowest = std::min(lowest, y);
+        highest = std::max(highest, y);
+      }
+    EXPECT_GT(lowest, 2.6f) << "part of the raised arm hangs below the shoulder";
+    EXPECT_GT(highest, head + 0.5f) << "the hand is not above the head";
   }
 }
 

@@ -69,8 +69,8 @@ class UnpackedPackage : public ::testing::Test {
   }
 
   // Starts the launcher in the scratch directory (not the game's), with HOME set to the
-  // player's home and XDG_CONFIG_HOME as given ("" for unset); its output goes to the log.
-  pid_t startLauncher(const fs::path& tree, const std::string& configHome = "") {
+  // player's home; its output goes to the log.
+  pid_t startLauncher(const fs::path& tree) {
     const pid_t child = fork();
     if (child == 0) {
       const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -78,8 +78,7 @@ class UnpackedPackage : public ::testing::Test {
       dup2(out, 2);
       if (chdir(scratch.path.c_str()) != 0) _exit(126);
       setenv("HOME", home.c_str(), 1);
-      if (configHome.empty()) unsetenv("XDG_CONFIG_HOME");
-      else setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+      unsetenv("XDG_CONFIG_HOME");
       const std::string launcher = (tree / "usr/games/blotwise").string();
       execl(launcher.c_str(), launcher.c_str(), static_cast<char*>(nullptr));
       _exit(127);
@@ -87,17 +86,16 @@ class UnpackedPackage : public ::testing::Test {
     return child;
   }
 
-  // Runs the launcher to its end without a display: the game stops at once, but the player's
-  // directory is set up by then.
+  // Runs the launcher to its end without a display, with XDG_CONFIG_HOME as given ("" for unset):
+  // the game stops at once, but the player's directory is set up by then.
   void launchWithoutDisplay(const fs::path& tree, const std::string& configHome = "") {
-    const char* display = std::getenv("DISPLAY");
-    const std::string previous = display ? display : "";
-    unsetenv("DISPLAY");
+    const std::string xdg = configHome.empty() ? "" : "XDG_CONFIG_HOME='" + configHome + "' ";
     int status = 0;
-    waitpid(startLauncher(tree, configHome), &status, 0);
-    if (!previous.empty()) setenv("DISPLAY", previous.c_str(), 1);
-    EXPECT_NE(readFile(log).find("ERROR: Could not init glfw"), std::string::npos)
-        << readFile(log);
+    const std::string output = test::runCommand(
+        "cd '" + scratch.path.string() + "' && env -u DISPLAY -u XDG_CONFIG_HOME HOME='" +
+            home.string() + "' " + xdg + "'" + (tree / "usr/games/blotwise").string() + "' 2>&1",
+        status);
+    EXPECT_NE(output.find("ERROR: Could not init glfw"), std::string::npos) << output;
   }
 
   test::ScratchDirectory scratch{"package"};

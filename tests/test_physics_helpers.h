@@ -13,11 +13,19 @@
 namespace vorn {
 namespace test {
 
-// A scene object that only carries actors; drawing is not part of these tests.
+// A scene object that only carries actors. It counts its draws and, given a log, notes its
+// destruction there, so that ownership can be observed.
 class BodyObject : public scene::SceneObject {
  public:
-  BodyObject(std::string name, int32_t kind) : SceneObject(std::move(name), kind) {}
-  void draw(bool, int) override {}
+  BodyObject(std::string name, int32_t kind = 0, std::vector<std::string>* log = nullptr)
+      : SceneObject(std::move(name), kind), log(log) {}
+  ~BodyObject() override {
+    if (log) log->push_back(name);
+  }
+  void draw(bool, int) override { ++draws; }
+
+  std::vector<std::string>* log;
+  int draws = 0;
 };
 
 // Positions and triangle indices owned by the test, handed to the cooking as MeshData.

@@ -1,10 +1,17 @@
-// The physics world: cooking, resting and sleeping bodies, the filter rule and trigger reports.
-#include <gtest/gtest.h>
-
+// The physics world (cooking, rest and sleep, the filter rule, trigger reports), the player's
+// character controller on steps, slopes and walls, and the camera actor that walks through it.
 #include <algorithm>
+#include <cmath>
+#include <functional>
 
 #include <btBulletDynamicsCommon.h>
+#include <glm/gtc/matrix_transform.hpp>
+#include <gtest/gtest.h>
 
+#include "physics/CharacterController.h"
+#include "physics/SceneImpl.h"
+#include "scene/CameraActor.h"
+#include "support/Near.h"
 #include "test_physics_helpers.h"
 
 namespace vorn {
@@ -13,6 +20,7 @@ namespace {
 using test::addBody;
 using test::BodyObject;
 using test::cubeMesh;
+using test::expectNear;
 using test::MeshBuffers;
 using test::simulateFor;
 
@@ -196,14 +204,17 @@ struct RecordingCallback : SimulationEventCallback {
   }
 };
 
-// A box and a censorable slab as the game sets them up, reporting to the callback.
+// A box and a censorable slab as the game sets them up, reporting to the callback and through it
+// to the game's physics.
 struct TriggerWorld {
+  Physics game;
   RecordingCallback callback;
   PhysicsScene scene{&Physics::filterShader, &callback};
   BodyObject box{"box1", 1}, slab{"c_slab", 0};
   Actor* boxActor;
 
   TriggerWorld(const glm::vec3& boxAt, const glm::vec3& velocity) {
+    callback.game = &game;
     addBody(scene, slab, test::boxMesh(glm::vec3(-3, 0, -3), glm::vec3(3, 1, 3)), glm::vec3(0));
     boxActor = addBody(scene, box, cubeMesh(1.0f), boxAt);
     Physics::setupFiltering(&slab, 4, 2);
@@ -240,21 +251,18 @@ TEST(PhysicsTrigger, DroppedBoxKeepsRealTimeAndReportsAlikeAtAnyFrameRate) {
 TEST(PhysicsTrigger, TouchInEarlySubStepOfLongFrameIsReported) {
   // Resting on the slab but already leaving it: the touch lasts only the first sub-step.
   TriggerWorld world(glm::vec3(0, 1.5f, 0), glm::vec3(0, 6, 0));
-  Physics game;
-  world.callback.game = &game;
   testing::internal::CaptureStdout();
   world.scene.simulate(0.1f);  // twelve sub-steps
   // Found and lost within the frame: only the touch counts as a hit.
   EXPECT_EQ(world.callback.seen, (std::vector<std::string>{"box1 found c_slab", "box1 lost c_slab"}));
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Censor IT!\n");
-  EXPECT_EQ(game.pendingTrigger, &world.box);
-  EXPECT_EQ(game.pendingTarget, &world.slab);
+  EXPECT_EQ(world.game.pendingTrigger, &world.box);
+  EXPECT_EQ(world.game.pendingTarget, &world.slab);
 }
 
 TEST(PhysicsTrigger, RemovingAnActorClearsRecordsThatNameItsObject) {
   TriggerWorld world(glm::vec3(0, 1.5f, 0), glm::vec3(0));
-  Physics game;
-  world.callback.game = &game;
+  const Physics& game = world.game;
   testing::internal::CaptureStdout();
   simulateFor(world.scene, 0.2f);
   testing::internal::GetCapturedStdout();
@@ -280,6 +288,276 @@ TEST(PhysicsTrigger, ActorRemovedDuringReportIsMarkedInItsPairs) {
   EXPECT_EQ(callback.seen, (std::vector<std::string>{"removed found left", "removed found right"}));
   simulateFor(scene, 0.5f);
   EXPECT_EQ(callback.seen.size(), 2u);
+}
+
+constexpr float kSpeed = 5.0f;  // the player's walking speed
+// Capsule centre height when standing on y = 0: skin + radius + half height.
+constexpr double kStanding = 0.1 + 0.7 + 0.9;
+
+// The deepest reach of static geometry into a capsule (0 when nothing overlaps it).
+struct DeepestContact : btCollisionWorld::ContactResultCallback {
+  float deepest = 0;
+  bool needsCollision(btBroadphaseProxy* proxy) const override {
+    const auto* object = static_cast<const btCollisionObject*>(proxy->m_clientObject);
+    return object->isStaticObject() && !object->isKinematicObject();
+  }
+  btScalar addSingleResult(btManifoldPoint& point, const btCollisionObjectWrapper*, int, int,
+                           const btCollisionObjectWrapper*, int, int) override {
+    deepest = std::min(deepest, point.getDistance());
+    return 0;
+  }
+};
+
+// A player capsule in a world of blocks, moved as the camera moves it.
+struct Walker {
+  Physics physics;
+  PhysicsScene& scene = *physics.getScene();
+  std::vector<std::unique_ptr<test::BodyObject>> blocks;
+  CharacterController controller{scene, CapsuleControllerDesc{}};
+  uint32_t seenFlags = 0;
+
+  Walker() { controller.setPosition(glm::dvec3(0, kStanding, 0)); }
+
+  Actor* add(const MeshBuffers& mesh, int32_t kind = 0, const glm::vec3& at = glm::vec3(0)) {
+    blocks.push_back(std::make_unique<test::BodyObject>("block", kind));
+    return test::addBody(scene, *blocks.back(), mesh, at);
+  }
+  void add(const glm::vec3& low, const glm::vec3& high) { add(test::boxMesh(low, high)); }
+
+  // Walks in the direction for the time, falling at 15 units per second as the camera does.
+  // After every move the capsule must be clear of static geometry.
+  uint32_t walk(const glm::vec3& direction, float seconds, float dt = 1.0f / 60.0f) {
+    uint32_t flags = 0;
+    for (float t = 0; t < seconds; t += dt) {
+      scene.simulate(dt);
+      const glm::vec3 side = direction * (kSpeed * dt);
+      flags = controller.move(glm::vec3(side.x, -15.0f * dt, side.z), 0.001f, dt);
+      seenFlags |= flags;
+      EXPECT_GT(penetration(), -0.005f) << "at " << at().x << " " << at().y << " " << at().z;
+    }
+    return flags;
+  }
+  float penetration() {
+    btCapsuleShape capsule(0.7f, 1.8f);
+    btCollisionObject probe;
+    probe.setCollisionShape(&capsule);
+    probe.setWorldTransform(btTransform(btQuaternion::getIdentity(), btVector3(at().x, at().y, at().z)));
+    DeepestContact contact;
+    scene.impl().world.contactTest(&probe, contact);
+    return contact.deepest;
+  }
+  glm::dvec3 at() const { return controller.getPosition(); }
+};
+
+void stairs(Walker& w) {  // twelve steps 0.5 high and deep, the last one a landing
+  for (float i = 0; i < 12; ++i) w.add({1 + i / 2, 0, -2}, {i == 11 ? 10.5f : 1.5f + i / 2, (i + 1) / 2, 2});
+}
+
+// Each walk, at several frame rates, ends with the capsule centre inside the box [low, high],
+// having met the flags it must meet and never those it must not.
+TEST(PhysicsController, StepsSlopesAndWallsAtAnyFrameRate) {
+  const double h = kStanding, inf = 1e9;
+  const struct {
+    const char* what;
+    std::function<void(Walker&)> build;
+    glm::vec3 direction;
+    float seconds;
+    glm::dvec3 low, high;
+    uint32_t met, notMet;
+    glm::dvec3 start{0, kStanding, 0};
+  } cases[] = {
+      {"standing on the floor", [](Walker&) {}, {0, 0, 0}, 1, {-1e-6, h - .02, -1e-6}, {1e-6, h + .02, 1e-6},
+       kCollisionDown, kCollisionSides},
+      {"pushed out of the floor", [](Walker&) {}, {0, 0, 0}, .1f, {-.01, h - .11, -.01}, {.01, h + .02, .01},
+       kCollisionDown, 0, {0, 0.8, 0}},
+      {"falling onto the floor", [](Walker&) {}, {0, 0, 0}, 1.5f, {-.01, h - .02, -.01}, {.01, h + .02, .01},
+       kCollisionDown, 0, {0, 20, 0}},
+      {"a wall stops it outside", [](Walker& w) { w.add({2, 0, -5}, {2.5f, 4, 5}); }, {1, 0, 0}, 2,
+       {1.15, h - .02, -.01}, {1.3, h + .02, .01}, kCollisionSides, 0},
+      {"it slides along a wall", [](Walker& w) { w.add({-5, 0, -2.5f}, {10, 4, -2}); },
+       glm::normalize(glm::vec3(1, 0, -1)), 1, {3, h - .02, -1.3}, {inf, h + .02, -1.15}, kCollisionSides, 0},
+      {"up a half-unit step", [](Walker& w) { w.add({1.5f, 0, -5}, {8, .5f, 5}); }, {1, 0, 0}, 1,
+       {4, h + .48, -.01}, {inf, h + .52, .01}, kCollisionDown, 0},
+      {"not up a step above the offset", [](Walker& w) { w.add({1.5f, 0, -5}, {8, 1.5f, 5}); }, {1, 0, 0},
+       1.5f, {0, h - .02, -.01}, {.8, h + .02, .01}, 0, 0},
+      {"up a flight of steps", stairs, {1, 0, 0}, 1.6f, {7, h + 5.98, -.01}, {inf, h + 6.02, .01},
+       kCollisionDown, 0},
+      {"down the flight", stairs, {-1, 0, 0}, 2, {-inf, h - .02, -.01}, {0, h + .02, .01}, kCollisionDown, 0,
+       {8, h + 6, 0}},
+      {"up a gentle ramp", [](Walker& w) { w.add(test::ramp(30, 6), 0, {1, 0, 0}); }, {1, 0, 0}, 1,
+       {2, h + 1, -.01}, {inf, inf, .01}, 0, 0},
+      {"not up a steep ramp", [](Walker& w) { w.add(test::ramp(60, 6), 0, {1, 0, 0}); }, {1, 0, 0}, 2,
+       {0, h - .02, -.01}, {1, h + .3, .01}, kCollisionDown, 0},
+      // The capsule (3.3 with its skin) passes the lintel only while not lifted by the step offset.
+      {"through a doorway 4 high",
+       [](Walker& w) {
+         for (float z : {-10.0f, 1.2f}) w.add({2, 0, z}, {2.3f, 8, z + 8.8f});
+         w.add({2, 4, -1.2f}, {2.3f, 8, 1.2f});
+       },
+       {1, 0, 0}, 1.5f, {4, h - .15, -.5}, {inf, h + .15, .5}, 0, 0},
+      // Dropped into a table top of many layers: out beside or on it, never flung across the room.
+      {"placed into furniture",
+       [](Walker& w) {
+         MeshBuffers top;
+         for (int i = 0; i < 8; ++i) test::appendBox(top, {-1, 1, -1}, {1, 1.2f + .01f * i, 1});
+         w.add(top);
+       },
+       {0, 0, 0}, .5f, {-1, h - .02, -1.2}, {2, h + 1.3, 1.8}, 0, 0, {0.5, h, 0.3}},
+  };
+  for (float dt : {1.0f / 60.0f, 1.0f / 15.0f, 1.0f / 144.0f}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + " at dt " + std::to_string(dt));
+      Walker walker;
+      c.build(walker);
+      walker.controller.setPosition(c.start);
+      walker.walk(c.direction, c.seconds, dt);
+      for (int axis = 0; axis < 3; ++axis) {
+        EXPECT_GE(walker.at()[axis], c.low[axis]) << "axis " << axis;
+        EXPECT_LE(walker.at()[axis], c.high[axis]) << "axis " << axis;
+      }
+      EXPECT_EQ(walker.seenFlags & c.met, c.met);
+      EXPECT_EQ(walker.seenFlags & c.notMet, 0u);
+    }
+  }
+}
+
+TEST(PhysicsController, CeilingGivesTheUpFlagOnlyWhenMovingUp) {
+  Walker walker;
+  walker.add({-3, 3.5f, -3}, {3, 4, 3});  // 0.2 above the capsule's top
+  EXPECT_TRUE(walker.controller.move(glm::vec3(0, 0.5f, 0), 0.001f, 1.0f / 60.0f) & kCollisionUp);
+  EXPECT_LE(walker.at().y + 0.9 + 0.7, 3.5);
+  walker.walk(glm::vec3(1, 0, 0), 0.2f);
+  EXPECT_FALSE(walker.seenFlags & kCollisionUp);
+}
+
+// Loose bodies are no obstacles to the sweeps: the capsule's body pushes them along at its own
+// pace, at any frame rate, and never flings them.
+TEST(PhysicsController, PushesLooseBodiesAlong) {
+  for (float dt : {1.0f / 60.0f, 1.0f / 7.0f}) {
+    SCOPED_TRACE(dt);
+    Walker walker;
+    Actor* crate = walker.add(test::cubeMesh(0.4f), 1, glm::vec3(2, 0.2f, 0));
+    float fastest = 0.0f;
+    for (int frame = 0; frame < static_cast<int>(std::lround(1.0f / dt)); ++frame) {
+      walker.walk(glm::vec3(1, 0, 0), dt, dt);
+      fastest = std::max(fastest, glm::length(crate->getLinearVelocity()));
+    }
+    EXPECT_NEAR(walker.at().x, 5.0, 0.01);  // a second at walking speed
+    EXPECT_NEAR(walker.at().y, kStanding, 0.02);
+    EXPECT_GT(crate->getGlobalPose().p.x, 5.0f);
+    EXPECT_LT(fastest, 2.0f * kSpeed);
+    // A placement is no motion: the body is where it is put at once and stays there.
+    walker.controller.setPosition(glm::dvec3(-3, kStanding, 0));
+    walker.scene.simulate(dt);
+    EXPECT_NEAR(walker.controller.getActor()->getGlobalPose().p.x, -3.0f, 1e-4f);
+  }
+}
+
+using scene::CameraActor;
+
+constexpr float kDt = 1.0f / 60.0f;
+
+class SceneCamera : public ::testing::Test {
+ protected:
+  // Puts the capsule's centre 1.6 above the point and lets the view follow.
+  void placeAt(const glm::vec3& point) {
+    camera.transform(glm::translate(glm::mat4(1.0f), point), false);
+    camera.getViewMatrix();
+  }
+  float height() const { return static_cast<float>(camera.controller->getPosition().y); }
+
+  Physics physics;
+  CameraActor camera{physics.getScene(), glm::vec3(0, 1, 0), -90.0f, 0.0f, "Resources/Human/basic_male.obj"};
+};
+
+TEST_F(SceneCamera, ViewLooksAlongYawAndPitchFromTheEyeAboveTheCentre) {
+  camera.yaw = 0.0f;
+  camera.pitch = 30.0f;
+  placeAt({3, 10, -4});
+  expectNear(camera.front, {0.86603f, 0.5f, 0}, 1e-4f);
+  expectNear(camera.right, {0, 0, 1}, 1e-5f);
+  expectNear(camera.up, {-0.5f, 0.86603f, 0}, 1e-4f);
+  expectNear(glm::vec3(camera.controller->getPosition()), {3, 11.6f, -4}, 1e-5f);
+  expectNear(camera.position, {3, 12.6f, -4}, 1e-5f);
+
+  camera.yaw = 20.0f;
+  camera.pitch = -35.0f;
+  const glm::mat4 view = camera.getViewMatrix();
+  const glm::vec3 eye = camera.position;
+  // The eye goes to the origin, the point ahead onto -z, up onto +y.
+  expectNear(glm::vec3(view * glm::vec4(eye, 1)), {0, 0, 0}, 1e-4f);
+  expectNear(glm::vec3(view * glm::vec4(eye + camera.front, 1)), {0, 0, -1}, 1e-4f);
+  expectNear(glm::vec3(view * glm::vec4(eye + camera.up, 1)), {0, 1, 0}, 1e-4f);
+}
+
+// High above the ground nothing is in the way, so every move is exactly the displacement; looking
+// up or down never lifts the player.
+TEST_F(SceneCamera, KeysMoveHorizontallyAtWalkingSpeedWhileGravityPulls) {
+  const float s = 5.0f * 0.1f, steep = s * std::cos(glm::radians(89.0f));
+  const struct {
+    const char* what;
+    uint32_t flags;
+    float pitch;
+    glm::vec2 xz;
+  } cases[] = {
+      {"forward", scene::kMoveForward, 0, {0, -s}},
+      {"backward", scene::kMoveBackward, 0, {0, s}},
+      {"left", scene::kMoveLeft, 0, {-s, 0}},
+      {"right", scene::kMoveRight, 0, {s, 0}},
+      {"forward and backward cancel", scene::kMoveForward | scene::kMoveBackward, 0, {0, 0}},
+      {"forward and right", scene::kMoveForward | scene::kMoveRight, 0, {s, -s}},
+      {"unused bit", 1, 0, {0, 0}},
+      {"forward looking steeply up", scene::kMoveForward, 89, {0, -steep}},
+      {"backward looking steeply down", scene::kMoveBackward, -89, {0, steep}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    camera.pitch = c.pitch;
+    placeAt({0, 100, 0});
+    const glm::vec3 before(camera.controller->getPosition());
+    camera.move(c.flags, 0.1f);
+    expectNear(glm::vec3(camera.controller->getPosition()) - before, {c.xz.x, -1.5f, c.xz.y}, 1e-4f);
+    EXPECT_FALSE(camera.jumping);
+  }
+}
+
+TEST_F(SceneCamera, JumpFollowsItsCurveAndEndsOnTheGround) {
+  placeAt({0, 0, 0});  // feet on the world's ground plane
+  for (int i = 0; i < 30; ++i) camera.move(0, kDt);
+  const float standing = height();
+  EXPECT_NEAR(standing, 1.6f, 0.15f);
+  // Twice: holding the key all the way, then pressing it once; a press during a jump does not
+  // restart it, and after landing a press starts a new one.
+  for (uint32_t held : {uint32_t{scene::kMoveJump}, 0u}) {
+    SCOPED_TRACE(held);
+    ASSERT_FALSE(camera.jumping);
+    const float from = height();
+    camera.move(scene::kMoveJump, kDt);
+    EXPECT_TRUE(camera.jumping);
+    // The first frame already advances the curve: 2.5 (19 t - 50 t^2) up per second.
+    EXPECT_NEAR(height() - from, 2.5f * (19 * kDt - 50 * kDt * kDt) * kDt, 1e-3f);
+    float highest = from;
+    for (int frame = 0; camera.jumping && frame < 120; ++frame) {
+      camera.move(held, kDt);
+      highest = std::max(highest, height());
+    }
+    EXPECT_FALSE(camera.jumping) << "landed";
+    // The curve rises for 0.38 s; the stretched rise integrates to about 1.14 units.
+    EXPECT_NEAR(highest - from, 1.14f, 0.1f);
+    EXPECT_NEAR(height(), standing, 0.15f);
+  }
+}
+
+// Whatever the slope, the first collision below ends a jump: here high up on a 60 degree roof,
+// long before the player has slid down to the floor.
+TEST_F(SceneCamera, LandingOnASteepSlopeEndsTheJump) {
+  test::BodyObject roof("roof", 0);
+  test::addBody(*physics.getScene(), roof, test::ramp(60.0f, 6.0f), glm::vec3(1, 0, 0));
+  placeAt({4, 6, 0});  // above the roof, which is 5.2 high there
+  camera.move(scene::kMoveJump, kDt);
+  for (int frame = 0; frame < 120 && camera.jumping; ++frame) camera.move(0, kDt);
+  EXPECT_FALSE(camera.jumping);
+  EXPECT_GT(height(), 1.6f + 3.0f);
 }
 
 }  // namespace

@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "assets/Image.h"
 #include "physics/Physics.h"
 #include "scene/SceneObject.h"
+#include "test_physics_helpers.h"
 
 namespace vorn::test {
 
@@ -107,13 +109,7 @@ class TestObject : public scene::SceneObject {
     diffuse = 1.0f;
     specular = 0.0f;
     shininess = 8.0f;
-    const float tetrahedron[12] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
-    const uint32_t faces[12] = {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3};
-    const MeshData data{tetrahedron, 4, faces, 4};
-    if (Cooking::cookTriangleMesh(data, shape) == CookResult::Ok) {
-      body = Cooking::createStaticActor({}, *shape);
-      actors.push_back(body.get());
-    }
+    actors.push_back(body.get());
   }
 
   // A model-space box of the given half size around the origin.
@@ -150,33 +146,14 @@ class TestObject : public scene::SceneObject {
     return alpha;
   }
 
-  std::unique_ptr<CookedShape> shape;
-  std::unique_ptr<Actor> body;  // built over the shape above, so released before it
+  std::unique_ptr<Actor> body = cookActor(cubeMesh(1.0f).data(), false);
   std::vector<DrawRecord>* log;
   std::shared_ptr<GpuMesh> mesh;
 };
 
-// A 1 x 1 texture of one colour.
-class SolidTexture {
- public:
-  SolidTexture(unsigned char r, unsigned char g, unsigned char b, unsigned char a = 255) {
-    const unsigned char texel[4] = {r, g, b, a};
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  }
-  ~SolidTexture() { glDeleteTextures(1, &name); }
-  SolidTexture(const SolidTexture&) = delete;
-  SolidTexture& operator=(const SolidTexture&) = delete;
-
-  void bind(GLenum unit) const {
-    glActiveTexture(unit);
-    glBindTexture(GL_TEXTURE_2D, name);
-  }
-
-  GLuint name = 0;
-};
+// A 1 x 1 image of one colour, for a texture.
+inline Image onePixel(uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255) {
+  return Image{{Image::Level{1, 1, {r, g, b, a}}}};
+}
 
 }  // namespace vorn::test

@@ -12,11 +12,11 @@
 #include <glm/gtc/quaternion.hpp>
 #include <gtest/gtest.h>
 
-#include "physics/Physics.h"
 #include "scene/DerivedObject.h"
 #include "scene/SceneObject.h"
 #include "scene/SceneRegistry.h"
 #include "support/Near.h"
+#include "test_physics_helpers.h"
 
 namespace vorn {
 namespace {
@@ -36,11 +36,6 @@ glm::mat4 translation(const glm::vec3& t) { return glm::translate(glm::mat4(1.0f
 
 using test::expectNear;
 
-void expectNear(const glm::mat4& actual, const glm::mat4& expected, float eps = kEps) {
-  for (int c = 0; c < 4; ++c)
-    for (int r = 0; r < 4; ++r) EXPECT_NEAR(actual[c][r], expected[c][r], eps) << r << "," << c;
-}
-
 // Quaternions q and -q are the same rotation.
 void expectSameRotation(const glm::quat& actual, const glm::quat& expected) {
   const float sign = glm::dot(actual, expected) < 0.0f ? -1.0f : 1.0f;
@@ -51,7 +46,6 @@ glm::vec3 turn(const Pose& pose, const glm::vec3& v) {
   return glm::vec3(poseToMatrix(pose) * glm::vec4(v, 0.0f));
 }
 
-// ---------------------------------------------------------------------------------------------
 // Pose and matrix
 
 TEST(ScenePose, EveryPivotGivesTheRotationBack) {
@@ -86,54 +80,26 @@ TEST(ScenePose, EveryPivotGivesTheRotationBack) {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
 // Objects placed through their actors
 
-// A drawable-less scene object; its destruction is logged so that ownership can be observed.
-class TestObject : public SceneObject {
- public:
-  TestObject(std::string name, std::vector<std::string>* log = nullptr)
-      : SceneObject(std::move(name), 0), log(log) {}
-  ~TestObject() override {
-    if (log) log->push_back(name);
-  }
-  void draw(bool, int) override { ++draws; }
-
-  std::vector<std::string>* log;
-  int draws = 0;
-};
+using TestObject = test::BodyObject;
 
 class SceneObjects : public ::testing::Test {
  protected:
-  // Gives the object one actor at the identity pose, as the model import does.
-  void giveActor(SceneObject& object, bool dynamic = false) {
-    static const float points[] = {0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 0};
-    static const uint32_t indices[] = {0, 1, 2};
-    MeshData mesh;
-    mesh.points = points;
-    mesh.vertexCount = dynamic ? 4 : 3;
-    mesh.indices = indices;
-    mesh.faceCount = 1;
-    std::unique_ptr<CookedShape> shape;
-    ASSERT_EQ(dynamic ? Cooking::cookConvexHull(mesh, shape) : Cooking::cookTriangleMesh(mesh, shape),
-              CookResult::Ok);
-    std::unique_ptr<Actor> actor = dynamic ? Cooking::createDynamicActor({}, *shape, 0.5f)
-                                           : Cooking::createStaticActor({}, *shape);
-    shapes.push_back(std::move(shape));
-    actor->userData = &object;
-    object.actors.push_back(actor.get());
-    physics.getScene()->addActor(std::move(actor));
+  // Gives the object one actor at the identity pose, as the model import does (a loose body for
+  // kind 1).
+  void giveActor(SceneObject& object) {
+    test::addBody(*physics.getScene(), object, test::cubeMesh(1.0f), glm::vec3(0.0f));
   }
 
   std::shared_ptr<TestObject> placeable(const std::string& name, float opacity = 1.0f) {
-    auto object = std::make_shared<TestObject>(name, &log);
+    auto object = std::make_shared<TestObject>(name, 0, &log);
     object->opacity = opacity;
     giveActor(*object);
     return object;
   }
 
   std::vector<std::string> log;
-  std::vector<std::unique_ptr<CookedShape>> shapes;  // outlive the actors built over them
   Physics physics;
   SceneRegistry registry;
 };
@@ -151,6 +117,8 @@ TEST_F(SceneObjects, LocalTransformsActInTheObjectsFrameWorldTransformsInTheWorl
   expectNear(other->getGlobalPose().p, glm::vec3(0, 0, -5));
 }
 
+// Objects without actors are not placed, static ones not set moving, and nothing breaks; a loose
+// body takes its velocity.
 TEST_F(SceneObjects, ObjectsWithoutActorsAreNotPlacedButNothingBreaks) {
   auto bare = std::make_shared<TestObject>("bare");
   EXPECT_THROW(bare->getActor(), std::out_of_range);
@@ -161,9 +129,15 @@ TEST_F(SceneObjects, ObjectsWithoutActorsAreNotPlacedButNothingBreaks) {
   registry.addObject({1, 0, 0}, "bare", bare, 0.0f);
   registry.insert("bare", bare);
   registry.addObject({1, 0, 0}, "null", nullptr, 0.0f);
+  placeable("wall")->setVelocity({1, 0, 0});
   const std::string err = testing::internal::GetCapturedStderr();
-  for (const char* line : {"transform 'bare'", "place 'bare'", "register 'bare'", "place 'null'"})
+  for (const char* line : {"transform 'bare'", "place 'bare'", "register 'bare'", "place 'null'",
+                           "set the velocity of 'wall'"})
     EXPECT_NE(err.find(std::string("ERROR: cannot ") + line), std::string::npos) << err;
+  auto box = std::make_shared<TestObject>("box", 1);
+  giveActor(*box);
+  box->setVelocity({0, 0, -10});
+  expectNear(box->getActor()->getLinearVelocity(), glm::vec3(0, 0, -10));
   EXPECT_TRUE(registry.getOpaqueObjects().empty());
   EXPECT_TRUE(registry.getTransparentObjects().empty());
 }
@@ -190,37 +164,20 @@ TEST_F(SceneObjects, WorldCornersFollowThePoseInImportOrder) {
   EXPECT_EQ(object->getWorldCorners(), buffer);
 }
 
-TEST_F(SceneObjects, VelocityIsForDynamicBodiesOnly) {
-  auto staticObject = placeable("wall");
-  testing::internal::CaptureStderr();
-  staticObject->setVelocity({1, 0, 0});
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("ERROR: "), std::string::npos);
-
-  auto box = std::make_shared<TestObject>("box");
-  giveActor(*box, true);
-  box->setVelocity({0, 0, -10});
-  expectNear(box->getActor()->getLinearVelocity(), glm::vec3(0, 0, -10));
-}
-
-// ---------------------------------------------------------------------------------------------
 // Registry
 
-TEST_F(SceneObjects, AddObjectTurnsAboutYThenMovesToThePosition) {
-  auto object = placeable("chair");
-  registry.addObject({1, 0, 0}, "chair", object, 90.0f);
-  const Pose pose = object->getGlobalPose();
-  expectNear(turn(pose, {1, 0, 0}), glm::vec3(0, 0, -1));
-  expectNear(pose.p, glm::vec3(1, 0, 0));
-  EXPECT_EQ(registry.get("chair"), object);
-}
-
-TEST_F(SceneObjects, OpacityChoosesTheMap) {
+// Opacity chooses the map; a name looked up that is not there adds nothing to any.
+TEST_F(SceneObjects, OpacityChoosesTheMapAndGetOfAnUnknownNameAddsNothing) {
   registry.insert("opaque", placeable("opaque", 1.0f));
   registry.insert("glass", placeable("glass", 0.999f));
   registry.insert("nan", placeable("nan", std::numeric_limits<float>::quiet_NaN()));
+  EXPECT_EQ(registry.get("unknown"), nullptr);
+  EXPECT_EQ(registry.getPointLight("unknown"), nullptr);
+  EXPECT_EQ(registry.getSpotLight("unknown"), nullptr);
   const ObjectMap opaque = registry.getOpaqueObjects();
   EXPECT_EQ(opaque.size(), 2u);
   EXPECT_EQ(opaque.count("nan"), 1u);
+  EXPECT_EQ(registry.getTransparentObjects().size(), 1u);
   EXPECT_EQ(registry.getTransparentObjects().count("glass"), 1u);
 }
 
@@ -241,15 +198,6 @@ TEST_F(SceneObjects, SameNameReplacesInOneMapAndCoexistsAcrossMaps) {
   EXPECT_EQ(registry.get("x"), glass);
 }
 
-TEST_F(SceneObjects, GetOfAnUnknownNameAddsNothing) {
-  registry.insert("known", placeable("known"));
-  EXPECT_EQ(registry.get("unknown"), nullptr);
-  EXPECT_EQ(registry.getPointLight("unknown"), nullptr);
-  EXPECT_EQ(registry.getSpotLight("unknown"), nullptr);
-  EXPECT_EQ(registry.getOpaqueObjects().size(), 1u);
-  EXPECT_TRUE(registry.getTransparentObjects().empty());
-}
-
 TEST_F(SceneObjects, RemoveChoosesTheMapByTheCurrentOpacity) {
   auto object = placeable("fading", 0.5f);
   registry.insert("fading", object);
@@ -267,38 +215,32 @@ TEST_F(SceneObjects, RemoveChoosesTheMapByTheCurrentOpacity) {
   EXPECT_NE(testing::internal::GetCapturedStderr().find("ERROR: "), std::string::npos);
 }
 
-TEST_F(SceneObjects, ReplaceTakesOverTheOldPoseAndLetsTheOldObjectGo) {
+// A replacement that cannot take over the pose (no body, none at all, no such name, not in the
+// opaque map) is refused and the old object stays; one that can takes over the old pose, and the
+// registry lets the old object go.
+TEST_F(SceneObjects, ReplaceTakesOverTheOldPoseOrKeepsTheOldObject) {
   auto old = placeable("c_tv");
   registry.addObject({3, 1, -2}, "c_tv", old, 45.0f);
-  auto censored = placeable("c_tv_censored");
-  registry.replace("c_tv", censored);
-
-  EXPECT_EQ(registry.get("c_tv"), censored);
-  EXPECT_EQ(old.use_count(), 1);
-  const Pose before = old->getGlobalPose();
-  const Pose after = censored->getGlobalPose();
-  expectNear(after.p, before.p);
-  expectSameRotation(after.q, before.q);
-}
-
-TEST_F(SceneObjects, ReplaceThatCannotTakeOverThePoseKeepsTheOldObject) {
-  auto old = placeable("c_statue");
-  registry.addObject({2, 0, 2}, "c_statue", old, 0.0f);
-  auto unloaded = std::make_shared<TestObject>("c_statue_censored");
   auto glass = placeable("glass", 0.5f);
   registry.insert("glass", glass);
-
   testing::internal::CaptureStderr();
-  registry.replace("c_statue", unloaded);
-  registry.replace("c_statue", nullptr);
+  registry.replace("c_tv", std::make_shared<TestObject>("c_tv_censored"));
+  registry.replace("c_tv", nullptr);
   registry.replace("missing", placeable("new"));
   registry.replace("glass", placeable("new glass"));  // only the opaque map is searched
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 4) << err;
   EXPECT_EQ(err.rfind("ERROR: ", 0), 0u) << err;
-  EXPECT_EQ(registry.get("c_statue"), old);
+  EXPECT_EQ(registry.get("c_tv"), old);
   EXPECT_EQ(registry.get("glass"), glass);
   EXPECT_EQ(registry.get("missing"), nullptr);
+
+  auto censored = placeable("c_tv_censored");
+  registry.replace("c_tv", censored);
+  EXPECT_EQ(registry.get("c_tv"), censored);
+  EXPECT_EQ(old.use_count(), 1);
+  expectNear(censored->getGlobalPose().p, old->getGlobalPose().p);
+  expectSameRotation(censored->getGlobalPose().q, old->getGlobalPose().q);
 }
 
 TEST_F(SceneObjects, DestructionReleasesLightsThenOpaqueThenTransparentObjects) {
@@ -313,7 +255,7 @@ TEST_F(SceneObjects, DestructionReleasesLightsThenOpaqueThenTransparentObjects) 
                                         new scene::SpotLight("spot1", {}, {}, {}, {}, 0), logged));
   registered->insert("z_glass", placeable("z_glass", 0.3f));
   registered->insert("b_wall", placeable("b_wall"));
-  auto owned = new TestObject("a_owned", &log);
+  auto owned = new TestObject("a_owned", 0, &log);
   giveActor(*owned);
   registered->addOwned(owned, "a_owned");
   auto kept = placeable("kept");
@@ -331,16 +273,15 @@ TEST_F(SceneObjects, DestructionReleasesLightsThenOpaqueThenTransparentObjects) 
   EXPECT_EQ(kept.use_count(), 1) << "a handle held elsewhere keeps its object alive";
 }
 
-// ---------------------------------------------------------------------------------------------
 // Derived objects
 
-TEST_F(SceneObjects, DerivedProductOrderFollowsThePreviousCall) {
+// The order of the product follows the previous call; the pose is expressed in the anchor's frame.
+TEST_F(SceneObjects, DerivedProductOrderFollowsThePreviousCallAndPoseTheAnchor) {
   TestObject arm("arm");
   auto person = placeable("person");
   DerivedObject derived(&arm, person.get());
   const glm::mat4 a = translation({0, 1, 0}) * rotationY(20);
   const glm::mat4 m = translation({3, 0, 0});
-
   derived.localMatrix = a;
   derived.transform(m, true);  // the first call multiplies on the right whatever it asks for
   expectNear(derived.localMatrix, a * m);
@@ -350,20 +291,14 @@ TEST_F(SceneObjects, DerivedProductOrderFollowsThePreviousCall) {
   EXPECT_EQ(derived.lastLocal, 0);
   derived.transform(m, true);
   expectNear(derived.localMatrix, m * a * m * m);
-}
 
-TEST_F(SceneObjects, DerivedPoseIsExpressedInTheAnchorsFrame) {
-  TestObject arm("arm");
-  auto person = placeable("person");
   registry.addObject({2, 0, 0}, "person", person, 90.0f);
-  DerivedObject derived(&arm, person.get());
-  derived.transform(translation({1, 0, 0}), true);
-  expectNear(derived.getGlobalPose().p, glm::vec3(2, 0, -1));
-
+  DerivedObject offset(&arm, person.get());
+  offset.transform(translation({1, 0, 0}), true);
+  expectNear(offset.getGlobalPose().p, glm::vec3(2, 0, -1));
   // The offset travels with the anchor.
   person->transform(translation({0, 0, 5}), false);
-  expectNear(derived.getGlobalPose().p, glm::vec3(2, 0, 4));
-
+  expectNear(offset.getGlobalPose().p, glm::vec3(2, 0, 4));
   // Before any local call, the local matrix acts in the world frame.
   DerivedObject world(&arm, person.get());
   world.localMatrix = translation({1, 0, 0});

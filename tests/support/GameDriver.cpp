@@ -4,7 +4,7 @@
 
 #include "app/World.h"
 #include "scene/CameraActor.h"
-#include "support/GlDebug.h"
+#include "support/GlContext.h"
 
 namespace vorn::test {
 

@@ -24,6 +24,11 @@ class GlTest : public ::testing::Test {
   GlContext context;
 };
 
+// Makes the current context report errors and undefined behaviour synchronously: each message
+// of those kinds fails the running test, naming it. Messages the context logged before (a debug
+// context logs from its creation on) fail the test the same way. Needs a debug context.
+void failOnGlErrors();
+
 // Reads the RGBA8 pixel at (x, y) of the bound read framebuffer.
 struct Rgba {
   unsigned char r, g, b, a;

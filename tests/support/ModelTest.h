@@ -21,7 +21,7 @@ namespace vorn::test {
 // context, a physics world for the collision actors, and ways to read back what reached the GPU.
 class ModelTest : public GlTest {
  protected:
-  explicit ModelTest(const std::string& prefix) : scratch(prefix) {}
+  explicit ModelTest(const std::string& prefix = "model") : scratch(prefix) {}
 
   // A solid-colour 24-bit image (its size tells which file a texture came from).
   std::string writeImage(const std::string& name, int width, int height,

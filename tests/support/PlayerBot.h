@@ -7,14 +7,38 @@
 #include <glm/vec3.hpp>
 
 #include "support/GameDriver.h"
-#include "support/Waypoints.h"
 
 namespace vorn::test {
+
+// Spots a player walks between (feet positions) and the straight walks that join them: the
+// corridors of both storeys, the doors, the staircase and the rooms behind the doors, from the
+// start at (-15, 0, 0) to the win room. A spot named after a censorable object is where a player
+// stands to throw at it.
+class WaypointGraph {
+ public:
+  struct Waypoint {
+    std::string name;
+    glm::vec3 feet;
+    std::vector<int> links;
+  };
+
+  static const WaypointGraph& building();
+
+  // The index of the named spot; fails the running test when there is none.
+  int find(const std::string& name) const;
+  int nearest(const glm::vec3& feet) const;
+  // The shortest walk between two spots, both included.
+  std::vector<int> path(int from, int to) const;
+  float distance(int from, int to) const;
+
+  std::vector<Waypoint> spots;
+};
 
 // A player at the keyboard and the mouse. It acts only through the scripted input (movement keys,
 // Space, whole-pixel mouse movements, the left button) and reads only what a player sees: where
 // the objects are and its own position and view. It walks the building's waypoints, turns the
-// view by moving the mouse, throws, watches where each box goes and corrects its aim from that.
+// view by moving the mouse until the game's aim mark shows its target, throws, and watches where
+// each box goes.
 class PlayerBot {
  public:
   PlayerBot(GameDriver& driver, float frameTime);
@@ -32,8 +56,6 @@ class PlayerBot {
   void litter(int boxes);
   // Taps the key once the cool-down of the last toggle or throw has passed.
   void press(int key);
-  // Hands off the keys and the mouse for a while.
-  void wait(float seconds);
 
   // Game time since censorAll() began.
   float playTime() const { return time - playStart; }
@@ -48,9 +70,8 @@ class PlayerBot {
 
  private:
   bool censor(const std::string& target);
-  // Throws at the aim point; true when the target got censored. Otherwise the flight shows
-  // where the box passed the target closest, which is returned in passed.
-  bool throwAt(const std::string& target, const glm::vec3& aim, glm::vec3& passed);
+  // Throws at the aim point; true when the target got censored.
+  bool throwAt(const std::string& target, const glm::vec3& aim);
   // Moves the view up or down a pixel a frame until the game's aim mark shows the target; the
   // pitch it then stands at.
   float settleOnMark(const std::string& target, const glm::vec3& aim, float yaw, float pitch);
@@ -64,7 +85,6 @@ class PlayerBot {
   bool ready() const;
   // Taps the key (or clicks the button) for the next frame.
   void tap(std::set<int>& taps, int key);
-  glm::vec3 feet() const;
 
   GameDriver& driver;
   ScriptedInput& input;
