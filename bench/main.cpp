@@ -17,6 +17,9 @@
 #include "bench/Allocations.h"
 #include "bench/Sections.h"
 
+// Last: its macros (None, Bool, Status) would meet the headers above.
+#include <X11/Xlib.h>
+
 namespace {
 
 // Swallows the game's console lines, which would scatter through the figures, while it lives;
@@ -67,6 +70,14 @@ int main(int argc, char** argv) {
     return 1;
   }
   glfwSetErrorCallback(reportGlfwError);
+  // A virtual display's X server resets whenever its last client leaves, and drops a client
+  // that connects during the reset: the next game's window would find no display. A connection
+  // held for the whole run keeps it from resetting.
+  Display* const holdDisplay = XOpenDisplay(nullptr);
+  if (holdDisplay == nullptr) {
+    std::fprintf(stderr, "ERROR: no display: run the bench under xvfb-run\n");
+    return 1;
+  }
   // The game's sound goes to OpenAL's silent device: the sound path runs, nothing is heard.
   setenv("ALSOFT_DRIVERS", "null", 0);
   bench::countAllocationsOnThisThread();
@@ -79,6 +90,7 @@ int main(int argc, char** argv) {
   if (wanted(argc, argv, "scale")) bench::scaleSection();
   std::printf("\n");
   printMachine();
+  XCloseDisplay(holdDisplay);
   return 0;
 }
 

@@ -1,8 +1,5 @@
-#version 430 core
-
 // The cheapest picture of the scene: the diffuse map alone, for weighing the lighting's cost.
-in vec2 uv;
-
+// The inputs from the vertex stage come with the lighting program's prelude.
 uniform sampler2D i_textureUnit;
 uniform float f_alpha;
 

@@ -15,6 +15,7 @@ std::string sharedValues(GLenum stage) {
   text += "const int MAX_POINT_LIGHTS = " + std::to_string(kPointLightCount) + ";\n";
   text += "const int MAX_SPOT_LIGHTS = " + std::to_string(kSpotLightCount) + ";\n";
   text += "const float SHADOW_MAP_SIZE = " + std::to_string(ShadowMapFBO::kSize) + ".0;\n";
+  text += "const float SHADOW_NEAR = " + std::to_string(kShadowNear) + ";\n";
   return text;
 }
 

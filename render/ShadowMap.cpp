@@ -12,7 +12,6 @@ namespace vorn {
 
 namespace {
 
-constexpr float kShadowNear = 0.1f;
 // Objects further above or below the light than this cast no shadow.
 constexpr float kShadowVerticalReach = 7.0f;
 

@@ -12,6 +12,8 @@ struct RenderSettings;
 
 // The point shadow map's far plane: no light reaches further (LightSetup.h).
 constexpr float kShadowFar = 20.0f;
+// Its near plane, which the lighting needs too to read the map's depths back as distances.
+constexpr float kShadowNear = 0.1f;
 
 // A depth-only framebuffer: the 2D spot-light map or the point-light cube map, 512 x 512.
 class ShadowMapFBO {

@@ -468,14 +468,10 @@ TEST_F(RenderShadowPassTest, CubeMapIsTheSameAsWithEveryTriangleSentToEveryFace)
 layout(triangles) in;
 layout(triangle_strip, max_vertices = 18) out;
 uniform mat4 m_viewProjections[6];
-uniform vec4 v_lightPos;
-uniform vec2 v_nearFar;
-out vec3 fromLight;
 void main() {
   for (int face = 0; face < 6; ++face) {
     for (int i = 0; i < 3; ++i) {
       gl_Layer = face;
-      fromLight = (gl_in[i].gl_Position.xyz - v_lightPos.xyz) / v_nearFar.y;
       gl_Position = m_viewProjections[face] * gl_in[i].gl_Position;
       EmitVertex();
     }
@@ -520,8 +516,9 @@ void main() {
   EXPECT_GT(covered, game.size() / 2);  // the triangles cover most of every face
 }
 
-// The lighting compares distances from the light in units of the far plane (20).
-TEST_F(RenderShadowPassTest, DepthIsTheDistanceFromTheLightOverTheFarPlane) {
+// The lighting reads a face's depth back from the distance along the face's axis, as the
+// projection of the face maps it: (1 - near / d) / (1 - near / far).
+TEST_F(RenderShadowPassTest, DepthIsThatOfTheDistanceAlongTheFacesAxis) {
   ASSERT_TRUE(cubeMap.initPoint());
   // A thin wall 5 in front of face +X, wider than the face's view.
   add("wall", 1.0f, lightPos + glm::vec3(5, 0, 0),
@@ -531,9 +528,10 @@ TEST_F(RenderShadowPassTest, DepthIsTheDistanceFromTheLightOverTheFarPlane) {
   glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMap.depthTexture);
   glGetTexImage(GL_TEXTURE_CUBE_MAP_POSITIVE_X, 0, GL_DEPTH_COMPONENT, GL_FLOAT, depths.data());
   const int centre = ShadowMapFBO::kSize / 2;
-  // Straight ahead the wall is 5 away; towards a corner of the face, 5 times the square root of 3.
-  EXPECT_NEAR(depths[centre * ShadowMapFBO::kSize + centre], 5.0f / 20.0f, 1e-4f);
-  EXPECT_NEAR(depths[0], 5.0f * std::sqrt(3.0f) / 20.0f, 2e-3f);
+  // Straight ahead and towards a corner of the face alike, the wall is 5 along the axis.
+  const float expected = (1.0f - 0.1f / 5.0f) / (1.0f - 0.1f / 20.0f);
+  EXPECT_NEAR(depths[centre * ShadowMapFBO::kSize + centre], expected, 1e-5f);
+  EXPECT_NEAR(depths[0], expected, 1e-5f);
 }
 
 TEST_F(RenderShadowPassTest, WithoutPoint1NothingIsDrawn) {

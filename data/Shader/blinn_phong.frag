@@ -16,8 +16,9 @@
 
 uniform sampler2D i_textureUnit;                 // diffuse map in sRGB (alpha: EMISSION), unit 0
 uniform sampler2DShadow i_shadowMaptextureUnit;  // spot shadow map, unit 1: never rendered, not read
-uniform samplerCubeShadow i_shadowMapcubeUnit;   // point shadow cube map, unit 2: distance / far,
-                                                 // compared through the scene pass's sampler
+uniform samplerCubeShadow i_shadowMapcubeUnit;   // point shadow cube map, unit 2: the faces'
+                                                 // own depth, compared through the scene pass's
+                                                 // sampler
 uniform sampler2D i_normalUnit;                  // tangent-space normal map, unit 3
 
 uniform mat4 m_viewProjectionL;  // spot light projection; nothing sets it, not read
@@ -118,18 +119,27 @@ float pixelNoise() {
   return fract(52.9829189 * fract(dot(gl_FragCoord.xy, vec2(0.06711056, 0.00583715))));
 }
 
+// Depth as the cube map holds it, each face projection's own, of a point seen from the light:
+// from its distance d along the axis of the face its direction falls on, moved towards the light
+// by SHADOW_DEPTH_BIAS of the far plane, (1 - near / d) / (1 - near / far).
+float mapDepth(vec3 fromLight, float inverseFar) {
+  vec3 a = abs(fromLight);
+  float d = max(max(a.x, a.y), a.z) - SHADOW_DEPTH_BIAS / inverseFar;
+  return (1.0 - SHADOW_NEAR / d) / (1.0 - SHADOW_NEAR * inverseFar);
+}
+
 // Share of the first point light that reaches the surface (1 lit, 0 shadowed). The receiver is
 // moved off the surface along its normal by a texel or two of the cube map at its distance, which
 // keeps a surface from shadowing itself without pushing the shadow away from its caster. The
 // sampler compares 2 x 2 texels in hardware; four such lookups on a small disc across the light's
 // direction, turned from pixel to pixel, soften an edge over a few texels, so it shows no steps
 // where the map's texels fall long and thin across a wall the light grazes, and what is left of
-// them turns into fine noise.
+// them turns into fine noise. Each lookup compares its own point's depth, as the disc may reach
+// over a face's edge.
 float pointShadow(Ray toLight, vec3 geometricNormal) {
   float inverseFar = ambientLight.a;
   float texel = SHADOW_TEXEL * toLight.distance;
   vec3 fromLight = geometricNormal * (SHADOW_NORMAL_OFFSET * texel) - toLight.offset;
-  float reference = length(fromLight) * inverseFar - SHADOW_DEPTH_BIAS;
   vec3 helper = abs(fromLight.y) < 0.9 * length(fromLight) ? vec3(0.0, 1.0, 0.0) : vec3(1.0, 0.0, 0.0);
   vec3 across = normalize(cross(fromLight, helper));
   vec3 other = normalize(cross(fromLight, across));
@@ -137,10 +147,10 @@ float pointShadow(Ray toLight, vec3 geometricNormal) {
   vec2 r = vec2(cos(turn), sin(turn)) * (SHADOW_KERNEL * texel);
   vec3 a = across * r.x + other * r.y;
   vec3 b = (other * r.x - across * r.y) * 0.5;
-  float lit = texture(i_shadowMapcubeUnit, vec4(fromLight + a, reference)) +
-              texture(i_shadowMapcubeUnit, vec4(fromLight - a, reference)) +
-              texture(i_shadowMapcubeUnit, vec4(fromLight + b, reference)) +
-              texture(i_shadowMapcubeUnit, vec4(fromLight - b, reference));
+  vec3 p[4] = vec3[4](fromLight + a, fromLight - a, fromLight + b, fromLight - b);
+  float lit = 0.0;
+  for (int i = 0; i < 4; ++i)
+    lit += texture(i_shadowMapcubeUnit, vec4(p[i], mapDepth(p[i], inverseFar)));
   return inverseFar <= 0.0 || toLight.distance * inverseFar >= 1.0 ? 1.0 : lit * 0.25;
 }
 
