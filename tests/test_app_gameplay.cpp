@@ -131,17 +131,13 @@ HudLayer drawHudOver(Game& game) {
 
 int pixelsTheHudChanges(Game& game) { return drawHudOver(game).count(&HudLayer::changed); }
 
-// A point of the world in the camera's clip space, projected by the test's own matrices.
-glm::vec4 clipOf(const Game& game, const glm::vec3& point) {
+// The row of the screen, from the top, on which a point of the world is seen, by the test's own
+// matrices.
+float rowOf(const Game& game, const glm::vec3& point) {
   scene::CameraActor& camera = *world().camera;
   const glm::mat4 projection = perspectiveMatrix(
       camera.fieldOfView, static_cast<float>(game.width) / game.height, game.nearPlane, game.farPlane);
-  return projection * camera.getViewMatrix() * glm::vec4(point, 1.0f);
-}
-
-// The row of the screen, from the top, on which a point of the world is seen.
-float rowOf(const Game& game, const glm::vec3& point) {
-  const glm::vec4 clip = clipOf(game, point);
+  const glm::vec4 clip = projection * camera.getViewMatrix() * glm::vec4(point, 1.0f);
   return (0.5f - clip.y / clip.w * 0.5f) * game.height;
 }
 
