@@ -17,6 +17,7 @@
 
 #include "app/Hud.h"
 #include "app/World.h"
+#include "render/ScenePass.h"
 #include "render/ShaderProgram.h"
 #include "scene/CameraActor.h"
 #include "scene/LevelLayout.h"
