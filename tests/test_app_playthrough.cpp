@@ -5,6 +5,7 @@
 #include <sndfile.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -14,10 +15,12 @@
 #include <string>
 #include <vector>
 
+#include <AL/alc.h>
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
 #include "app/World.h"
+#include "assets/AudioDevice.h"
 #include "assets/SoundFile.h"
 #include "assets/SoundFiles.h"
 #include "scene/CameraActor.h"
@@ -237,6 +240,15 @@ TEST(AssetsSound, PlausibleFilesArriveMixedToMonoOthersAreRefused) {
     }
     EXPECT_EQ(mismatches, 0);
   }
+}
+
+// The game's own output, on OpenAL Soft's silent driver in place of a sound card, which a test
+// machine may lack: it opens ready to play, its context current.
+TEST(AudioOutput, TheDefaultDeviceOpensReadyToPlay) {
+  setenv("ALSOFT_DRIVERS", "null", 1);
+  const std::unique_ptr<AudioDevice> device = AudioDevice::open();
+  ASSERT_TRUE(device);
+  EXPECT_NE(alcGetCurrentContext(), nullptr);
 }
 
 }  // namespace
