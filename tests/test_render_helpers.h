@@ -91,10 +91,11 @@ inline std::unique_ptr<GpuMesh> outwardBox(const glm::vec3& lo, const glm::vec3&
 }
 
 // What the passes drew, in order, with the "f_alpha" in force at each draw (NaN when the current
-// program has no such uniform).
+// program has no such uniform) and the samples that passed the depth test.
 struct DrawRecord {
   std::string name;
   float alpha;
+  GLuint samples;
 };
 
 // A scene object with a real (static, unsimulated) physics actor holding its pose, a model-space
@@ -125,12 +126,18 @@ class TestObject : public scene::SceneObject {
   }
 
   void draw(bool, int) override {
-    if (log) log->push_back({name, currentAlpha()});
     if (diffuseMap != 0) {  // as a mesh with a diffuse map binds it
       glActiveTexture(GL_TEXTURE0);
       glBindTexture(GL_TEXTURE_2D, diffuseMap);
     }
+    GLuint query = 0, samples = 0;
+    glGenQueries(1, &query);
+    glBeginQuery(GL_SAMPLES_PASSED, query);
     if (mesh) mesh->draw();
+    glEndQuery(GL_SAMPLES_PASSED);
+    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples);
+    glDeleteQueries(1, &query);
+    if (log) log->push_back({name, currentAlpha(), samples});
   }
 
   GLuint diffuseMap = 0;

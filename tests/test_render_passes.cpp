@@ -187,6 +187,19 @@ TEST_F(RenderPassTest, DrawsOpaqueThenTransparentEachInNameOrder) {
   EXPECT_EQ(log[5].alpha, 1.0f);
 }
 
+// The depth pre-pass lets the lighting shade only what is seen: an object hidden behind another
+// passes no sample when it is lit, though it is lit first.
+TEST_F(RenderPassTest, LightingShadesNothingOfWhatIsHidden) {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  add("a hidden", 1.0f, {0, 0, 0}, test::outwardBox({-1, -1, -12}, {1, 1, -10}), 12.0f);
+  add("b in front", 1.0f, {0, 0, 0}, test::outwardBox({-3, -3, -4}, {3, 3, -3}), 4.0f);
+  pass({});
+  ASSERT_EQ(namesOf(log).size(), 4u);
+  EXPECT_GT(log[0].samples, 0u);  // the pre-pass lays its depth down
+  EXPECT_EQ(log[2].samples, 0u);
+  EXPECT_GT(log[3].samples, 0u);
+}
+
 // The draw count is printed, and its request cleared, only when it was asked for.
 TEST_F(RenderPassTest, CullingSkipsOnlyWhatLiesWhollyOutside) {
   add("behind", 1.0f, {0, 0, 5});
