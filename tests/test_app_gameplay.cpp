@@ -105,17 +105,17 @@ struct HudLayer {
   const unsigned char* at(const std::vector<unsigned char>& pixels, int x, int y) const {
     return &pixels[(static_cast<size_t>(height - 1 - y) * width + x) * 4];
   }
-  bool changed(int x, int y) const { return !std::equal(at(picture, x, y), at(picture, x, y) + 3, at(withHud, x, y)); }
+  bool changed(int x, int y) const {
+    return !std::equal(at(picture, x, y), at(picture, x, y) + 3, at(withHud, x, y));
+  }
   // The HUD's green, as the win and the aim mark on a target show it.
   bool green(int x, int y) const {
     const unsigned char* p = at(withHud, x, y);
     return changed(x, y) && p[1] > 200 && p[0] < 150 && p[2] < 170;
   }
-  template <typename Test>
-  int count(Test test) const {
+  int count(bool (HudLayer::*test)(int, int) const) const {
     int n = 0;
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) n += (this->*test)(x, y);
+    for (int i = 0; i < width * height; ++i) n += (this->*test)(i % width, i / width);
     return n;
   }
 };
@@ -299,19 +299,13 @@ TEST_F(Gameplay, PointBlankThrowsLeaveNoBoxInsideAWall) {
 
 // Where the mark is seen below the crosshair on the screen's centre line: the middle of the rows
 // the HUD changes there, from the top, and whether it is drawn in green anywhere.
-struct MarkSeen {
-  float row = -1.0f;
-  bool green = false;
-};
+struct MarkSeen { float row; bool green; };
 
 MarkSeen markSeen(Game& game) {
   const HudLayer layer = drawHudOver(game);
   int first = -1, last = -1;
-  for (int y = game.height / 2 + game.height / 20; y < game.height; ++y) {
-    if (!layer.changed(game.width / 2, y)) continue;
-    if (first < 0) first = y;
-    last = y;
-  }
+  for (int y = game.height / 2 + game.height / 20; y < game.height; ++y)
+    if (layer.changed(game.width / 2, y)) first = first < 0 ? y : first, last = y;
   return {first < 0 ? -1.0f : (first + last) / 2.0f, layer.count(&HudLayer::green) > 0};
 }
 
