@@ -281,6 +281,7 @@ TEST_F(Gameplay, PointBlankThrowsLeaveNoBoxInsideAWall) {
     for (float pitch : pitches) {
       camera.pitch = pitch;
       driver.run(0.34f, 1.0f / 30.0f);
+      EXPECT_LE(game.aim.screenY, game.height) << "the aim mark below the picture's edge";
       driver.throwBox();
       ++thrown;
     }
