@@ -37,7 +37,8 @@ Sounds::Sounds(const std::string& basePath, std::unique_ptr<AudioDevice> output)
   }
   for (size_t i = 0; i < sounds.size(); ++i) {
     SoundSamples samples;
-    if (readSoundFile(basePath + kSoundFolder + kCueSounds[i].file, samples)) sounds[i] = device->load(samples);
+    if (readSoundFile(basePath + kSoundFolder + kCueSounds[i].file, samples))
+      sounds[i] = device->load(samples);
   }
 }
 
