@@ -17,7 +17,8 @@ struct StartupParts {
   PartTime decoding;  // FreeImage reading and converting images
   PartTime cooking;   // Bullet building triangle-mesh trees and convex hulls
   PartTime shaders;   // compiling and linking GLSL
-  PartTime uploads;   // buffer and texture data, mipmap generation
+  PartTime uploads;   // buffer and texture data
+  PartTime mipmaps;   // the glow's mipmap generation, whose first use sets the driver's generator up
 };
 
 StartupParts& startupParts();

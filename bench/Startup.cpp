@@ -70,11 +70,12 @@ const struct {
   const char* name;
   PartTime StartupParts::*part;
 } kParts[] = {
-    {"  asset import (Assimp)", &StartupParts::import},
-    {"  texture decoding (FreeImage)", &StartupParts::decoding},
+    {"  asset import (Assimp, both threads)", &StartupParts::import},
+    {"  texture decoding (FreeImage, both threads)", &StartupParts::decoding},
     {"  collision cooking (Bullet)", &StartupParts::cooking},
     {"  shader compilation and linking", &StartupParts::shaders},
-    {"  GL uploads (buffers, textures, mipmaps)", &StartupParts::uploads},
+    {"  GL uploads (buffers, textures)", &StartupParts::uploads},
+    {"  glow mipmaps (the first: the driver's set-up)", &StartupParts::mipmaps},
 };
 
 }  // namespace
