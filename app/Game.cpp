@@ -15,6 +15,7 @@
 #include "render/ScenePass.h"
 #include "render/ShaderProgram.h"
 #include "render/ShadowMap.h"
+#include "scene/AssetCache.h"
 #include "scene/CameraActor.h"
 #include "scene/MeshObject.h"
 #include "scene/SceneRegistry.h"
@@ -44,6 +45,9 @@ void Game::run() {
 
 void Game::startUp() {
   basePath = "./";
+  // The files are read while the window opens and the GL objects are made.
+  world().assets = std::make_unique<scene::AssetCache>();
+  world().assets->readAhead(worldModelFiles());
   if (!glfwInit()) fatalStop("ERROR: Could not init glfw");
 
   glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <glm/mat4x4.hpp>
 #include <glm/vec3.hpp>
@@ -62,6 +63,8 @@ class Game {
   // of the frame that started last.
   void updateConsoleTimers();
 
+  // Every model file the world set-up loads, in the order it loads them.
+  std::vector<std::string> worldModelFiles() const;
   void initWorld(GLFWwindow* window);
   void destroyWorld();
   void buildLevel();

@@ -29,6 +29,8 @@ constexpr float kNearPlane = 0.1f;
 constexpr float kFarPlane = 50.0f;
 constexpr float kStartYawTurn = 2.8f;  // in units of the mouse sensitivity
 const glm::vec3 kCameraStart(-15.0f, 0.0f, 0.0f);
+constexpr const char* kScreenQuadFile = "Resources/cube.obj";
+constexpr const char* kCameraModelFile = "Resources/Human/basic_male.obj";
 
 glm::mat4 translation(const glm::vec3& offset) { return glm::translate(glm::mat4(1.0f), offset); }
 
@@ -40,6 +42,14 @@ glm::mat4 armRestPose() {
 }
 
 }  // namespace
+
+std::vector<std::string> Game::worldModelFiles() const {
+  std::vector<std::string> files{basePath + kScreenQuadFile, basePath + kCameraModelFile};
+  for (const scene::LevelEntry& entry : scene::levelLayout())
+    files.push_back(basePath + entry.modelFile);
+  files.push_back(basePath + scene::kArmModelFile);
+  return files;
+}
 
 void Game::initWorld(GLFWwindow* target) {
   World& w = world();
@@ -85,10 +95,9 @@ void Game::initWorld(GLFWwindow* target) {
   w.compositeShader = std::make_unique<PostShader>(basePath + "Shader/texture.vert",
                                                    basePath + "Shader/texture.frag");
 
-  w.assets = std::make_unique<scene::AssetCache>();
   const PhysicsMaterial material = physics->createMaterial(0.5f, 0.5f, 0.5f);
   w.textureObject =
-      std::make_unique<scene::MeshObject>("textureObject", basePath + "Resources/cube.obj",
+      std::make_unique<scene::MeshObject>("textureObject", basePath + kScreenQuadFile,
                                                     scene::kStaticBody);
   loadModel(*w.textureObject, material, 1, 1, 1);
   w.textureObject->transform(translation(glm::vec3(0.0f, -10.0f, 0.0f)), false);
@@ -99,7 +108,7 @@ void Game::initWorld(GLFWwindow* target) {
 
   w.camera = std::make_unique<scene::CameraActor>(physics->getScene(), glm::vec3(0.0f, 1.0f, 0.0f),
                                                   -90.0f, 0.0f,
-                                                  basePath + "Resources/Human/basic_male.obj");
+                                                  basePath + kCameraModelFile);
   loadModel(*w.camera, material, 1, 1, 1);
   w.camera->transform(translation(kCameraStart), false);
   w.camera->yaw -= kStartYawTurn * w.camera->mouseSensitivity;
