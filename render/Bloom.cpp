@@ -90,9 +90,12 @@ bool BloomFBO::init(int width, int height) {
   glowTexture = createColorTarget(width, height, GL_COLOR_ATTACHMENT1);
   const GLenum drawBuffers[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
   glDrawBuffers(2, drawBuffers);
-  // The blur reads level 2 and no further: the smaller levels are never built.
+  // The blur reads level 2 and no further: the smaller levels are never built. They are built
+  // once here already, for the driver sets its mipmap generator up at the first use: done now, that
+  // falls in the start-up while the model files are read, and not in the first frame.
   glBindTexture(GL_TEXTURE_2D, glowTexture);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, kGlowLevel);
+  glGenerateMipmap(GL_TEXTURE_2D);
   glGenSamplers(1, &glowSampler);
   glSamplerParameteri(glowSampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
   glSamplerParameteri(glowSampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
