@@ -491,6 +491,7 @@ TEST_F(AssetsTexture, OnlyWholeTrustedImagesOfPlausibleSizeAreDecoded) {
       {writeImage("ok.tga", 37, 29, {}, FIF_TARGA), 37},
       {writeImage("widest.png", 16384, 1), 16384},
       {writeImage("too_wide.png", 16385, 1), 0},
+      {writeImage("past_floor.png", 16384, 1025), 16384},  // 64 MiB of pixels from 50 KB
       {writeImage("ok.psd", 37, 29, {}, FIF_PSD), 0},  // its decoder crashes on damaged files
       {scratch.write("truncated.png", pngBytes.substr(0, 100)), 0},
       {scratch.write("garbage.png", "this is not an image"), 0},
