@@ -39,20 +39,45 @@ bool sizeIsPlausible(FREE_IMAGE_FORMAT format, const std::string& path, uintmax_
          (pixelBytes <= kAlwaysAllowedBytes || pixelBytes / kMaxBytesPerFileByte <= fileBytes);
 }
 
-// The image converted to 32 bits per pixel (BGRA on little-endian machines), or null when the
-// file is missing, not a regular file (a pipe would block), of a format not trusted, or too large.
-FIBITMAP* load32Bits(const std::string& path) {
+// The image as FreeImage loads it, or null when the file is missing, not a regular file (a pipe
+// would block), of a format not trusted, or too large.
+FIBITMAP* load(const std::string& path) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) return nullptr;
   const uintmax_t fileBytes = std::filesystem::file_size(path, error);
   if (error) return nullptr;
   const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);
   if (!trustedFormat(format) || !sizeIsPlausible(format, path, fileBytes)) return nullptr;
-  FIBITMAP* loaded = FreeImage_Load(format, path.c_str(), 0);
-  if (loaded == nullptr) return nullptr;
-  FIBITMAP* converted = FreeImage_ConvertTo32Bits(loaded);
-  FreeImage_Unload(loaded);
-  return converted;
+  return FreeImage_Load(format, path.c_str(), 0);
+}
+
+// The pixels in the texture storage's own byte order, red first, so that each texture made from
+// the image is a plain copy: in FreeImage's order (blue first on little-endian machines) the driver
+// would reorder every texel of every texture again. Rows stay bottom first. Bitmaps of 24 and 32
+// bits, which the models' images are, are read as they are; others through FreeImage's conversion.
+Image::Level rgbaPixels(FIBITMAP* bitmap) {
+  Image::Level level;
+  level.width = FreeImage_GetWidth(bitmap);
+  level.height = FreeImage_GetHeight(bitmap);
+  const unsigned bpp = FreeImage_GetBPP(bitmap);
+  const bool direct = FreeImage_GetImageType(bitmap) == FIT_BITMAP && (bpp == 24 || bpp == 32);
+  FIBITMAP* converted = direct ? nullptr : FreeImage_ConvertTo32Bits(bitmap);
+  FIBITMAP* source = direct ? bitmap : converted;
+  if (source == nullptr) return Image::Level();
+  const unsigned step = direct ? bpp / 8 : 4;
+  level.pixels.resize(std::size_t{level.width} * level.height * 4);
+  uint8_t* out = level.pixels.data();
+  for (uint32_t y = 0; y < level.height; ++y) {
+    const uint8_t* in = FreeImage_GetScanLine(source, static_cast<int>(y));
+    for (uint32_t x = 0; x < level.width; ++x, in += step, out += 4) {
+      out[0] = in[FI_RGBA_RED];
+      out[1] = in[FI_RGBA_GREEN];
+      out[2] = in[FI_RGBA_BLUE];
+      out[3] = step == 4 ? in[FI_RGBA_ALPHA] : 255;
+    }
+  }
+  if (converted != nullptr) FreeImage_Unload(converted);
+  return level;
 }
 
 // The next mipmap level: each pixel the mean of the 2 x 2 pixels it covers (an odd last row or
@@ -62,20 +87,17 @@ Image::Level halved(const Image::Level& level) {
   next.width = std::max(level.width / 2, 1u);
   next.height = std::max(level.height / 2, 1u);
   next.pixels.resize(std::size_t{next.width} * next.height * 4);
-  auto at = [&level](uint32_t x, uint32_t y) {
-    return &level.pixels[(std::size_t{std::min(y, level.height - 1)} * level.width +
-                          std::min(x, level.width - 1)) * 4];
-  };
+  const std::size_t rowBytes = std::size_t{level.width} * 4;
   uint8_t* out = next.pixels.data();
   for (uint32_t y = 0; y < next.height; ++y) {
+    const uint8_t* top = &level.pixels[2 * y * rowBytes];
+    const uint8_t* bottom = &level.pixels[std::min(2 * y + 1, level.height - 1) * rowBytes];
     for (uint32_t x = 0; x < next.width; ++x, out += 4) {
-      const uint8_t* a = at(2 * x, 2 * y);
-      const uint8_t* b = at(2 * x + 1, 2 * y);
-      const uint8_t* c = at(2 * x, 2 * y + 1);
-      const uint8_t* d = at(2 * x + 1, 2 * y + 1);
-      for (int channel = 0; channel < 4; ++channel)
-        out[channel] =
-            static_cast<uint8_t>((a[channel] + b[channel] + c[channel] + d[channel] + 2) / 4);
+      const std::size_t left = std::size_t{2 * x} * 4;
+      const std::size_t right = std::size_t{std::min(2 * x + 1, level.width - 1)} * 4;
+      for (int c = 0; c < 4; ++c)
+        out[c] = static_cast<uint8_t>(
+            (top[left + c] + top[right + c] + bottom[left + c] + bottom[right + c] + 2) / 4);
     }
   }
   return next;
@@ -85,24 +107,11 @@ Image::Level halved(const Image::Level& level) {
 
 Image decodeImage(const std::string& path) {
   Image image;
-  FIBITMAP* bitmap = load32Bits(path);
+  FIBITMAP* bitmap = load(path);
   if (bitmap == nullptr) return image;
-  Image::Level base;
-  base.width = FreeImage_GetWidth(bitmap);
-  base.height = FreeImage_GetHeight(bitmap);
-  // 32-bit rows are always 4-byte aligned, so FreeImage's pitch is the tight row length. The
-  // pixels are put in the texture storage's own byte order, red first, so that each texture made
-  // from the image is a plain copy: in FreeImage's order (blue first on little-endian machines) the
-  // driver would reorder every texel of every texture again.
-  const uint8_t* bits = FreeImage_GetBits(bitmap);
-  base.pixels.resize(std::size_t{base.width} * base.height * 4);
-  for (std::size_t i = 0; i < base.pixels.size(); i += 4) {
-    base.pixels[i] = bits[i + FI_RGBA_RED];
-    base.pixels[i + 1] = bits[i + FI_RGBA_GREEN];
-    base.pixels[i + 2] = bits[i + FI_RGBA_BLUE];
-    base.pixels[i + 3] = bits[i + FI_RGBA_ALPHA];
-  }
+  Image::Level base = rgbaPixels(bitmap);
   FreeImage_Unload(bitmap);
+  if (base.pixels.empty()) return image;
   image.levels.push_back(std::move(base));
   while (image.levels.back().width > 1 || image.levels.back().height > 1)
     image.levels.push_back(halved(image.levels.back()));
