@@ -463,6 +463,30 @@ TEST_F(AssetsTexture, ImageArrivesAsRgba8BottomRowFirstWithItsMipChain) {
             (std::vector<int>{255, 0, 0, 255, 0, 0, 255, 255, 128, 0, 128, 255}));
 }
 
+// Whatever the file's depth, the first texel arrives red first with its alpha: 32 bits keep theirs,
+// 24 bits and a grey palette (which goes through FreeImage's conversion) are opaque.
+TEST_F(AssetsTexture, EveryDepthArrivesAsRgba8) {
+  const std::pair<unsigned, std::vector<int>> cases[] = {
+      {32, {200, 100, 50, 70}}, {24, {200, 100, 50, 255}}, {8, {50, 50, 50, 255}}};
+  for (const auto& [bpp, expected] : cases) {
+    FIBITMAP* bitmap = FreeImage_Allocate(3, 2, static_cast<int>(bpp));
+    RGBQUAD colour{50, 100, 200, 70};  // blue, green, red, alpha
+    for (unsigned y = 0; y < 2; ++y)
+      for (unsigned x = 0; x < 3; ++x) {
+        BYTE grey = 50;
+        if (bpp == 8) FreeImage_SetPixelIndex(bitmap, x, y, &grey);
+        else FreeImage_SetPixelColor(bitmap, x, y, &colour);
+      }
+    const std::string path = scratch.file("depth" + std::to_string(bpp) + ".png");
+    ASSERT_TRUE(FreeImage_Save(FIF_PNG, bitmap, path.c_str(), 0));
+    FreeImage_Unload(bitmap);
+    const Image image = decodeImage(path);
+    ASSERT_FALSE(image.empty()) << bpp;
+    EXPECT_EQ(std::vector<int>(image.levels[0].pixels.begin(), image.levels[0].pixels.begin() + 4),
+              expected) << bpp;
+  }
+}
+
 TEST_F(AssetsTexture, BindPicksFiltersFromTheTwoToggles) {
   const Texture texture(decodeImage(writeImage("filters.png", 4, 4)));
   const GLint linear[] = {GL_LINEAR, GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR_MIPMAP_LINEAR};
