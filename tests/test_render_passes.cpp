@@ -519,7 +519,8 @@ void main() {
   glDeleteQueries(1, &query);
 
   EXPECT_EQ(sentToAll, 6u * kTriangles);
-  EXPECT_LT(sentToSome, sentToAll / 2);  // most triangles reach one or two faces
+  // Most triangles reach one or two faces, and only those facing the light are sent.
+  EXPECT_LT(sentToSome, sentToAll / 4);
   std::size_t differing = 0, covered = 0;
   for (std::size_t i = 0; i < game.size(); ++i) {
     differing += game[i] != reference[i];

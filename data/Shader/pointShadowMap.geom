@@ -1,9 +1,15 @@
-// Sends each triangle to the cube faces whose view it can reach. Seen from the light, a face
-// covers the directions around its axis bounded by four planes through the light, along which the
-// face's depth equals one of the other two coordinates or its negative, and by the near and far
-// planes. A triangle whose three corners lie beyond one of those six planes would be clipped away
-// whole, so it is not sent to that face: the cube map comes out as if every triangle went to all
-// six.
+// Sends each triangle that faces the light to the cube faces whose view it can reach.
+//
+// A triangle faces the light on every face or on none, as the side of its plane the light lies on
+// decides it; so one test here spares the rasteriser the back faces it would cull on each face
+// (the game always culls them).
+//
+// Seen from the light, a face covers the directions around its axis bounded by four planes
+// through the light, along which the face's depth equals one of the other two coordinates or its
+// negative, and by the near and far planes. A triangle whose three corners lie beyond one of
+// those six planes would be clipped away whole, so it is not sent to that face.
+//
+// The cube map comes out as if every triangle went to all six faces.
 layout(triangles) in;
 layout(triangle_strip, max_vertices = 18) out;
 
@@ -32,6 +38,8 @@ void emit(int face) {
 void main() {
   vec3 corners[3];
   for (int i = 0; i < 3; ++i) corners[i] = gl_in[i].gl_Position.xyz - v_lightPos.xyz;
+  // Counter-clockwise corners face the light when the normal they give points back towards it.
+  if (dot(cross(corners[1] - corners[0], corners[2] - corners[0]), corners[0]) >= 0.0) return;
   vec3 x = vec3(corners[0].x, corners[1].x, corners[2].x);
   vec3 y = vec3(corners[0].y, corners[1].y, corners[2].y);
   vec3 z = vec3(corners[0].z, corners[1].z, corners[2].z);
