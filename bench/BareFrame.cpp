@@ -208,6 +208,8 @@ void BareFrame::postProcess() {
   const int width = game.width;
   const int height = game.height;
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glDepthFunc(GL_ALWAYS);
+  glDepthMask(GL_FALSE);
   glViewport(0, 0, width / 4, height / 4);
   const struct {
     GLuint target;
@@ -243,6 +245,8 @@ void BareFrame::postProcess() {
   glUniform1i(w.compositeShader->textureUnit1, 0);
   glUniform1i(w.compositeShader->textureUnit2, 1);
   drawSubMeshes(fullScreen);
+  glDepthMask(GL_TRUE);
+  glDepthFunc(GL_LESS);
 }
 
 }  // namespace bench

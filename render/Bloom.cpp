@@ -125,6 +125,11 @@ bool BlurFBO::init(int width, int height) {
 void postProcess(const BloomFBO& bloom, const BlurFBO& a, const BlurFBO& b, const PostShader& blur,
                  const PostShader& composite, scene::SceneObject& fullScreenMesh, int width,
                  int height, const RenderSettings& settings) {
+  // Each full-screen pass covers its target once and needs no depth. With the test passing
+  // always and depth writes off, the rasteriser does no depth work at all, and the clears leave
+  // the depth planes that nothing reads alone. The test itself stays enabled.
+  glDepthFunc(GL_ALWAYS);
+  glDepthMask(GL_FALSE);
   glViewport(0, 0, width / 4, height / 4);
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, bloom.glowTexture);
@@ -143,6 +148,8 @@ void postProcess(const BloomFBO& bloom, const BlurFBO& a, const BlurFBO& b, cons
   glUniform1i(composite.textureUnit1, 0);
   glUniform1i(composite.textureUnit2, 1);
   fullScreenMesh.draw(settings.bilinearFiltering, settings.mipmapMode);
+  glDepthMask(GL_TRUE);
+  glDepthFunc(GL_LESS);
 }
 
 }  // namespace vorn

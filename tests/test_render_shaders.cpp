@@ -353,6 +353,12 @@ float glowShown(int pixel, float scene) {
 TEST_F(RenderPostProcessTest, GlowLooksAsTheKernelSays) {
   run();
   EXPECT_EQ(boundFramebuffer(), 0);
+  // The next frame's scene pass finds the depth test and writes as it left them.
+  GLint depthFunction = 0;
+  GLboolean depthWrites = GL_FALSE;
+  glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
+  glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+  EXPECT_TRUE(depthFunction == GL_LESS && depthWrites);
   constexpr int kQuarter = kSize / 4;
   const auto redOf = [](int width, int height) {
     std::vector<unsigned char> pixels(width * height * 4);
