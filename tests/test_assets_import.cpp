@@ -464,17 +464,19 @@ TEST_F(AssetsTexture, ImageArrivesAsRgba8BottomRowFirstWithItsMipChain) {
 }
 
 // Whatever the file's depth, the first texel arrives red first with its alpha: 32 bits keep theirs,
-// 24 bits and a grey palette (which goes through FreeImage's conversion) are opaque.
+// 24 bits and a palette (which goes through FreeImage's conversion) are opaque. The palette's entry
+// is a colour of its own, so its index read as a colour would show.
 TEST_F(AssetsTexture, EveryDepthArrivesAsRgba8) {
   const std::pair<unsigned, std::vector<int>> cases[] = {
-      {32, {200, 100, 50, 70}}, {24, {200, 100, 50, 255}}, {8, {50, 50, 50, 255}}};
+      {32, {200, 100, 50, 70}}, {24, {200, 100, 50, 255}}, {8, {30, 60, 90, 255}}};
   for (const auto& [bpp, expected] : cases) {
     FIBITMAP* bitmap = FreeImage_Allocate(3, 2, static_cast<int>(bpp));
     RGBQUAD colour{50, 100, 200, 70};  // blue, green, red, alpha
+    BYTE index = 50;
+    if (bpp == 8) FreeImage_GetPalette(bitmap)[index] = RGBQUAD{90, 60, 30, 0};
     for (unsigned y = 0; y < 2; ++y)
       for (unsigned x = 0; x < 3; ++x) {
-        BYTE grey = 50;
-        if (bpp == 8) FreeImage_SetPixelIndex(bitmap, x, y, &grey);
+        if (bpp == 8) FreeImage_SetPixelIndex(bitmap, x, y, &index);
         else FreeImage_SetPixelColor(bitmap, x, y, &colour);
       }
     const std::string path = scratch.file("depth" + std::to_string(bpp) + ".png");
