@@ -218,8 +218,8 @@ void Game::renderPostProcess() {
   if (!postProcessing()) return;
   World& w = world();
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  postProcess(*w.bloom, *w.blurA, *w.blurB, *w.blurShader, *w.compositeShader, *w.textureObject,
-              width, height, renderSettings());
+  postProcess(*w.bloom, *w.blurA, *w.blurB, *w.reduceShader, *w.blurShader, *w.compositeShader,
+              *w.textureObject, width, height, renderSettings());
 }
 
 void Game::renderHud(float dt) {

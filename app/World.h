@@ -36,6 +36,7 @@ struct World {
   std::unique_ptr<BlurFBO> blurB;
   std::unique_ptr<PostShader> blurShader;
   std::unique_ptr<PostShader> compositeShader;  // texture.vert and texture.frag
+  std::unique_ptr<PostShader> reduceShader;     // texture.vert and reduce.frag: the glow's level 2
   // What every model load shares; it outlives every mesh object below and in the registry.
   std::unique_ptr<scene::AssetCache> assets;
   std::unique_ptr<scene::MeshObject> textureObject;

@@ -94,6 +94,8 @@ void Game::initWorld(GLFWwindow* target) {
       std::make_unique<PostShader>(basePath + "Shader/texture.vert", basePath + "Shader/gauss.frag");
   w.compositeShader = std::make_unique<PostShader>(basePath + "Shader/texture.vert",
                                                    basePath + "Shader/texture.frag");
+  w.reduceShader = std::make_unique<PostShader>(basePath + "Shader/texture.vert",
+                                                basePath + "Shader/reduce.frag");
 
   const PhysicsMaterial material = physics->createMaterial(0.5f, 0.5f, 0.5f);
   w.textureObject =
@@ -169,6 +171,7 @@ void Game::destroyWorld() {
   w.blurB.reset();
   w.blurShader.reset();
   w.compositeShader.reset();
+  w.reduceShader.reset();
   w.textureObject.reset();
   // The derived arm borrowed this mesh; it went with the registry above.
   w.armMesh.reset();

@@ -105,7 +105,7 @@ uint64_t BareFrame::drawCalls() const {
   for (std::size_t d = 0; d < opaqueDraws; ++d) count += sceneDraws[d].subMeshCount;
   if (!game.effectsEnabled) return count;
   for (const Draw& draw : shadowDraws) count += draw.subMeshCount;
-  if (game.postProcessing()) count += 3 * fullScreen.subMeshCount;
+  if (game.postProcessing()) count += 4 * fullScreen.subMeshCount;
   return count;
 }
 
@@ -218,9 +218,13 @@ void BareFrame::postProcess() {
     int horizontal;
   } blurs[2] = {{w.blurA->framebuffer, w.bloom->glowTexture, w.bloom->glowSampler, 1},
                 {w.blurB->framebuffer, w.blurA->colorTexture, 0, 0}};
+  glBindFramebuffer(GL_FRAMEBUFFER, w.bloom->reducedGlowFramebuffer);
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, w.bloom->glowTexture);
-  glGenerateMipmap(GL_TEXTURE_2D);
+  glBindSampler(0, 0);
+  glUseProgram(w.reduceShader->program);
+  glUniform1i(w.reduceShader->textureUnit1, 0);
+  drawSubMeshes(fullScreen);
   for (const auto& blur : blurs) {
     glBindFramebuffer(GL_FRAMEBUFFER, blur.target);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

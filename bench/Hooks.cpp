@@ -52,8 +52,8 @@ class Timed {
 template <auto* Entry, PartTime StartupParts::*Part, typename Fn = std::remove_pointer_t<decltype(Entry)>>
 struct TimedEntry;
 
-// Timed for start-up; a frame can call one too (post-processing builds the glow's mipmaps), so it
-// is counted and muted as the frame's other calls are.
+// Timed for start-up; a frame can call one too (a buffer upload), so it is counted and muted as
+// the frame's other calls are.
 template <auto* Entry, PartTime StartupParts::*Part, typename R, typename... A>
 struct TimedEntry<Entry, Part, R (*)(A...)> {
   static inline R (*real)(A...) = nullptr;
@@ -90,7 +90,6 @@ void installEntryHooks() {
   TimedEntry<&__glewCompileShader, &StartupParts::shaders>::install();
   TimedEntry<&__glewLinkProgram, &StartupParts::shaders>::install();
   TimedEntry<&__glewBufferData, &StartupParts::uploads>::install();
-  TimedEntry<&__glewGenerateMipmap, &StartupParts::mipmaps>::install();
   TimedEntry<&__glewTexStorage2D, &StartupParts::uploads>::install();
 
   MutableEntry<&__glewBindFramebuffer, &GlCallCounts::others>::install();

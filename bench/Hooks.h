@@ -18,7 +18,6 @@ struct StartupParts {
   PartTime cooking;   // Bullet building triangle-mesh trees and convex hulls
   PartTime shaders;   // compiling and linking GLSL
   PartTime uploads;   // buffer and texture data
-  PartTime mipmaps;   // the glow's mipmap generation, whose first use sets the driver's generator up
 };
 
 StartupParts& startupParts();

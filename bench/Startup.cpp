@@ -75,7 +75,6 @@ const struct {
     {"  collision cooking (Bullet)", &StartupParts::cooking},
     {"  shader compilation and linking", &StartupParts::shaders},
     {"  GL uploads (buffers, textures)", &StartupParts::uploads},
-    {"  glow mipmaps (the first: the driver's set-up)", &StartupParts::mipmaps},
 };
 
 }  // namespace

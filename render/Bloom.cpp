@@ -1,5 +1,6 @@
 #include "render/Bloom.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "render/ScenePass.h"
@@ -55,6 +56,20 @@ void clearTarget() {
   glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
 }
 
+// The glow's 4 x 4 means into its level 2, read from level 0 with the texture's own filter (no
+// mipmaps, so no loop between the level drawn and the levels read). Expects the quarter-size
+// viewport.
+void reduceGlow(const BloomFBO& bloom, const PostShader& reduce, scene::SceneObject& fullScreenMesh,
+                const RenderSettings& settings) {
+  glBindFramebuffer(GL_FRAMEBUFFER, bloom.reducedGlowFramebuffer);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, bloom.glowTexture);
+  glBindSampler(0, 0);
+  reduce.use();
+  glUniform1i(reduce.textureUnit1, 0);
+  fullScreenMesh.draw(settings.bilinearFiltering, settings.mipmapMode);
+}
+
 void blurPass(const BlurFBO& target, GLuint source, GLuint sampler, const PostShader& blur,
               bool horizontal, scene::SceneObject& fullScreenMesh,
               const RenderSettings& settings) {
@@ -75,11 +90,13 @@ BloomFBO::~BloomFBO() { release(); }
 
 void BloomFBO::release() {
   glDeleteFramebuffers(1, &framebuffer);
+  glDeleteFramebuffers(1, &reducedGlowFramebuffer);
   glDeleteTextures(1, &sceneTexture);
   glDeleteTextures(1, &glowTexture);
   glDeleteRenderbuffers(1, &depthRenderbuffer);
   glDeleteSamplers(1, &glowSampler);
-  framebuffer = sceneTexture = glowTexture = depthRenderbuffer = glowSampler = 0;
+  framebuffer = reducedGlowFramebuffer = sceneTexture = glowTexture = depthRenderbuffer =
+      glowSampler = 0;
 }
 
 bool BloomFBO::init(int width, int height) {
@@ -90,18 +107,27 @@ bool BloomFBO::init(int width, int height) {
   glowTexture = createColorTarget(width, height, GL_COLOR_ATTACHMENT1);
   const GLenum drawBuffers[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
   glDrawBuffers(2, drawBuffers);
-  // The blur reads level 2 and no further: the smaller levels are never built. They are built
-  // once here already, for the driver sets its mipmap generator up at the first use: done now, that
-  // falls in the start-up while the model files are read, and not in the first frame.
+  // The blur reads level 2 and no further; post-processing writes it each frame through a
+  // framebuffer of its own, and level 1 is there only for the texture to be complete. The driver's
+  // own mipmap generator would cost more each frame, and far more the first time it is used.
   glBindTexture(GL_TEXTURE_2D, glowTexture);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, kGlowLevel);
-  glGenerateMipmap(GL_TEXTURE_2D);
+  for (GLint level = 1; level <= kGlowLevel; ++level) {
+    glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, std::max(width >> level, 1),
+                 std::max(height >> level, 1), 0, GL_RGBA, GL_FLOAT, nullptr);
+  }
+  const bool complete = checkComplete();
+  reducedGlowFramebuffer = createBoundFramebuffer();
+  glFramebufferTexture(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, glowTexture, kGlowLevel);
+  glDrawBuffer(GL_COLOR_ATTACHMENT0);
+  const bool reducedComplete = checkComplete();
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
   glGenSamplers(1, &glowSampler);
   glSamplerParameteri(glowSampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
   glSamplerParameteri(glowSampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glSamplerParameteri(glowSampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glSamplerParameteri(glowSampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  return checkComplete();
+  return complete && reducedComplete;
 }
 
 BlurFBO::~BlurFBO() { release(); }
@@ -122,8 +148,8 @@ bool BlurFBO::init(int width, int height) {
   return checkComplete();
 }
 
-void postProcess(const BloomFBO& bloom, const BlurFBO& a, const BlurFBO& b, const PostShader& blur,
-                 const PostShader& composite, scene::SceneObject& fullScreenMesh, int width,
+void postProcess(const BloomFBO& bloom, const BlurFBO& a, const BlurFBO& b,
+                 const PostShader& reduce, const PostShader& blur, const PostShader& composite, scene::SceneObject& fullScreenMesh, int width,
                  int height, const RenderSettings& settings) {
   // Each full-screen pass covers its target once and needs no depth. With the test passing
   // always and depth writes off, the rasteriser does no depth work at all, and the clears leave
@@ -131,9 +157,7 @@ void postProcess(const BloomFBO& bloom, const BlurFBO& a, const BlurFBO& b, cons
   glDepthFunc(GL_ALWAYS);
   glDepthMask(GL_FALSE);
   glViewport(0, 0, width / 4, height / 4);
-  glActiveTexture(GL_TEXTURE0);
-  glBindTexture(GL_TEXTURE_2D, bloom.glowTexture);
-  glGenerateMipmap(GL_TEXTURE_2D);
+  reduceGlow(bloom, reduce, fullScreenMesh, settings);
   blurPass(a, bloom.glowTexture, bloom.glowSampler, blur, true, fullScreenMesh, settings);
   blurPass(b, a.colorTexture, 0, blur, false, fullScreenMesh, settings);
 

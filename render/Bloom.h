@@ -26,8 +26,10 @@ class BloomFBO {
   GLuint depthRenderbuffer = 0;
   GLuint sceneTexture = 0;
   GLuint glowTexture = 0;
-  // Reads the glow from its mipmaps, which post-processing builds each frame: level 2 holds the
-  // mean of every 4 x 4 texels, what one quarter-size blur pixel stands for.
+  // Draws into the glow's level 2, which post-processing fills each frame with the mean of every
+  // 4 x 4 texels, what one quarter-size blur pixel stands for.
+  GLuint reducedGlowFramebuffer = 0;
+  // Reads the glow from that level, picked by the first blur pass's own footprint.
   GLuint glowSampler = 0;
 
  private:
@@ -55,11 +57,11 @@ class BlurFBO {
   void release();
 };
 
-// Blurs the glow horizontally into a, vertically into b, and composites scene and glow into the
-// default framebuffer. Expects framebuffer 0 bound and the depth state of the scene pass (GL_LESS,
+// Brings the glow down to the blur's size with reduce, blurs it horizontally into a, vertically
+// into b, and composites scene and glow into the default framebuffer. Expects framebuffer 0 bound and the depth state of the scene pass (GL_LESS,
 // writes on), which it leaves as it found it; leaves texture unit 1 active.
-void postProcess(const BloomFBO& bloom, const BlurFBO& a, const BlurFBO& b, const PostShader& blur,
-                 const PostShader& composite, scene::SceneObject& fullScreenMesh, int width,
+void postProcess(const BloomFBO& bloom, const BlurFBO& a, const BlurFBO& b,
+                 const PostShader& reduce, const PostShader& blur, const PostShader& composite, scene::SceneObject& fullScreenMesh, int width,
                  int height, const RenderSettings& settings);
 
 }  // namespace vorn

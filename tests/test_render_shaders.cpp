@@ -48,9 +48,10 @@ TEST_F(RenderShaderTest, GameProgramsBuildAndFindEveryUniformTheGameSets) {
   const ShadowShader spot("./Shader/spotShadowMap.vert", "./Shader/spotShadowMap.frag");
   const PostShader blur("./Shader/texture.vert", "./Shader/gauss.frag");
   const PostShader composite("./Shader/texture.vert", "./Shader/texture.frag");
+  const PostShader reduce("./Shader/texture.vert", "./Shader/reduce.frag");
   found.insert(found.end(), {point.model, point.lightPos, point.nearFar, spot.model,
                              blur.textureUnit1, blur.horizontal, composite.textureUnit1,
-                             composite.textureUnit2});
+                             composite.textureUnit2, reduce.textureUnit1});
   for (std::size_t i = 0; i < found.size(); ++i) EXPECT_GE(found[i], 0) << "location " << i;
 }
 
@@ -218,7 +219,7 @@ TEST_F(RenderTargetTest, ReinitialisingAndDestructionReleaseTheirObjects) {
   EXPECT_FALSE(glIsFramebuffer(oldFramebuffer) && oldFramebuffer != map.framebuffer);
   EXPECT_FALSE(glIsTexture(oldTexture) && oldTexture != map.depthTexture);
 
-  GLuint framebuffer, depth, scene, glow, sampler;
+  GLuint framebuffer, reduced, depth, scene, glow, sampler;
   {
     BloomFBO bloom;
     ASSERT_TRUE(bloom.init(64, 48));
@@ -227,11 +228,13 @@ TEST_F(RenderTargetTest, ReinitialisingAndDestructionReleaseTheirObjects) {
     EXPECT_FALSE(glIsRenderbuffer(oldDepth) && oldDepth != bloom.depthRenderbuffer);
     EXPECT_FALSE(glIsTexture(oldGlow) && oldGlow != bloom.glowTexture &&
                  oldGlow != bloom.sceneTexture);
-    framebuffer = bloom.framebuffer, depth = bloom.depthRenderbuffer;
+    framebuffer = bloom.framebuffer, reduced = bloom.reducedGlowFramebuffer;
+    depth = bloom.depthRenderbuffer;
     scene = bloom.sceneTexture, glow = bloom.glowTexture, sampler = bloom.glowSampler;
   }
-  EXPECT_FALSE(glIsFramebuffer(framebuffer) || glIsRenderbuffer(depth) || glIsTexture(scene) ||
-               glIsTexture(glow) || glIsSampler(sampler));
+  EXPECT_FALSE(glIsFramebuffer(framebuffer) || glIsFramebuffer(reduced) ||
+               glIsRenderbuffer(depth) || glIsTexture(scene) || glIsTexture(glow) ||
+               glIsSampler(sampler));
 }
 
 TEST_F(RenderTargetTest, IncompleteTargetIsReportedWithItsStatus) {
@@ -270,7 +273,7 @@ class RenderPostProcessTest : public ::testing::Test {
   }
 
   void run() {
-    postProcess(bloom, blurA, blurB, blur, composite, fullScreen, kSize, kSize, {});
+    postProcess(bloom, blurA, blurB, reduce, blur, composite, fullScreen, kSize, kSize, {});
     glFinish();
   }
 
@@ -280,6 +283,7 @@ class RenderPostProcessTest : public ::testing::Test {
   BlurFBO blurB;
   PostShader blur{"./Shader/texture.vert", "./Shader/gauss.frag"};
   PostShader composite{"./Shader/texture.vert", "./Shader/texture.frag"};
+  PostShader reduce{"./Shader/texture.vert", "./Shader/reduce.frag"};
   // The cube [-1, 1]^3: the shape the full-screen vertex stage is written for.
   test::TestObject fullScreen{"textureObject", 1.0f, nullptr,
                               test::outwardBox(glm::vec3(-1), glm::vec3(1))};
