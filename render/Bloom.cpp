@@ -149,8 +149,9 @@ bool BlurFBO::init(int width, int height) {
 }
 
 void postProcess(const BloomFBO& bloom, const BlurFBO& a, const BlurFBO& b,
-                 const PostShader& reduce, const PostShader& blur, const PostShader& composite, scene::SceneObject& fullScreenMesh, int width,
-                 int height, const RenderSettings& settings) {
+                 const PostShader& reduce, const PostShader& blur, const PostShader& composite,
+                 scene::SceneObject& fullScreenMesh, int width, int height,
+                 const RenderSettings& settings) {
   // Each full-screen pass covers its target once and needs no depth. With the test passing
   // always and depth writes off, the rasteriser does no depth work at all, and the clears leave
   // the depth planes that nothing reads alone. The test itself stays enabled.

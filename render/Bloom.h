@@ -58,10 +58,12 @@ class BlurFBO {
 };
 
 // Brings the glow down to the blur's size with reduce, blurs it horizontally into a, vertically
-// into b, and composites scene and glow into the default framebuffer. Expects framebuffer 0 bound and the depth state of the scene pass (GL_LESS,
-// writes on), which it leaves as it found it; leaves texture unit 1 active.
+// into b, and composites scene and glow into the default framebuffer. Expects framebuffer 0 bound
+// and the depth state of the scene pass (GL_LESS, writes on), which it leaves as it found it;
+// leaves texture unit 1 active.
 void postProcess(const BloomFBO& bloom, const BlurFBO& a, const BlurFBO& b,
-                 const PostShader& reduce, const PostShader& blur, const PostShader& composite, scene::SceneObject& fullScreenMesh, int width,
-                 int height, const RenderSettings& settings);
+                 const PostShader& reduce, const PostShader& blur, const PostShader& composite,
+                 scene::SceneObject& fullScreenMesh, int width, int height,
+                 const RenderSettings& settings);
 
 }  // namespace vorn
