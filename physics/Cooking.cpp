@@ -70,17 +70,6 @@ HullMassProperties massPropertiesOf(const HullResult& hull) {
   return result;
 }
 
-// A thrown box covers its own width in a few sub-steps; sweeping a sphere inside it keeps it from
-// passing through thin walls.
-void enableContinuousDetection(btRigidBody& body) {
-  btVector3 low, high;
-  body.getCollisionShape()->getAabb(btTransform::getIdentity(), low, high);
-  const btVector3 size = high - low;
-  const btScalar radius = 0.4f * size[size.minAxis()];
-  body.setCcdMotionThreshold(radius);
-  body.setCcdSweptSphereRadius(radius);
-}
-
 void addStaticShapes(Actor& actor) {
   actor.getShapes().push_back(Shape{kSimulationShape | kSceneQueryShape | kVisualization, {}});
 }
@@ -89,7 +78,6 @@ void addDynamicShapes(Actor& actor) {
   actor.getShapes().push_back(Shape{kTriggerShape, {}});
   actor.getShapes().push_back(Shape{kSimulationShape, {}});
   actor.setSleepThreshold(kDefaultSleepThreshold);
-  enableContinuousDetection(*actor.getBody());
 }
 
 }  // namespace
