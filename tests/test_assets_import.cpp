@@ -169,6 +169,12 @@ TEST_F(AssetsImport, ScaleReachesGpuAndCollisionButNotBoundsOrCorners) {
       {-1, 0, -2, 1}, {1, 0, -2, 1}, {-1, 3, -2, 1}, {-1, 0, 2, 1},
       {-1, 3, 2, 1},  {1, 0, 2, 1},  {1, 3, -2, 1},  {1, 3, 2, 1}};
   EXPECT_EQ(doubled.corners, expectedCorners);
+
+  // A load from another file widens the bounds of the first rather than replacing them.
+  unit.path = scratch.write("wide.obj", ObjText().box({0, -1, 0}, {4, 1, 1}).text);
+  ASSERT_TRUE(load(unit, &assets));
+  EXPECT_EQ(std::vector<float>(unit.bounds, unit.bounds + 6),
+            (std::vector<float>{-1, 4, -1, 3, -2, 2}));
 }
 
 // Every mesh gets an actor named after the object and pointing back at it; a loose (kind 1) model

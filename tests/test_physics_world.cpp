@@ -421,6 +421,20 @@ TEST(PhysicsController, StepsSlopesAndWallsAtAnyFrameRate) {
   }
 }
 
+// One fall that lands on a 60 degree roof goes no further than the move asked: what the landing
+// left over slides down the roof, what it used up does not slide again.
+TEST(PhysicsController, LandingOnASteepRoofGoesNoFurtherThanTheFall) {
+  Walker walker;
+  walker.add(test::ramp(60, 6), 0, {1, 0, 0});
+  const glm::dvec3 start(4, 5.2 + kStanding + 1, 0);  // the roof is 5.2 high at x = 4
+  walker.controller.setPosition(start);
+  const float fall = 2.0f;
+  EXPECT_TRUE(walker.controller.move(glm::vec3(0, -fall, 0), 0.001f, 1.0f / 15) & kCollisionDown);
+  const glm::dvec3 moved = walker.at() - start;
+  EXPECT_LT(moved.x, -0.1) << "slid down the roof";
+  EXPECT_LE(glm::length(moved), fall + 1e-3);
+}
+
 TEST(PhysicsController, CeilingGivesTheUpFlagOnlyWhenMovingUp) {
   Walker walker;
   walker.add({-3, 3.5f, -3}, {3, 4, 3});  // 0.2 above the capsule's top
