@@ -36,9 +36,11 @@ void Game::handleInput(float dt) {
   camera.move(movementFlags(*input), dt);
 
   if (input->keyDown(GLFW_KEY_ESCAPE)) glfwSetWindowShouldClose(window, GLFW_TRUE);
-  if (input->keyDown(GLFW_KEY_TAB) && censoredCount < scene::kCensorableCount) {
+  if (input->keyDown(GLFW_KEY_TAB)) {
+    // Posted once, not every frame the key is held.
+    if (censoredCount != scene::kCensorableCount)
+      world().hud->post("Tab: everything counts as censored");
     censoredCount = scene::kCensorableCount;
-    world().hud->post("Tab: everything counts as censored");
   }
 
   // At most one toggle a frame: the first one that fires starts the cool-down for the rest. Every

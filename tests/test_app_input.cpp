@@ -173,6 +173,9 @@ TEST_F(Input, EscapeTabAndWalkingIgnoreTheCoolDown) {
   const glm::vec3 before = driver.feet();
   frameWith({GLFW_KEY_W, GLFW_KEY_TAB});
   EXPECT_EQ(game.censoredCount, 13);
+  game.censoredCount = 14;  // Tab makes it exactly thirteen, whatever it was
+  frameWith({GLFW_KEY_TAB});
+  EXPECT_EQ(game.censoredCount, 13);
   EXPECT_GT(glm::length(driver.feet() - before), 0.01f);
   frameWith({GLFW_KEY_ESCAPE});
   EXPECT_TRUE(glfwWindowShouldClose(game.window));
