@@ -89,10 +89,6 @@ void Game::applyCensoring() {
     const std::string name = target->getName();
     const std::shared_ptr<scene::SceneObject> registered = ::scene().get(name);
     if (!original || registered.get() != target) return;
-    // The physics world announced the hit on the console.
-    world().hud->post("Censor IT!");
-    world().sounds->playAt(Cue::Censor, target->getGlobalPose().p);
-
     const PhysicsMaterial material = physics->createMaterial(0.5f, 0.5f, 0.5f);
     auto censored = std::make_shared<scene::MeshObject>(
         name + "_censored", censoredModelPath(original->path), scene::kDynamicBody);
@@ -102,7 +98,15 @@ void Game::applyCensoring() {
                 << " gave no body" << std::endl;
       return;
     }
-    ::scene().replace(name, censored);
+    // A refused swap leaves the original in place; the censored model goes with this scope.
+    if (!::scene().replace(name, censored)) {
+      std::cerr << "ERROR: '" << name << "' stays uncensored: the registry refused "
+                << censored->path << std::endl;
+      return;
+    }
+    // The physics world announced the hit on the console.
+    world().hud->post("Censor IT!");
+    world().sounds->playAt(Cue::Censor, target->getGlobalPose().p);
     releaseFromWorld(original);
     censoredCount += 1;
   }

@@ -86,17 +86,18 @@ void SceneRegistry::remove(scene::SceneObject* object, const std::string& name) 
 
 // A replacement that cannot take over the pose would leave a poseless object in the map; the old
 // object stays instead, so nothing disappears from the world.
-void SceneRegistry::replace(const std::string& name,
+bool SceneRegistry::replace(const std::string& name,
                             const std::shared_ptr<scene::SceneObject>& newObject) {
   auto it = opaqueObjects.find(name);
   if (it == opaqueObjects.end() || !it->second || !it->second->hasPose()) {
     std::cerr << "ERROR: cannot replace '" << name << "': no placed opaque object of that name"
               << std::endl;
-    return;
+    return false;
   }
-  if (!acceptable(newObject, name, "replace")) return;
+  if (!acceptable(newObject, name, "replace")) return false;
   newObject->transform(scene::poseToMatrix(it->second->getGlobalPose()), false);
   it->second = newObject;
+  return true;
 }
 
 void SceneRegistry::addPointLight(const std::string& name,

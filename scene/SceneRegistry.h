@@ -32,7 +32,8 @@ class SceneRegistry {
   void remove(scene::SceneObject* object, const std::string& name);
   ObjectMap getOpaqueObjects() const { return opaqueObjects; }
   ObjectMap getTransparentObjects() const { return transparentObjects; }
-  void replace(const std::string& name, const std::shared_ptr<scene::SceneObject>& newObject);
+  // False when the replacement is refused; the old object then stays as it was.
+  bool replace(const std::string& name, const std::shared_ptr<scene::SceneObject>& newObject);
 
   void addPointLight(const std::string& name, const std::shared_ptr<scene::PointLight>& light);
   std::shared_ptr<scene::PointLight> getPointLight(std::string_view name) const;

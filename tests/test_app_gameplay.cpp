@@ -392,6 +392,33 @@ TEST_F(Gameplay, CensoredTelevisionKeepsItsKeyAndPose) {
   EXPECT_TRUE(censored->getActor()->isDynamic());
 }
 
+// A censorable model with an opacity below one sits in the transparent map, where the swap cannot
+// take its place: it stays as it is, nothing is counted, and the game runs on.
+TEST_F(Gameplay, RefusedSwapLeavesTheOriginalInPlace) {
+  driver.frame();
+  auto tv = std::dynamic_pointer_cast<scene::MeshObject>(get("c_ap5_tv"));
+  ASSERT_TRUE(tv);
+  ::scene().remove(tv.get(), "c_ap5_tv");
+  tv->opacity = 0.5f;  // as its material would say
+  ::scene().insert("c_ap5_tv", tv);
+  ASSERT_EQ(::scene().transparent().count("c_ap5_tv"), 1u);
+  const Pose before = tv->getGlobalPose();
+
+  game.physics->pendingTarget = tv.get();
+  testing::internal::CaptureStderr();
+  driver.frame();
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("ERROR: 'c_ap5_tv' stays uncensored"), std::string::npos) << err;
+  EXPECT_EQ(game.censoredCount, 0);
+  EXPECT_EQ(get("c_ap5_tv"), tv);
+  ASSERT_FALSE(tv->actors.empty()) << "the original left the physics world";
+  EXPECT_NEAR(glm::length(tv->getGlobalPose().p - before.p), 0.0f, 1e-3);
+  EXPECT_STRNE(hud.newestText(), "Censor IT!");
+  game.effectsEnabled = true;  // every pass draws it on
+  driver.run(0.2f);
+  EXPECT_EQ(get("c_ap5_tv"), tv);
+}
+
 TEST_F(Gameplay, WinRoomWithTwelveSwapsIsRedThenTabWins) {
   driver.frame();
   scene::CameraActor& camera = *world().camera;

@@ -224,10 +224,10 @@ TEST_F(SceneObjects, ReplaceTakesOverTheOldPoseOrKeepsTheOldObject) {
   auto glass = placeable("glass", 0.5f);
   registry.insert("glass", glass);
   testing::internal::CaptureStderr();
-  registry.replace("c_tv", std::make_shared<TestObject>("c_tv_censored"));
-  registry.replace("c_tv", nullptr);
-  registry.replace("missing", placeable("new"));
-  registry.replace("glass", placeable("new glass"));  // only the opaque map is searched
+  EXPECT_FALSE(registry.replace("c_tv", std::make_shared<TestObject>("c_tv_censored")));
+  EXPECT_FALSE(registry.replace("c_tv", nullptr));
+  EXPECT_FALSE(registry.replace("missing", placeable("new")));
+  EXPECT_FALSE(registry.replace("glass", placeable("new glass")));  // only the opaque map is searched
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 4) << err;
   EXPECT_EQ(err.rfind("ERROR: ", 0), 0u) << err;
@@ -236,7 +236,7 @@ TEST_F(SceneObjects, ReplaceTakesOverTheOldPoseOrKeepsTheOldObject) {
   EXPECT_EQ(registry.get("missing"), nullptr);
 
   auto censored = placeable("c_tv_censored");
-  registry.replace("c_tv", censored);
+  EXPECT_TRUE(registry.replace("c_tv", censored));
   EXPECT_EQ(registry.get("c_tv"), censored);
   EXPECT_EQ(old.use_count(), 1);
   expectNear(censored->getGlobalPose().p, old->getGlobalPose().p);
