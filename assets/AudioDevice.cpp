@@ -1,13 +1,28 @@
 #include "assets/AudioDevice.h"
 
 #include <AL/al.h>
+#include <alsa/asoundlib.h>
+
+#include <cstdlib>
 
 #include "assets/SoundFile.h"
 
 namespace vorn {
 
+namespace {
+
+// ALSA writes each step of a failed open to the console; the game's own line about the missing
+// device is what the player needs to read.
+void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+}  // namespace
+
 std::unique_ptr<AudioDevice> AudioDevice::open() {
+  // OpenAL Soft logs its errors unless told otherwise; a level the player set stays.
+  setenv("ALSOFT_LOGLEVEL", "0", 0);
+  snd_lib_error_set_handler(ignoreAlsaError);
   ALCdevice* device = alcOpenDevice(nullptr);
+  snd_lib_error_set_handler(nullptr);
   if (!device) return nullptr;
   ALCcontext* context = alcCreateContext(device, nullptr);
   if (!context || !alcMakeContextCurrent(context)) {

@@ -219,13 +219,16 @@ TEST(Restart, TenGamesOneAfterAnotherLeaveNothingBehind) {
     EXPECT_EQ(after[game], after[1]) << "game " << game << ": files, threads";
 }
 
-// With no audio device at all (OpenAL offered no back-end it can open) the game says so once and
-// plays to its end in silence. OpenAL picks its back-ends once per process, so this game runs in a
-// process of its own, which exits with 0 when all went as it should.
+// With no audio device at all (OpenAL's one back-end, ALSA, knows no device: its configuration is
+// empty, whatever the machine has) the game says so once, the libraries' own complaints stay off
+// the console, and it plays to its end in silence. OpenAL picks its back-ends once per process, so
+// this game runs in a process of its own, which exits with 0 when all went as it should.
 TEST(Restart, WithoutAnAudioDeviceTheGameSaysSoOnceAndPlaysToItsEnd) {
   EXPECT_EXIT(
       {
-        setenv("ALSOFT_DRIVERS", "none", 1);
+        setenv("ALSOFT_DRIVERS", "alsa", 1);
+        setenv("ALSA_CONFIG_PATH", "/dev/null", 1);
+        testing::internal::CaptureStderr();
         testing::internal::CaptureStdout();
         bool closed = false;
         {
@@ -241,12 +244,15 @@ TEST(Restart, WithoutAnAudioDeviceTheGameSaysSoOnceAndPlaysToItsEnd) {
                                    0.05f);
         }
         const std::string printed = testing::internal::GetCapturedStdout();
+        const std::string complaints = testing::internal::GetCapturedStderr();
+        const bool quiet = complaints.find("ALSA") == std::string::npos &&
+                           complaints.find("AL lib") == std::string::npos;
         const char* const notice = "No audio device: the game runs without sound\n";
         const bool once = printed.find(notice) == 0 && printed.rfind(notice) == 0;
         const bool won =
             printed.find("Sound: there is no audio device\nYOU WON!\n") != std::string::npos;
-        std::fprintf(stderr, "%s", printed.c_str());
-        std::exit(closed && once && won ? 0 : 1);
+        std::fprintf(stderr, "%s%s", complaints.c_str(), printed.c_str());
+        std::exit(closed && once && won && quiet ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
 }
