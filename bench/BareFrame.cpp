@@ -108,7 +108,7 @@ uint64_t BareFrame::drawCalls() const {
   for (std::size_t d = 0; d < opaqueDraws; ++d) count += sceneDraws[d].subMeshCount;
   if (!game.effectsEnabled) return count;
   using Work = vorn::PointShadowCache::Work;
-  if (shadowWork == Work::kStaticAndLoose)
+  if (shadowWork == Work::kStaticThenLoose || shadowWork == Work::kWholePass)
     for (const Draw& draw : staticShadowDraws) count += draw.subMeshCount;
   if (shadowWork != Work::kNothing)
     for (const Draw& draw : looseShadowDraws) count += draw.subMeshCount;
@@ -146,16 +146,23 @@ void BareFrame::shadowPass() {
       glUniformMatrix4fv(shadow.viewProjections[i], 1, GL_FALSE, glm::value_ptr(faceMatrices[i]));
     glUniform4fv(shadow.lightPos, 1, glm::value_ptr(lightPosition));
     glUniform2fv(shadow.nearFar, 1, glm::value_ptr(nearFar));
-    if (shadowWork == Work::kStaticAndLoose) {
-      glBindFramebuffer(GL_FRAMEBUFFER, staticMap.framebuffer);
+    if (shadowWork == Work::kWholePass) {
+      glBindFramebuffer(GL_FRAMEBUFFER, pointMap.framebuffer);
       glViewport(0, 0, kSize, kSize);
       glClear(GL_DEPTH_BUFFER_BIT);
       drawShadowCasters(staticShadowDraws);
+    } else {
+      if (shadowWork == Work::kStaticThenLoose) {
+        glBindFramebuffer(GL_FRAMEBUFFER, staticMap.framebuffer);
+        glViewport(0, 0, kSize, kSize);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        drawShadowCasters(staticShadowDraws);
+      }
+      glCopyImageSubData(staticMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, 0, 0, 0,
+                         pointMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, 0, 0, 0, kSize, kSize, 6);
+      glBindFramebuffer(GL_FRAMEBUFFER, pointMap.framebuffer);
+      glViewport(0, 0, kSize, kSize);
     }
-    glCopyImageSubData(staticMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, 0, 0, 0,
-                       pointMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, 0, 0, 0, kSize, kSize, 6);
-    glBindFramebuffer(GL_FRAMEBUFFER, pointMap.framebuffer);
-    glViewport(0, 0, kSize, kSize);
     drawShadowCasters(looseShadowDraws);
   }
   glBindFramebuffer(GL_FRAMEBUFFER, 0);

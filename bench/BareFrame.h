@@ -58,8 +58,8 @@ class BareFrame {
 
   vorn::Game& game;
   std::vector<SubMesh> subMeshes;
-  // The shadow pass as the game's last one went: the static casters drawn into the cached map,
-  // copied into the point map with the loose ones over them, or nothing at all.
+  // The shadow pass as the game's last one went: everything drawn into the point map, the loose
+  // casters over a copy of the static ones' map (drawn first or kept), or nothing at all.
   vorn::PointShadowCache::Work shadowWork;
   std::vector<Draw> staticShadowDraws;
   std::vector<Draw> looseShadowDraws;

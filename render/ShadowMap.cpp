@@ -199,24 +199,35 @@ void PointShadowCache::pass(ShadowMapFBO& pointMap, ShadowShader& pointShader,
     staticChanged = placeStaticCasters(frustum, now.culling);
   else
     staticChanged = false;
-  if (staticChanged) lastWork = Work::kStaticAndLoose;
-  else if (looseCasters != lastLooseCasters) lastWork = Work::kLooseOverStatic;
-  else lastWork = Work::kNothing;
+  if (staticChanged) {
+    staticMapCurrent = false;
+    lastWork = Work::kWholePass;
+  } else if (looseCasters == lastLooseCasters) {
+    lastWork = Work::kNothing;
+  } else {
+    lastWork = staticMapCurrent ? Work::kLooseOverStatic : Work::kStaticThenLoose;
+  }
 
   if (lastWork != Work::kNothing) {
     useShadowProgram(pointShader, now.lightPos);
-    if (staticChanged) {
-      bindForDrawing(staticMap);
+    if (lastWork == Work::kWholePass) {
+      bindForDrawing(pointMap);
       glClear(GL_DEPTH_BUFFER_BIT);
-      for (const Caster& caster : staticCasters)
-        drawCaster(pointShader, *caster.object, caster.model);
+      drawCasters(pointShader, staticCasters);
+    } else {
+      if (lastWork == Work::kStaticThenLoose) {
+        bindForDrawing(staticMap);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        drawCasters(pointShader, staticCasters);
+        staticMapCurrent = true;
+      }
+      // All six faces are layers of one image.
+      glCopyImageSubData(staticMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, 0, 0, 0,
+                         pointMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, 0, 0, 0,
+                         ShadowMapFBO::kSize, ShadowMapFBO::kSize, 6);
+      bindForDrawing(pointMap);
     }
-    // All six faces are layers of one image.
-    glCopyImageSubData(staticMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, 0, 0, 0,
-                       pointMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, 0, 0, 0, ShadowMapFBO::kSize,
-                       ShadowMapFBO::kSize, 6);
-    bindForDrawing(pointMap);
-    for (const Caster& caster : looseCasters) drawCaster(pointShader, *caster.object, caster.model);
+    drawCasters(pointShader, looseCasters);
   }
   endShadowPass(lighting);
 
@@ -225,6 +236,11 @@ void PointShadowCache::pass(ShadowMapFBO& pointMap, ShadowShader& pointShader,
   // The capacities go round with the contents, so a frame allocates nothing.
   staticBodies.swap(lastStaticBodies);
   looseCasters.swap(lastLooseCasters);
+}
+
+void PointShadowCache::drawCasters(const ShadowShader& shader,
+                                   const std::vector<Caster>& casters) {
+  for (const Caster& caster : casters) drawCaster(shader, *caster.object, caster.model);
 }
 
 void PointShadowCache::sortCasters(const SceneRegistry& registry, ViewFrustum& frustum,

@@ -51,16 +51,17 @@ void shadowPass(ShadowMapFBO& pointMap, ShadowShader& pointShader, LightingShade
                 const RenderSettings& settings);
 
 // The same pass drawn again only where it changed, into the same map every time. The depth of the
-// static casters (bodies of kind 0, which never move once placed) is kept in a cube map of its own
-// and drawn again only when the light moves, culling or the polygon mode changes, or a static
-// caster comes or goes. A pass that finds a loose caster moved, come or gone copies that map into
-// the point map and draws the loose ones over it; one that finds nothing changed draws nothing.
-// Depth testing keeps the nearest fragment whatever the order, so the map ends up as a full pass
-// would leave it.
+// static casters (bodies of kind 0, which never move once placed) is kept in a cube map of its own.
+// A pass that finds a loose caster moved, come or gone copies that map into the point map and
+// draws the loose ones over it; one that finds nothing changed draws nothing. When the light moves
+// (upstairs it circles every frame), culling or the polygon mode changes, or a static caster comes
+// or goes, the pass is drawn whole, and the static casters' map is drawn again the first time a
+// loose caster moves after that. Depth testing keeps the nearest fragment whatever the order, so
+// the map always ends up as the whole pass would leave it.
 class PointShadowCache {
  public:
   // How the last pass brought the map up to date.
-  enum class Work { kNothing, kLooseOverStatic, kStaticAndLoose };
+  enum class Work { kNothing, kLooseOverStatic, kStaticThenLoose, kWholePass };
 
   bool init();
   void pass(ShadowMapFBO& pointMap, ShadowShader& pointShader, LightingShader& lighting,
@@ -90,8 +91,10 @@ class PointShadowCache {
 
   void sortCasters(const SceneRegistry& registry, ViewFrustum& frustum, bool culling);
   bool placeStaticCasters(ViewFrustum& frustum, bool culling);
+  static void drawCasters(const ShadowShader& shader, const std::vector<Caster>& casters);
 
   bool drawn = false;
+  bool staticMapCurrent = false;  // holds staticCasters' depth
   View view;
   // Every static body of the object set, drawn or culled: a censor swap shows as a change here.
   std::vector<scene::SceneObject*> staticBodies;
