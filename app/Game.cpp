@@ -175,14 +175,14 @@ void Game::renderFrame(float dt) {
 bool Game::postProcessing() const { return effectsEnabled && !wireframe && hasScreenQuad; }
 
 RenderSettings Game::renderSettings() const {
-  return {frustumCulling, transparencyEnabled, bilinearFiltering, mipmapMode};
+  return {frustumCulling, transparencyEnabled, bilinearFiltering, mipmapMode, wireframe};
 }
 
 void Game::renderShadows() {
   World& w = world();
   if (effectsEnabled)
-    shadowPass(*w.pointShadowMap, *w.pointShadowShader, *w.lightingShader, ::scene(), *w.frustum,
-               renderSettings());
+    w.pointShadowCache->pass(*w.pointShadowMap, *w.pointShadowShader, *w.lightingShader, ::scene(),
+                             *w.frustum, renderSettings());
 }
 
 void Game::renderScene() {

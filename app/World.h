@@ -5,6 +5,7 @@
 namespace vorn {
 
 class ShadowMapFBO;
+class PointShadowCache;
 class ShadowShader;
 class LightingShader;
 class ViewFrustum;
@@ -28,6 +29,7 @@ struct World {
   std::unique_ptr<ShadowMapFBO> spotShadowMap;
   std::unique_ptr<ShadowShader> spotShadowShader;  // also the scene pass's depth pre-pass
   std::unique_ptr<ShadowMapFBO> pointShadowMap;
+  std::unique_ptr<PointShadowCache> pointShadowCache;  // what pointShadowMap is drawn from
   std::unique_ptr<ShadowShader> pointShadowShader;
   std::unique_ptr<LightingShader> lightingShader;  // blinn_phong.*, shading with Phong's reflection
   std::unique_ptr<ViewFrustum> frustum;

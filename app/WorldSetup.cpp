@@ -65,6 +65,8 @@ void Game::initWorld(GLFWwindow* target) {
                                                       basePath + "Shader/spotShadowMap.frag");
   w.pointShadowMap = std::make_unique<ShadowMapFBO>();
   w.pointShadowMap->initPoint();
+  w.pointShadowCache = std::make_unique<PointShadowCache>();
+  w.pointShadowCache->init();
   w.pointShadowShader = std::make_unique<ShadowShader>(basePath + "Shader/pointShadowMap.vert",
                                                        basePath + "Shader/pointShadowMap.geom",
                                                        basePath + "Shader/pointShadowMap.frag");
@@ -163,6 +165,7 @@ void Game::destroyWorld() {
   w.spotShadowMap.reset();
   w.spotShadowShader.reset();
   w.pointShadowMap.reset();
+  w.pointShadowCache.reset();
   w.pointShadowShader.reset();
   sceneRegistry.reset();
   w.frustum.reset();

@@ -34,7 +34,8 @@ vorn::scene::MeshObject& meshOf(vorn::scene::SceneObject& object) {
 
 }  // namespace
 
-BareFrame::BareFrame(vorn::Game& game) : game(game) {
+BareFrame::BareFrame(vorn::Game& game)
+    : game(game), shadowWork(vorn::world().pointShadowCache->lastWork) {
   vorn::World& w = vorn::world();
   const vorn::ShadowShader& shadow = *w.pointShadowShader;
   for (int i = 0; i < 6; ++i)
@@ -58,8 +59,10 @@ BareFrame::BareFrame(vorn::Game& game) : game(game) {
   for (const auto& entry : registry.opaque()) byName.emplace(entry.first, entry.second.get());
   for (const auto& entry : registry.transparent()) byName.emplace(entry.first, entry.second.get());
   for (const auto& entry : byName) {
-    if (vorn::placeForPass(*entry.second, frustum, culling, model))
-      record(shadowDraws, *entry.second, model, 1.0f);
+    vorn::scene::SceneObject& object = *entry.second;
+    if (vorn::placeForPass(object, frustum, culling, model))
+      record(object.kind == vorn::scene::kStaticBody ? staticShadowDraws : looseShadowDraws, object,
+             model, 1.0f);
   }
 
   const vorn::scene::CameraActor& camera = *w.camera;
@@ -104,7 +107,11 @@ uint64_t BareFrame::drawCalls() const {
   for (const Draw& draw : sceneDraws) count += draw.subMeshCount;
   for (std::size_t d = 0; d < opaqueDraws; ++d) count += sceneDraws[d].subMeshCount;
   if (!game.effectsEnabled) return count;
-  for (const Draw& draw : shadowDraws) count += draw.subMeshCount;
+  using Work = vorn::PointShadowCache::Work;
+  if (shadowWork == Work::kStaticThenLoose || shadowWork == Work::kWholePass)
+    for (const Draw& draw : staticShadowDraws) count += draw.subMeshCount;
+  if (shadowWork != Work::kNothing)
+    for (const Draw& draw : looseShadowDraws) count += draw.subMeshCount;
   if (game.postProcessing()) count += 4 * fullScreen.subMeshCount;
   return count;
 }
@@ -128,22 +135,47 @@ void BareFrame::drawSubMeshes(const Draw& draw) {
 
 void BareFrame::shadowPass() {
   const vorn::World& w = vorn::world();
-  const vorn::ShadowShader& shadow = *w.pointShadowShader;
-  glBindFramebuffer(GL_FRAMEBUFFER, w.pointShadowMap->framebuffer);
-  glViewport(0, 0, vorn::ShadowMapFBO::kSize, vorn::ShadowMapFBO::kSize);
-  glClear(GL_DEPTH_BUFFER_BIT);
-  glUseProgram(shadow.program);
-  for (int i = 0; i < 6; ++i)
-    glUniformMatrix4fv(shadow.viewProjections[i], 1, GL_FALSE, glm::value_ptr(faceMatrices[i]));
-  glUniform4fv(shadow.lightPos, 1, glm::value_ptr(lightPosition));
-  glUniform2fv(shadow.nearFar, 1, glm::value_ptr(nearFar));
-  for (const Draw& draw : shadowDraws) {
-    glUniformMatrix4fv(shadow.model, 1, GL_FALSE, glm::value_ptr(draw.model));
-    drawSubMeshes(draw);
+  using Work = vorn::PointShadowCache::Work;
+  if (shadowWork != Work::kNothing) {
+    const vorn::ShadowShader& shadow = *w.pointShadowShader;
+    const vorn::ShadowMapFBO& staticMap = w.pointShadowCache->staticMap;
+    const vorn::ShadowMapFBO& pointMap = *w.pointShadowMap;
+    constexpr int kSize = vorn::ShadowMapFBO::kSize;
+    glUseProgram(shadow.program);
+    for (int i = 0; i < 6; ++i)
+      glUniformMatrix4fv(shadow.viewProjections[i], 1, GL_FALSE, glm::value_ptr(faceMatrices[i]));
+    glUniform4fv(shadow.lightPos, 1, glm::value_ptr(lightPosition));
+    glUniform2fv(shadow.nearFar, 1, glm::value_ptr(nearFar));
+    if (shadowWork == Work::kWholePass) {
+      glBindFramebuffer(GL_FRAMEBUFFER, pointMap.framebuffer);
+      glViewport(0, 0, kSize, kSize);
+      glClear(GL_DEPTH_BUFFER_BIT);
+      drawShadowCasters(staticShadowDraws);
+    } else {
+      if (shadowWork == Work::kStaticThenLoose) {
+        glBindFramebuffer(GL_FRAMEBUFFER, staticMap.framebuffer);
+        glViewport(0, 0, kSize, kSize);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        drawShadowCasters(staticShadowDraws);
+      }
+      glCopyImageSubData(staticMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, 0, 0, 0,
+                         pointMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, 0, 0, 0, kSize, kSize, 6);
+      glBindFramebuffer(GL_FRAMEBUFFER, pointMap.framebuffer);
+      glViewport(0, 0, kSize, kSize);
+    }
+    drawShadowCasters(looseShadowDraws);
   }
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glUseProgram(w.lightingShader->program);
   glUniform2fv(w.lightingShader->nearFar, 1, glm::value_ptr(nearFar));
+}
+
+void BareFrame::drawShadowCasters(const std::vector<Draw>& draws) {
+  const GLint model = vorn::world().pointShadowShader->model;
+  for (const Draw& draw : draws) {
+    glUniformMatrix4fv(model, 1, GL_FALSE, glm::value_ptr(draw.model));
+    drawSubMeshes(draw);
+  }
 }
 
 void BareFrame::scenePass() {

@@ -9,6 +9,7 @@
 #include <glm/vec3.hpp>
 #include <glm/vec4.hpp>
 
+#include "render/ShadowMap.h"
 #include "scene/SceneObject.h"
 
 namespace vorn {
@@ -49,6 +50,7 @@ class BareFrame {
   void record(std::vector<Draw>& draws, vorn::scene::SceneObject& object, const glm::mat4& model,
               float alpha);
   void shadowPass();
+  void drawShadowCasters(const std::vector<Draw>& draws);
   void scenePass();
   void depthPrePass();
   void postProcess();
@@ -56,7 +58,11 @@ class BareFrame {
 
   vorn::Game& game;
   std::vector<SubMesh> subMeshes;
-  std::vector<Draw> shadowDraws;
+  // The shadow pass as the game's last one went: everything drawn into the point map, the loose
+  // casters over a copy of the static ones' map (drawn first or kept), or nothing at all.
+  vorn::PointShadowCache::Work shadowWork;
+  std::vector<Draw> staticShadowDraws;
+  std::vector<Draw> looseShadowDraws;
   std::vector<Draw> sceneDraws;  // the opaque ones first
   std::size_t opaqueDraws = 0;
   Draw fullScreen{};

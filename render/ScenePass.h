@@ -23,6 +23,7 @@ struct RenderSettings {
   bool transparencyEnabled = true;
   bool bilinearFiltering = true;
   int mipmapMode = kMipmapLinear;
+  bool wireframe = false;  // polygons drawn as lines, in every pass
 };
 
 // What the scene pass needs of the camera to build its frustum.

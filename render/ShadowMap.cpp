@@ -77,6 +77,38 @@ void uploadFaceMatrices(const ShadowShader& shader, const glm::vec3& lightPos) {
   }
 }
 
+const glm::vec2 kNearFar(kShadowNear, kShadowFar);
+
+std::shared_ptr<scene::PointLight> shadowLight(const SceneRegistry& registry) {
+  std::shared_ptr<scene::PointLight> light = registry.getPointLight("point1");
+  if (!light) std::cerr << "ERROR: no point light \"point1\" to cast shadows" << std::endl;
+  return light;
+}
+
+void bindForDrawing(const ShadowMapFBO& map) {
+  glBindFramebuffer(GL_FRAMEBUFFER, map.framebuffer);
+  glViewport(0, 0, ShadowMapFBO::kSize, ShadowMapFBO::kSize);
+}
+
+void useShadowProgram(const ShadowShader& shader, const glm::vec3& lightPos) {
+  shader.use();
+  uploadFaceMatrices(shader, lightPos);
+  const glm::vec4 lightPos4(lightPos, 1.0f);
+  glUniform4fv(shader.lightPos, 1, glm::value_ptr(lightPos4));
+  glUniform2fv(shader.nearFar, 1, glm::value_ptr(kNearFar));
+}
+
+void drawCaster(const ShadowShader& shader, scene::SceneObject& object, const glm::mat4& model) {
+  glUniformMatrix4fv(shader.model, 1, GL_FALSE, glm::value_ptr(model));
+  object.drawGeometry();
+}
+
+void endShadowPass(LightingShader& lighting) {
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  lighting.use();
+  glUniform2fv(lighting.nearFar, 1, glm::value_ptr(kNearFar));
+}
+
 }  // namespace
 
 ShadowMapFBO::~ShadowMapFBO() { release(); }
@@ -133,36 +165,106 @@ bool ShadowMapFBO::initPoint() {
 void shadowPass(ShadowMapFBO& pointMap, ShadowShader& pointShader, LightingShader& lighting,
                 const SceneRegistry& registry, ViewFrustum& frustum,
                 const RenderSettings& settings) {
-  const std::shared_ptr<scene::PointLight> light = registry.getPointLight("point1");
-  if (!light) {
-    std::cerr << "ERROR: no point light \"point1\" to cast shadows" << std::endl;
-    return;
-  }
+  const std::shared_ptr<scene::PointLight> light = shadowLight(registry);
+  if (!light) return;
   const glm::vec3 lightPos = light->position;
 
-  glBindFramebuffer(GL_FRAMEBUFFER, pointMap.framebuffer);
-  glViewport(0, 0, ShadowMapFBO::kSize, ShadowMapFBO::kSize);
+  bindForDrawing(pointMap);
   glClear(GL_DEPTH_BUFFER_BIT);
-
   frustum.updateAsBox(lightPos, kShadowFar, kShadowVerticalReach);
-
-  pointShader.use();
-  uploadFaceMatrices(pointShader, lightPos);
-  const glm::vec4 lightPos4(lightPos, 1.0f);
-  const glm::vec2 nearFar(kShadowNear, kShadowFar);
-  glUniform4fv(pointShader.lightPos, 1, glm::value_ptr(lightPos4));
-  glUniform2fv(pointShader.nearFar, 1, glm::value_ptr(nearFar));
-
+  useShadowProgram(pointShader, lightPos);
   glm::mat4 model;
   forEachObjectByName(registry.opaque(), registry.transparent(), [&](scene::SceneObject& object) {
-    if (!placeForPass(object, frustum, settings.frustumCulling, model)) return;
-    glUniformMatrix4fv(pointShader.model, 1, GL_FALSE, glm::value_ptr(model));
-    object.drawGeometry();
+    if (placeForPass(object, frustum, settings.frustumCulling, model))
+      drawCaster(pointShader, object, model);
   });
+  endShadowPass(lighting);
+}
 
-  glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  lighting.use();
-  glUniform2fv(lighting.nearFar, 1, glm::value_ptr(nearFar));
+bool PointShadowCache::init() { return staticMap.initPoint(); }
+
+void PointShadowCache::pass(ShadowMapFBO& pointMap, ShadowShader& pointShader,
+                            LightingShader& lighting, const SceneRegistry& registry,
+                            ViewFrustum& frustum, const RenderSettings& settings) {
+  const std::shared_ptr<scene::PointLight> light = shadowLight(registry);
+  if (!light) return;
+  const View now{light->position, settings.frustumCulling, settings.wireframe};
+  frustum.updateAsBox(now.lightPos, kShadowFar, kShadowVerticalReach);
+  sortCasters(registry, frustum, now.culling);
+
+  bool staticChanged = true;
+  if (!drawn || !(now == view))
+    placeStaticCasters(frustum, now.culling);
+  else if (staticBodies != lastStaticBodies)
+    staticChanged = placeStaticCasters(frustum, now.culling);
+  else
+    staticChanged = false;
+  if (staticChanged) {
+    staticMapCurrent = false;
+    lastWork = Work::kWholePass;
+  } else if (looseCasters == lastLooseCasters) {
+    lastWork = Work::kNothing;
+  } else {
+    lastWork = staticMapCurrent ? Work::kLooseOverStatic : Work::kStaticThenLoose;
+  }
+
+  if (lastWork != Work::kNothing) {
+    useShadowProgram(pointShader, now.lightPos);
+    if (lastWork == Work::kWholePass) {
+      bindForDrawing(pointMap);
+      glClear(GL_DEPTH_BUFFER_BIT);
+      drawCasters(pointShader, staticCasters);
+    } else {
+      if (lastWork == Work::kStaticThenLoose) {
+        bindForDrawing(staticMap);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        drawCasters(pointShader, staticCasters);
+        staticMapCurrent = true;
+      }
+      // All six faces are layers of one image.
+      glCopyImageSubData(staticMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, 0, 0, 0,
+                         pointMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, 0, 0, 0,
+                         ShadowMapFBO::kSize, ShadowMapFBO::kSize, 6);
+      bindForDrawing(pointMap);
+    }
+    drawCasters(pointShader, looseCasters);
+  }
+  endShadowPass(lighting);
+
+  drawn = true;
+  view = now;
+  // The capacities go round with the contents, so a frame allocates nothing.
+  staticBodies.swap(lastStaticBodies);
+  looseCasters.swap(lastLooseCasters);
+}
+
+void PointShadowCache::drawCasters(const ShadowShader& shader,
+                                   const std::vector<Caster>& casters) {
+  for (const Caster& caster : casters) drawCaster(shader, *caster.object, caster.model);
+}
+
+void PointShadowCache::sortCasters(const SceneRegistry& registry, ViewFrustum& frustum,
+                                   bool culling) {
+  staticBodies.clear();
+  looseCasters.clear();
+  glm::mat4 model;
+  forEachObjectByName(registry.opaque(), registry.transparent(), [&](scene::SceneObject& object) {
+    if (object.kind == scene::kStaticBody) staticBodies.push_back(&object);
+    else if (placeForPass(object, frustum, culling, model))
+      looseCasters.push_back({&object, model});
+  });
+}
+
+// Returns whether the static map's casters changed.
+bool PointShadowCache::placeStaticCasters(ViewFrustum& frustum, bool culling) {
+  placedStatic.clear();
+  glm::mat4 model;
+  for (scene::SceneObject* object : staticBodies) {
+    if (placeForPass(*object, frustum, culling, model)) placedStatic.push_back({object, model});
+  }
+  const bool changed = placedStatic != staticCasters;
+  placedStatic.swap(staticCasters);
+  return changed;
 }
 
 }  // namespace vorn

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <vector>
+
 #include <GL/glew.h>
+#include <glm/mat4x4.hpp>
+#include <glm/vec3.hpp>
 
 namespace vorn {
 
@@ -9,6 +13,10 @@ class SceneRegistry;
 class ShadowShader;
 class ViewFrustum;
 struct RenderSettings;
+
+namespace scene {
+class SceneObject;
+}
 
 // The point shadow map's far plane: no light reaches further (LightSetup.h).
 constexpr float kShadowFar = 20.0f;
@@ -41,5 +49,60 @@ class ShadowMapFBO {
 void shadowPass(ShadowMapFBO& pointMap, ShadowShader& pointShader, LightingShader& lighting,
                 const SceneRegistry& registry, ViewFrustum& frustum,
                 const RenderSettings& settings);
+
+// The same pass drawn again only where it changed, into the same map every time. The depth of the
+// static casters (bodies of kind 0, which never move once placed) is kept in a cube map of its own.
+// A pass that finds a loose caster moved, come or gone copies that map into the point map and
+// draws the loose ones over it; one that finds nothing changed draws nothing. When the light moves
+// (upstairs it circles every frame), culling or the polygon mode changes, or a static caster comes
+// or goes, the pass is drawn whole, and the static casters' map is drawn again the first time a
+// loose caster moves after that. Depth testing keeps the nearest fragment whatever the order, so
+// the map always ends up as the whole pass would leave it.
+class PointShadowCache {
+ public:
+  // How the last pass brought the map up to date.
+  enum class Work { kNothing, kLooseOverStatic, kStaticThenLoose, kWholePass };
+
+  bool init();
+  void pass(ShadowMapFBO& pointMap, ShadowShader& pointShader, LightingShader& lighting,
+            const SceneRegistry& registry, ViewFrustum& frustum, const RenderSettings& settings);
+
+  ShadowMapFBO staticMap;
+  Work lastWork = Work::kNothing;
+
+ private:
+  struct Caster {
+    scene::SceneObject* object;
+    glm::mat4 model;
+    bool operator==(const Caster& other) const {
+      return object == other.object && model == other.model;
+    }
+  };
+  // What the map was last drawn for; the polygon mode decides whether it holds lines.
+  struct View {
+    glm::vec3 lightPos{0.0f};
+    bool culling = false;
+    bool wireframe = false;
+    bool operator==(const View& other) const {
+      return lightPos == other.lightPos && culling == other.culling &&
+             wireframe == other.wireframe;
+    }
+  };
+
+  void sortCasters(const SceneRegistry& registry, ViewFrustum& frustum, bool culling);
+  bool placeStaticCasters(ViewFrustum& frustum, bool culling);
+  static void drawCasters(const ShadowShader& shader, const std::vector<Caster>& casters);
+
+  bool drawn = false;
+  bool staticMapCurrent = false;  // holds staticCasters' depth
+  View view;
+  // Every static body of the object set, drawn or culled: a censor swap shows as a change here.
+  std::vector<scene::SceneObject*> staticBodies;
+  std::vector<scene::SceneObject*> lastStaticBodies;
+  std::vector<Caster> staticCasters;  // what the static map holds
+  std::vector<Caster> placedStatic;
+  std::vector<Caster> looseCasters;
+  std::vector<Caster> lastLooseCasters;
+};
 
 }  // namespace vorn

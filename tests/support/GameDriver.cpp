@@ -31,6 +31,7 @@ void GameDriver::frame(float dt) {
   clock->time += dt;
   game.runFrame();
   sound.render(dt);
+  if (afterFrame) afterFrame();
 }
 
 glm::vec3 GameDriver::feet() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <iostream>
 #include <set>
 #include <sstream>
@@ -91,6 +92,9 @@ class GameDriver {
   void moveMouse(int right, int down);
   // Clicks the left button between two frames and runs the frame that sees the click.
   void throwBox();
+
+  // Run after every frame, when set: for checks that must see each frame the game draws.
+  std::function<void()> afterFrame;
 
   // Before the game: its members are released after the game's world.
   LoopbackAudio sound;

@@ -50,6 +50,8 @@ class PlayerBot {
   // Every censorable object, the nearest first: walks to its spot and throws until it is
   // censored. False when one stays uncensored.
   bool censorAll();
+  // Walks to the object's spot and throws until it is censored; false when it stays uncensored.
+  bool censor(const std::string& target);
   // Into the win room, then hands off until the game closes its window; true when it did.
   bool win();
   // Throws the boxes at the floor ahead while walking from the start up the staircase and back.
@@ -69,7 +71,6 @@ class PlayerBot {
   int at;              // the waypoint it last reached
 
  private:
-  bool censor(const std::string& target);
   // Throws at the aim point; true when the target got censored.
   bool throwAt(const std::string& target, const glm::vec3& aim);
   // Moves the view up or down a pixel a frame until the game's aim mark shows the target; the
