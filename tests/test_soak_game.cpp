@@ -5,6 +5,7 @@
 // LeakSanitizer, where any report fails the run.
 #include <dlfcn.h>
 #include <link.h>
+#include <sanitizer/asan_interface.h>
 
 #include <algorithm>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <mutex>
 #include <random>
 #include <string>
 #include <vector>
@@ -53,6 +55,90 @@ void keepGlDriverLoaded() {
       },
       nullptr);
 }
+
+}  // namespace
+}  // namespace vorn
+
+#if defined(__SANITIZE_ADDRESS__)
+// Every draw of llvmpipe allocates a vertex buffer of a few hundred kilobytes and frees it at the
+// end of the draw. AddressSanitizer gives each block that large a mapping of its own and unmaps it
+// when it leaves quarantine, so every draw faults in fresh pages, and unmapping them interrupts the
+// driver's other threads; on machines where that is dear it was most of the soak's time. Freed
+// blocks of that size are kept here, poisoned as the sanitizer would keep them, and handed to the
+// next request they fit: a read or write of a kept block is still reported, and so is a second
+// free. Everything else goes to the sanitizer's allocator as before.
+extern "C" {
+void* __interceptor_malloc(size_t size);
+void __interceptor_free(void* block);
+int __sanitizer_get_ownership(const volatile void* block);
+size_t __sanitizer_get_allocated_size(const volatile void* block);
+}
+
+namespace {
+
+constexpr size_t kLargeBlock = size_t{128} << 10;  // the sanitizer maps anything from here on
+constexpr size_t kLargestKept = size_t{4} << 20;
+constexpr size_t kGranule = size_t{64} << 10;  // request sizes rounded up, so blocks fit again
+
+struct KeptBlocks {
+  std::mutex lock;
+  void* blocks[16] = {};
+  size_t sizes[16] = {};
+  int next = 0;  // the slot a new block takes, the oldest once all are full
+};
+KeptBlocks kept;
+
+}  // namespace
+
+// Not instrumented: the loader calls them before the sanitizer has mapped its shadow memory.
+extern "C" __attribute__((no_sanitize("address"))) void* malloc(size_t size) {
+  if (size < kLargeBlock || size > kLargestKept) return __interceptor_malloc(size);
+  {
+    std::lock_guard<std::mutex> hold(kept.lock);
+    int best = -1;
+    for (int i = 0; i < 16; ++i) {
+      if (kept.blocks[i] && kept.sizes[i] >= size && (best < 0 || kept.sizes[i] < kept.sizes[best]))
+        best = i;
+    }
+    if (best >= 0) {
+      void* block = kept.blocks[best];
+      kept.blocks[best] = nullptr;
+      // The part beyond the request stays poisoned, as past the end of a block of its own.
+      ASAN_UNPOISON_MEMORY_REGION(block, size);
+      return block;
+    }
+  }
+  const size_t rounded = (size + kGranule - 1) / kGranule * kGranule;
+  char* block = static_cast<char*>(__interceptor_malloc(rounded));
+  if (block) ASAN_POISON_MEMORY_REGION(block + size, rounded - size);
+  return block;
+}
+
+extern "C" __attribute__((no_sanitize("address"))) void free(void* block) {
+  const size_t size =
+      block && __sanitizer_get_ownership(block) ? __sanitizer_get_allocated_size(block) : 0;
+  if (size < kLargeBlock || size > kLargestKept) return __interceptor_free(block);
+  void* oldest = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(kept.lock);
+    for (void* other : kept.blocks) {
+      if (other == block) {
+        __interceptor_free(block);  // freed twice: the sanitizer reports it on the second free
+        __interceptor_free(block);
+      }
+    }
+    ASAN_POISON_MEMORY_REGION(block, size);
+    oldest = kept.blocks[kept.next];
+    kept.blocks[kept.next] = block;
+    kept.sizes[kept.next] = size;
+    kept.next = (kept.next + 1) % 16;
+  }
+  if (oldest) __interceptor_free(oldest);
+}
+#endif
+
+namespace vorn {
+namespace {
 
 class Soak : public ::testing::Test {
  protected:
