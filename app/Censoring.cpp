@@ -62,8 +62,8 @@ void Game::throwBox() {
 
 void Game::updateAim() {
   scene::CameraActor& camera = *world().camera;
-  const RayHit touch =
-      firstTouch(*physics->getScene(), throwStart(*physics->getScene(), camera.position, camera.front));
+  const RayHit touch = firstTouch(*physics->getScene(),
+                                  throwStart(*physics->getScene(), camera.position, camera.front));
   aim.found = touch.actor != nullptr;
   aim.point = touch.point;
   scene::SceneObject* object = touch.actor ? touch.actor->userData : nullptr;
@@ -94,8 +94,8 @@ void Game::applyCensoring() {
         name + "_censored", censoredModelPath(original->path), scene::kDynamicBody);
     loadModel(*censored, material, 1, 1, 1);
     if (censored->actors.empty()) {
-      std::cerr << "ERROR: '" << name << "' stays uncensored: " << censored->path
-                << " gave no body" << std::endl;
+      std::cerr << "ERROR: '" << name << "' stays uncensored: " << censored->path << " gave no body"
+                << std::endl;
       return;
     }
     // A refused swap leaves the original in place; the censored model goes with this scope.

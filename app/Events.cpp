@@ -30,9 +30,7 @@ bool inWinRoom(const glm::vec3& eye) {
   return scene::kWinRoom.contains(eye.x, eye.z) && eye.y > kUpperFloor;
 }
 
-bool onStaircase(const glm::vec3& eye) {
-  return scene::kStaircaseSwitch.contains(eye.x, eye.z);
-}
+bool onStaircase(const glm::vec3& eye) { return scene::kStaircaseSwitch.contains(eye.x, eye.z); }
 
 // Between 0 and 1, whatever RAND_MAX the platform has.
 double randomUnit() { return std::rand() / static_cast<double>(RAND_MAX); }

@@ -142,8 +142,8 @@ void Game::stepPhysics(float dt) {
 void Game::updateConsoleTimers() {
   if (showFrameTime) {
     if (frameTimeMs > 1000) {
-      std::cout << "avg frametime: " << 1000.0 / frameCount << " ms" << " = " << frameCount
-                << " fps" << std::endl;
+      std::cout << "avg frametime: " << 1000.0 / frameCount << " ms"
+                << " = " << frameCount << " fps" << std::endl;
       frameTimeMs = 0;
       frameCount = 0;
     } else {

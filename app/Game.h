@@ -22,14 +22,14 @@ class AudioDevice;
 namespace scene {
 class MeshObject;
 class SceneObject;
-}
+}  // namespace scene
 // Where a box thrown now would first touch something, for the HUD's aim mark.
 struct AimMark {
-  bool found = false;     // it meets something within a few seconds
-  bool onTarget = false;  // a censorable object not yet censored
+  bool found = false;                           // it meets something within a few seconds
+  bool onTarget = false;                        // a censorable object not yet censored
   const scene::SceneObject* touched = nullptr;  // may be gone by the next frame: compare only
   glm::vec3 point{0.0f};
-  float screenY = 0.0f;   // the point's height on the screen, pixels from the top
+  float screenY = 0.0f;  // the point's height on the screen, pixels from the top
 };
 
 // After the win the window closes once this much frame time has passed.
@@ -127,14 +127,14 @@ class Game {
   uint32_t drawReportTimerMs = 0;
   int32_t censoredCount = 0;
   bool hasWon = false;
-  bool wasInWinRoom = false;   // at the last win check
+  bool wasInWinRoom = false;  // at the last win check
   uint32_t winTimerMs = 0;
   uint32_t frameMillis = 0;
   bool hasScreenQuad = false;
-  bool showHelp = false;       // the F1 overlay
-  bool soundEnabled = true;    // F6
-  int32_t objectsDrawn = 0;    // by the last scene pass
-  AimMark aim;                 // as of the last frame drawn
+  bool showHelp = false;                // the F1 overlay
+  bool soundEnabled = true;             // F6
+  int32_t objectsDrawn = 0;             // by the last scene pass
+  AimMark aim;                          // as of the last frame drawn
   glm::mat4 frameViewProjection{1.0f};  // the camera's, as the scene pass last drew it
 
   // Seams: the real game reads GLFW; tests may install their own before startUp().

@@ -10,7 +10,9 @@ bool GlfwInput::keyDown(int key) { return glfwGetKey(window, key) == GLFW_PRESS;
 
 bool GlfwInput::mouseButtonDown(int button) { return glfwGetMouseButton(window, button) != 0; }
 
-void GlfwInput::getWindowSize(int& width, int& height) { glfwGetWindowSize(window, &width, &height); }
+void GlfwInput::getWindowSize(int& width, int& height) {
+  glfwGetWindowSize(window, &width, &height);
+}
 
 void GlfwInput::getCursorPos(double& x, double& y) { glfwGetCursorPos(window, &x, &y); }
 

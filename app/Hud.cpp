@@ -6,9 +6,9 @@
 #include <cstring>
 #include <iostream>
 
-#include <imgui.h>
 #include <backends/imgui_impl_glfw.h>
 #include <backends/imgui_impl_opengl3.h>
+#include <imgui.h>
 
 #include "app/Game.h"
 #include "app/Toggles.h"
@@ -154,10 +154,10 @@ void Hud::drawCrosshair() {
   const float cy = static_cast<float>(height / 2);
   const float arm = std::round(std::max(6.0f, height / 60.0f));
   const auto bars = [&](float grow, ImU32 colour) {
-    list.AddRectFilled(ImVec2(cx - 1 - grow, cy - arm - grow), ImVec2(cx + 1 + grow, cy + arm + grow),
-                       colour);
-    list.AddRectFilled(ImVec2(cx - arm - grow, cy - 1 - grow), ImVec2(cx + arm + grow, cy + 1 + grow),
-                       colour);
+    list.AddRectFilled(ImVec2(cx - 1 - grow, cy - arm - grow),
+                       ImVec2(cx + 1 + grow, cy + arm + grow), colour);
+    list.AddRectFilled(ImVec2(cx - arm - grow, cy - 1 - grow),
+                       ImVec2(cx + arm + grow, cy + 1 + grow), colour);
   };
   bars(1.0f, kShade);
   bars(0.0f, kWhite);
@@ -187,7 +187,8 @@ void Hud::drawCounter(const Game& game) {
   list.AddRectFilled(ImVec2(margin, margin), ImVec2(at.x + size.x + pad, at.y + size.y + pad),
                      kShade, pad);
   // Progress along the bottom of the box, green once everything is censored.
-  const float done = std::min(1.0f, game.censoredCount / static_cast<float>(scene::kCensorableCount));
+  const float done =
+      std::min(1.0f, game.censoredCount / static_cast<float>(scene::kCensorableCount));
   const float barTop = at.y + size.y + pad * 0.5f;
   list.AddRectFilled(ImVec2(at.x, barTop), ImVec2(at.x + size.x * done, barTop + 2.0f),
                      done >= 1.0f ? kWinGreen : kWhite);
@@ -221,7 +222,8 @@ void Hud::drawHelpHint() {
 
 void Hud::drawOverlay(const Game& game) {
   ImGui::PushFont(body);
-  ImGui::SetNextWindowPos(ImVec2(width / 2.0f, height / 2.0f), ImGuiCond_Always, ImVec2(0.5f, 0.5f));
+  ImGui::SetNextWindowPos(ImVec2(width / 2.0f, height / 2.0f), ImGuiCond_Always,
+                          ImVec2(0.5f, 0.5f));
   ImGui::Begin("Blotwise - keys and statistics", nullptr,
                ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoInputs |
                    ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings);
@@ -238,7 +240,8 @@ void Hud::drawOverlay(const Game& game) {
                        "%s", state);
   };
   if (ImGui::BeginTable("keys", 3, ImGuiTableFlags_RowBg | ImGuiTableFlags_SizingFixedFit)) {
-    for (std::size_t i = 0; i < kPlainKeyCount; ++i) row(kPlainKeys[i].key, kPlainKeys[i].action, "");
+    for (std::size_t i = 0; i < kPlainKeyCount; ++i)
+      row(kPlainKeys[i].key, kPlainKeys[i].action, "");
     for (std::size_t i = 0; i < kToggleCount; ++i)
       row(kToggles[i].keyName, kToggles[i].label, toggleState(kToggles[i], game));
     ImGui::EndTable();

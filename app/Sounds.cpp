@@ -19,7 +19,7 @@ struct CueSound {
 // In the order of Cue. The crackle comes every half second on the ground floor, so it is kept
 // faint: a listener hears it only near the flickering light.
 constexpr CueSound kCueSounds[] = {
-    {kThrowSound, 0.6f, 1.0f},       {kCensorSound, 1.0f, 3.0f}, {kWinSound, 0.9f, 1.0f},
+    {kThrowSound, 0.6f, 1.0f},       {kCensorSound, 1.0f, 3.0f},  {kWinSound, 0.9f, 1.0f},
     {kLightSwitchSound, 0.7f, 1.0f}, {kFlickerSound, 0.2f, 3.0f},
 };
 static_assert(std::size(kCueSounds) == static_cast<size_t>(Cue::Count));

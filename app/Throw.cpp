@@ -22,7 +22,8 @@ const glm::vec3 kFall(0.0f, -kGravity, 0.0f);
 }  // namespace
 
 ThrowStart throwStart(const PhysicsScene& scene, const glm::vec3& eye, const glm::vec3& front) {
-  const glm::vec3 ahead(eye.x + front.x, static_cast<float>(static_cast<double>(eye.y) - kThrowDrop),
+  const glm::vec3 ahead(eye.x + front.x,
+                        static_cast<float>(static_cast<double>(eye.y) - kThrowDrop),
                         eye.z + front.z);
   const ThrowStart start{ahead, front * kThrowSpeed};
   const RayHit wall = scene.castRay(eye, ahead, RayTargets::Static);

@@ -35,7 +35,8 @@ int nextMipmapMode(int mode) {
 
 std::string stateList(const Toggle& t) {
   std::string list;
-  for (int i = 0; i < t.states.count; ++i) list += (i ? " / " : "") + std::string(t.states.texts[i]);
+  for (int i = 0; i < t.states.count; ++i)
+    list += (i ? " / " : "") + std::string(t.states.texts[i]);
   return list;
 }
 
@@ -53,8 +54,8 @@ const std::size_t kPlainKeyCount = std::size(kPlainKeys);
 
 const Toggle kToggles[] = {
     {GLFW_KEY_F1, "F1", "help overlay", nullptr, kOnOff,
-     [](const Game& g) { return int{g.showHelp}; },
-     [](Game& g) { g.showHelp = !g.showHelp; }, nullptr, false},
+     [](const Game& g) { return int{g.showHelp}; }, [](Game& g) { g.showHelp = !g.showHelp; },
+     nullptr, false},
     {GLFW_KEY_F2, "F2", "frame time on the console", "Frame Time", kOnOff,
      [](const Game& g) { return int{g.showFrameTime}; },
      [](Game& g) {
@@ -71,8 +72,7 @@ const Toggle kToggles[] = {
     {GLFW_KEY_F5, "F5", "mip-mapping", "MipMapping Quality", kMipmapping,
      [](const Game& g) { return std::clamp(g.mipmapMode - kMipmapOff, 0, 2); },
      [](Game& g) { g.mipmapMode = nextMipmapMode(g.mipmapMode); }, nullptr, false},
-    {GLFW_KEY_F6, "F6", "sound", "Sound", kOnOff,
-     [](const Game& g) { return int{g.soundEnabled}; },
+    {GLFW_KEY_F6, "F6", "sound", "Sound", kOnOff, [](const Game& g) { return int{g.soundEnabled}; },
      [](Game& g) {
        g.soundEnabled = !g.soundEnabled;
        world().sounds->setEnabled(g.soundEnabled);

@@ -27,11 +27,11 @@ struct Toggle {
   const char* label;    // what it switches
   // The message is this text, ": " and the new state's text; without one the toggle is silent.
   const char* message;
-  StateTexts states;              // by the value stateOf gives
-  int (*stateOf)(const Game&);    // index into states
-  void (*change)(Game&);          // before the message
-  void (*afterMessage)(Game&);    // or nullptr
-  bool needsSoundDevice;          // the overlay says "no device" without one
+  StateTexts states;            // by the value stateOf gives
+  int (*stateOf)(const Game&);  // index into states
+  void (*change)(Game&);        // before the message
+  void (*afterMessage)(Game&);  // or nullptr
+  bool needsSoundDevice;        // the overlay says "no device" without one
 };
 
 extern const KeyHelp kPlainKeys[];

@@ -92,17 +92,16 @@ void Game::initWorld(GLFWwindow* target) {
   w.blurA->init(width / 4, height / 4);
   w.blurB = std::make_unique<BlurFBO>();
   w.blurB->init(width / 4, height / 4);
-  w.blurShader =
-      std::make_unique<PostShader>(basePath + "Shader/texture.vert", basePath + "Shader/gauss.frag");
+  w.blurShader = std::make_unique<PostShader>(basePath + "Shader/texture.vert",
+                                              basePath + "Shader/gauss.frag");
   w.compositeShader = std::make_unique<PostShader>(basePath + "Shader/texture.vert",
                                                    basePath + "Shader/texture.frag");
   w.reduceShader = std::make_unique<PostShader>(basePath + "Shader/texture.vert",
                                                 basePath + "Shader/reduce.frag");
 
   const PhysicsMaterial material = physics->createMaterial(0.5f, 0.5f, 0.5f);
-  w.textureObject =
-      std::make_unique<scene::MeshObject>("textureObject", basePath + kScreenQuadFile,
-                                                    scene::kStaticBody);
+  w.textureObject = std::make_unique<scene::MeshObject>("textureObject", basePath + kScreenQuadFile,
+                                                        scene::kStaticBody);
   loadModel(*w.textureObject, material, 1, 1, 1);
   w.textureObject->transform(translation(glm::vec3(0.0f, -10.0f, 0.0f)), false);
   hasScreenQuad = !w.textureObject->subMeshes.empty();
@@ -111,8 +110,7 @@ void Game::initWorld(GLFWwindow* target) {
               << "); bloom stays off" << std::endl;
 
   w.camera = std::make_unique<scene::CameraActor>(physics->getScene(), glm::vec3(0.0f, 1.0f, 0.0f),
-                                                  -90.0f, 0.0f,
-                                                  basePath + kCameraModelFile);
+                                                  -90.0f, 0.0f, basePath + kCameraModelFile);
   loadModel(*w.camera, material, 1, 1, 1);
   w.camera->transform(translation(kCameraStart), false);
   w.camera->yaw -= kStartYawTurn * w.camera->mouseSensitivity;
@@ -129,21 +127,22 @@ void Game::initWorld(GLFWwindow* target) {
 void Game::buildLevel() {
   const PhysicsMaterial material = physics->createMaterial(0.5f, 0.5f, 0.5f);
   for (const scene::LevelEntry& entry : scene::levelLayout()) {
-    auto object = std::make_shared<scene::MeshObject>(entry.name, basePath + entry.modelFile,
-                                                      entry.kind);
+    auto object =
+        std::make_shared<scene::MeshObject>(entry.name, basePath + entry.modelFile, entry.kind);
     loadModel(*object, material, 1, 1, 1);
     if (object->actors.empty()) {
       std::cerr << "ERROR: '" << entry.name << "' has no model (" << object->path
                 << "); it is left out of the level" << std::endl;
       continue;
     }
-    if (scene::isCensorable(entry.name)) Physics::setupFiltering(object.get(), kCensorableGroup, kCensorableMask);
+    if (scene::isCensorable(entry.name))
+      Physics::setupFiltering(object.get(), kCensorableGroup, kCensorableMask);
     ::scene().addObject(entry.position, object->getName(), object, entry.angle);
   }
 
   World& w = world();
   w.armMesh = std::make_unique<scene::MeshObject>(scene::kArmName, basePath + scene::kArmModelFile,
-                                               scene::kNoBody);
+                                                  scene::kNoBody);
   loadModel(*w.armMesh, material, 1, 1, 1);
   const std::shared_ptr<scene::SceneObject> anchor = ::scene().get(scene::kArmAnchorName);
   if (!anchor || w.armMesh->subMeshes.empty()) {

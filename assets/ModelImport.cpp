@@ -11,11 +11,11 @@
 #include <vector>
 
 #include <assimp/DefaultIOSystem.h>
-#include <assimp/Importer.hpp>
 #include <assimp/MemoryIOWrapper.h>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
+#include <assimp/Importer.hpp>
 
 namespace vorn {
 
@@ -140,16 +140,13 @@ void appendMesh(const aiMesh* mesh, ModelData& model) {
     model.positions.emplace_back(p.x, p.y, p.z);
     if (hasNormals)
       model.normals.emplace_back(mesh->mNormals[i].x, mesh->mNormals[i].y, mesh->mNormals[i].z);
-    else
-      model.normals.emplace_back(0.0f, 0.0f, 0.0f);
+    else model.normals.emplace_back(0.0f, 0.0f, 0.0f);
     if (hasTexCoords)
       model.texCoords.emplace_back(mesh->mTextureCoords[0][i].x, mesh->mTextureCoords[0][i].y);
-    else
-      model.texCoords.emplace_back(0.0f, 0.0f);
+    else model.texCoords.emplace_back(0.0f, 0.0f);
     if (hasTangents)
       model.tangents.emplace_back(mesh->mTangents[i].x, mesh->mTangents[i].y, mesh->mTangents[i].z);
-    else
-      model.tangents.emplace_back(1.0f, 1.0f, 1.0f);
+    else model.tangents.emplace_back(1.0f, 1.0f, 1.0f);
   }
 
   for (unsigned f = 0; f < mesh->mNumFaces; ++f) {

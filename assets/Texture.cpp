@@ -10,7 +10,8 @@ namespace {
 
 GLint minFilter(bool bilinear, int mipmapMode) {
   if (mipmapMode == kMipmapOff) return bilinear ? GL_LINEAR : GL_NEAREST;
-  if (mipmapMode == kMipmapNearest) return bilinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+  if (mipmapMode == kMipmapNearest)
+    return bilinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
   return bilinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
 }
 

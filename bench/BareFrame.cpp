@@ -87,8 +87,8 @@ BareFrame::BareFrame(vorn::Game& game)
 void BareFrame::record(std::vector<Draw>& draws, vorn::scene::SceneObject& object,
                        const glm::mat4& model, float alpha) {
   vorn::scene::MeshObject& mesh = meshOf(object);
-  draws.push_back({mesh.vao, model, object.getMaterial(), alpha, subMeshes.size(),
-                   mesh.subMeshes.size()});
+  draws.push_back(
+      {mesh.vao, model, object.getMaterial(), alpha, subMeshes.size(), mesh.subMeshes.size()});
   // A sub-mesh without a diffuse map draws with what unit 0 held before: the white texture the
   // scene pass binds for every object, or the previous sub-mesh's map.
   GLuint unit0 = vorn::world().lightingShader->neutralTexture;

@@ -9,7 +9,7 @@
 namespace vorn {
 class LightingShader;
 class ShadowShader;
-}
+}  // namespace vorn
 
 namespace bench {
 

@@ -33,7 +33,7 @@ struct Sample {
   double allocations = 0.0;
   double draws = 0.0;
   double otherCalls = 0.0;
-  double cpuMs = 0.0;  // this thread's
+  double cpuMs = 0.0;             // this thread's
   double imGuiAllocations = 0.0;  // among the allocations
 };
 

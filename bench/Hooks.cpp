@@ -49,7 +49,8 @@ class Timed {
   double startCpu;
 };
 
-template <auto* Entry, PartTime StartupParts::*Part, typename Fn = std::remove_pointer_t<decltype(Entry)>>
+template <auto* Entry, PartTime StartupParts::*Part,
+          typename Fn = std::remove_pointer_t<decltype(Entry)>>
 struct TimedEntry;
 
 // Timed for start-up; a frame can call one too (a buffer upload), so it is counted and muted as
@@ -121,21 +122,21 @@ using bench::parts;
 
 // A definition of the exported symbol that forwards to the library's one while a part's clock runs.
 #define TIMED_HOOK(part, symbol, R, name, params, args)           \
-  R name params __asm__(symbol);                                   \
-  R name params {                                                  \
-    static const auto real = nextDefinition<R(*) params>(symbol);  \
-    bench::Timed timed(parts.part);                                \
-    return real args;                                              \
+  R name params __asm__(symbol);                                  \
+  R name params {                                                 \
+    static const auto real = nextDefinition<R(*) params>(symbol); \
+    bench::Timed timed(parts.part);                               \
+    return real args;                                             \
   }
 
 // GL 1.1 entry points are libGL's own exports, with no GLEW variable to swap: a definition that
 // counts the call and forwards it unless muted.
-#define MUTABLE_HOOK(symbol, name, params, args)                      \
-  void name params __asm__(symbol);                                   \
-  void name params {                                                  \
-    static const auto real = nextDefinition<void(*) params>(symbol);  \
-    ++bench::calls.others;                                            \
-    if (!bench::muted) real args;                                     \
+#define MUTABLE_HOOK(symbol, name, params, args)                     \
+  void name params __asm__(symbol);                                  \
+  void name params {                                                 \
+    static const auto real = nextDefinition<void(*) params>(symbol); \
+    ++bench::calls.others;                                           \
+    if (!bench::muted) real args;                                    \
   }
 
 GLenum hookGlewInit() __asm__("glewInit");

@@ -75,8 +75,7 @@ void aimFrom(vorn::Game& game, const glm::vec3& spot) {
 // Puts the camera back where the game had it when the throws are over.
 class KeptCamera {
  public:
-  KeptCamera()
-      : camera(*vorn::world().camera), position(camera.position), front(camera.front) {}
+  KeptCamera() : camera(*vorn::world().camera), position(camera.position), front(camera.front) {}
   ~KeptCamera() {
     camera.position = position;
     camera.front = front;
@@ -153,8 +152,8 @@ void printAimCost(vorn::Game& game, const std::vector<glm::vec3>& spots) {
     cpu.push_back(spent);
   }
   printTarget("  aim mark (Game::updateAim), thread CPU", median(cpu), "ms", 0.05);
-  printTarget("    heap allocations in all those aim marks", static_cast<double>(allocated), "", 0.0,
-              true);
+  printTarget("    heap allocations in all those aim marks", static_cast<double>(allocated), "",
+              0.0, true);
 }
 
 void printThrowCost(const ThrowTimes& times, bool withTarget) {
@@ -183,8 +182,8 @@ void printCachesAfterThrows(vorn::Game& game, const std::vector<glm::vec3>& spot
   std::snprintf(name, sizeof name, "collision shapes cached, before / after %d throws and removals",
                 kThrowsForTheCaches);
   printFigure(name, shapesBefore, "");
-  printTarget("  after", static_cast<double>(vorn::world().assets->shapes.size()), "",
-              shapesBefore, true);
+  printTarget("  after", static_cast<double>(vorn::world().assets->shapes.size()), "", shapesBefore,
+              true);
   printFigure("heap in use, before", heapBefore, "MiB");
   printFigure("  after", heapInUse(), "MiB");
 }

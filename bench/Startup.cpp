@@ -22,7 +22,8 @@ constexpr int kRuns = 5;
 // ticks since boot.
 double processAgeMs() {
   std::ifstream statFile("/proc/self/stat");
-  const std::string stat{std::istreambuf_iterator<char>(statFile), std::istreambuf_iterator<char>()};
+  const std::string stat{std::istreambuf_iterator<char>(statFile),
+                         std::istreambuf_iterator<char>()};
   // The fields after the command name (which may hold spaces) start at the state, field 3; the
   // start time is field 22.
   std::size_t at = stat.rfind(')');
@@ -84,14 +85,14 @@ void startUpSection() {
   for (int i = 0; i < kRuns; ++i) runs.push_back(startUpOnce());
 
   char heading[100];
-  std::snprintf(heading, sizeof heading, "Start-up, 800 x 600: medians of %d start-ups in one process",
-                kRuns);
+  std::snprintf(heading, sizeof heading,
+                "Start-up, 800 x 600: medians of %d start-ups in one process", kRuns);
   printHeading(heading);
   printTarget("Game construction to first frame shown",
               medianOf(runs, [](const StartUpRun& r) { return r.startUp + r.firstFrame; }), "ms",
               350.0);
-  printFigure("  in CPU time of all threads", medianOf(runs, [](const StartUpRun& r) { return r.cpu; }),
-              "ms");
+  printFigure("  in CPU time of all threads",
+              medianOf(runs, [](const StartUpRun& r) { return r.cpu; }), "ms");
   printFigure("  Game::startUp", medianOf(runs, [](const StartUpRun& r) { return r.startUp; }),
               "ms");
   printFigure("  first frame", medianOf(runs, [](const StartUpRun& r) { return r.firstFrame; }),
@@ -105,8 +106,7 @@ void startUpSection() {
                 "ms", remark);
   }
   const StartUpRun& first = runs.front();
-  printTarget("first start-up: process start to first frame shown", first.processAge, "ms",
-              2000.0);
+  printTarget("first start-up: process start to first frame shown", first.processAge, "ms", 2000.0);
   printFigure("  of which Game construction to first frame", first.startUp + first.firstFrame,
               "ms");
 }

@@ -51,8 +51,11 @@ void printMachine() {
               cpu.c_str(), firstLineOf("/proc/loadavg", "").c_str());
 }
 
-// The game says only that GLFW failed; GLFW's own words (a display that cannot be opened) help more.
-void reportGlfwError(int code, const char* text) { std::fprintf(stderr, "GLFW %d: %s\n", code, text); }
+// The game says only that GLFW failed; GLFW's own words (a display that cannot be opened) help
+// more.
+void reportGlfwError(int code, const char* text) {
+  std::fprintf(stderr, "GLFW %d: %s\n", code, text);
+}
 
 bool wanted(int argc, char** argv, const char* section) {
   if (argc < 2) return true;

@@ -27,8 +27,8 @@ Actor::Actor(Type type, btCollisionShape& geometry, const PhysicsMaterial& mater
   }
 }
 
-Actor::Actor(Type type, std::unique_ptr<btCollisionShape> geometry,
-             const PhysicsMaterial& material, float mass, const glm::vec3& centreOfMass)
+Actor::Actor(Type type, std::unique_ptr<btCollisionShape> geometry, const PhysicsMaterial& material,
+             float mass, const glm::vec3& centreOfMass)
     : Actor(type, *geometry, material, mass, centreOfMass) {
   ownGeometry = std::move(geometry);
 }

@@ -18,7 +18,8 @@ constexpr int kRecoveryIterations = 4;
 constexpr btScalar kTiny = 1e-5f;
 
 // Only shapes that take part in scene queries stop the capsule: static geometry and the ground.
-// Loose bodies and trigger shapes do not; the capsule's own body pushes them aside in the simulation.
+// Loose bodies and trigger shapes do not; the capsule's own body pushes them aside in the
+// simulation.
 bool isObstacle(const btBroadphaseProxy* proxy) {
   const auto* object = static_cast<const btCollisionObject*>(proxy->m_clientObject);
   const auto* actor = static_cast<const Actor*>(object->getUserPointer());
@@ -35,10 +36,12 @@ struct SweepCallback : btCollisionWorld::ClosestConvexResultCallback {
     return isObstacle(proxy) && ClosestConvexResultCallback::needsCollision(proxy);
   }
 
-  btScalar addSingleResult(btCollisionWorld::LocalConvexResult& result, bool normalInWorld) override {
+  btScalar addSingleResult(btCollisionWorld::LocalConvexResult& result,
+                           bool normalInWorld) override {
     const btVector3 normal =
-        normalInWorld ? result.m_hitNormalLocal
-                      : result.m_hitCollisionObject->getWorldTransform().getBasis() * result.m_hitNormalLocal;
+        normalInWorld
+            ? result.m_hitNormalLocal
+            : result.m_hitCollisionObject->getWorldTransform().getBasis() * result.m_hitNormalLocal;
     if (normal.dot(direction) >= 0) return 1;
     return ClosestConvexResultCallback::addSingleResult(result, normalInWorld);
   }
@@ -66,7 +69,8 @@ struct PenetrationCallback : btCollisionWorld::ContactResultCallback {
     const btScalar depth = point.getDistance();
     if (depth >= 0) return 0;
     // The normal points from b to a; the push moves the capsule away from the other object.
-    const btVector3 away = a->getCollisionObject() == self ? point.m_normalWorldOnB : -point.m_normalWorldOnB;
+    const btVector3 away =
+        a->getCollisionObject() == self ? point.m_normalWorldOnB : -point.m_normalWorldOnB;
     push -= away * depth;
     deepest = std::max(deepest, -depth);
     found = true;
@@ -93,7 +97,7 @@ struct CharacterController::Impl {
   struct Outcome {
     btVector3 position;
     uint32_t flags = 0;
-    bool supported = false;  // standing on walkable ground
+    bool supported = false;     // standing on walkable ground
     btVector3 ground{0, 0, 0};  // where the ground touches the capsule, when supported
   };
 
@@ -102,7 +106,8 @@ struct CharacterController::Impl {
   Outcome attempt(const btVector3& start, const btVector3& displacement, btScalar stepOffset,
                   btScalar minDistance);
   btScalar moveUp(btVector3& position, btScalar distance, Outcome& outcome);
-  void moveSideways(btVector3& position, const btVector3& motion, btScalar minDistance, Outcome& outcome);
+  void moveSideways(btVector3& position, const btVector3& motion, btScalar minDistance,
+                    Outcome& outcome);
   void moveDown(btVector3& position, btScalar distance, Outcome& outcome);
   btVector3 recoverFromPenetration(btVector3 position);
   bool validStep(const btVector3& start, const Outcome& outcome) const;
@@ -127,9 +132,7 @@ struct CharacterController::Impl {
 };
 
 CharacterController::Impl::Impl(PhysicsScene& owner, const CapsuleControllerDesc& description)
-    : scene(owner),
-      world(owner.impl().world),
-      desc(description),
+    : scene(owner), world(owner.impl().world), desc(description),
       up(toBullet(glm::normalize(description.upDirection))),
       orientation(shortestArcQuat(btVector3(0, 1, 0), up)),
       sweepShape(description.radius, description.height) {
@@ -143,11 +146,12 @@ CharacterController::Impl::Impl(PhysicsScene& owner, const CapsuleControllerDesc
   scene.addActor(std::move(body));
 }
 
-btScalar CharacterController::Impl::sweep(const btVector3& from, const btVector3& to, btVector3* normal,
-                                          btVector3* point) {
+btScalar CharacterController::Impl::sweep(const btVector3& from, const btVector3& to,
+                                          btVector3* normal, btVector3* point) {
   if ((to - from).length2() < kTiny * kTiny) return 1;
   SweepCallback hit(from, to);
-  world.convexSweepTest(&sweepShape, btTransform(orientation, from), btTransform(orientation, to), hit);
+  world.convexSweepTest(&sweepShape, btTransform(orientation, from), btTransform(orientation, to),
+                        hit);
   if (!hit.hasHit()) return 1;
   if (normal) *normal = hit.m_hitNormalWorld.normalized();
   if (point) *point = hit.m_hitPointWorld;
@@ -169,7 +173,8 @@ bool CharacterController::Impl::walkable(const btVector3& centre, const btVector
   return ray.hasHit() && ray.m_hitNormalWorld.normalized().dot(up) >= desc.slopeLimit;
 }
 
-btScalar CharacterController::Impl::moveUp(btVector3& position, btScalar distance, Outcome& outcome) {
+btScalar CharacterController::Impl::moveUp(btVector3& position, btScalar distance,
+                                           Outcome& outcome) {
   if (distance <= kTiny) return 0;
   btVector3 normal;
   const btScalar fraction = sweep(position, position + up * distance, &normal, nullptr);
@@ -286,7 +291,8 @@ CharacterController::~CharacterController() {
 
 uint32_t CharacterController::move(const glm::vec3& displacement, float minDistance, float /*dt*/) {
   Impl& s = *state;
-  if (!std::isfinite(displacement.x) || !std::isfinite(displacement.y) || !std::isfinite(displacement.z)) {
+  if (!std::isfinite(displacement.x) || !std::isfinite(displacement.y) ||
+      !std::isfinite(displacement.z)) {
     return 0;
   }
   const btVector3 motion = toBullet(displacement);

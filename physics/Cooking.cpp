@@ -89,13 +89,15 @@ CookResult Cooking::cookTriangleMesh(const MeshData& mesh, std::unique_ptr<Cooke
   if (!pointsValid(mesh) || !trianglesValid(mesh)) return CookResult::InvalidDescriptor;
   auto triangles = std::make_unique<btTriangleMesh>(true, false);
   triangles->preallocateVertices(static_cast<int>(mesh.vertexCount));
-  for (uint32_t i = 0; i < mesh.vertexCount; ++i) triangles->findOrAddVertex(pointAt(mesh, i), false);
+  for (uint32_t i = 0; i < mesh.vertexCount; ++i)
+    triangles->findOrAddVertex(pointAt(mesh, i), false);
   const uint32_t faces = mesh.indices ? mesh.faceCount : mesh.vertexCount / 3;
   triangles->preallocateIndices(static_cast<int>(faces * 3));
   for (uint32_t f = 0; f < faces; ++f) {
     const uint32_t* corner = mesh.indices ? mesh.indices + 3 * f : nullptr;
     const uint32_t i0 = corner ? corner[0] : 3 * f;
-    triangles->addTriangleIndices(static_cast<int>(i0), static_cast<int>(corner ? corner[1] : i0 + 1),
+    triangles->addTriangleIndices(static_cast<int>(i0),
+                                  static_cast<int>(corner ? corner[1] : i0 + 1),
                                   static_cast<int>(corner ? corner[2] : i0 + 2));
   }
   out = std::make_unique<CookedShape>();

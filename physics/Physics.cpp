@@ -52,7 +52,8 @@ void Physics::setupFiltering(scene::SceneObject* object, uint32_t group, uint32_
               << std::endl;
     return;
   }
-  for (Shape& shape : object->actors.front()->getShapes()) shape.filterData = FilterData{group, mask, 0, 0};
+  for (Shape& shape : object->actors.front()->getShapes())
+    shape.filterData = FilterData{group, mask, 0, 0};
 }
 
 uint32_t Physics::filterShader(uint32_t attributes0, FilterData data0, uint32_t attributes1,

@@ -124,8 +124,8 @@ struct CookedShape {
 
   std::unique_ptr<btTriangleMesh> triangles;  // the data a triangle-mesh geometry reads
   std::unique_ptr<btCollisionShape> geometry;
-  float volume = 0.0f;              // of a convex hull
-  glm::vec3 centreOfMass{0.0f};     // of a convex hull, where its geometry's origin sits
+  float volume = 0.0f;           // of a convex hull
+  glm::vec3 centreOfMass{0.0f};  // of a convex hull, where its geometry's origin sits
 };
 
 // Builds collision geometry ("cooking") and the actors that carry it.
@@ -150,7 +150,6 @@ class Cooking {
   // borrows; mass = density x hull volume.
   static std::unique_ptr<Actor> createDynamicActor(const PhysicsMaterial& material,
                                                    CookedShape& shape, float density);
-
 };
 
 // The game's physics world: one scene with its ground plane, the filter rule, and the record of
@@ -168,7 +167,8 @@ class Physics : public SimulationEventCallback {
   Physics(const Physics&) = delete;
   Physics& operator=(const Physics&) = delete;
 
-  PhysicsMaterial createMaterial(float staticFriction, float dynamicFriction, float restitution) const;
+  PhysicsMaterial createMaterial(float staticFriction, float dynamicFriction,
+                                 float restitution) const;
   PhysicsScene* getScene() { return scene.get(); }
   Cooking* getCooking() { return &cooking; }
 

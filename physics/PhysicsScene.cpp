@@ -72,7 +72,8 @@ PhysicsScene::Impl::Impl(PhysicsScene& owner, FilterShader shader, SimulationEve
   configuration.setPlaneConvexMultipointIterations();
   configuration.setConvexConvexMultipointIterations();
   world.setGravity(btVector3(0.0f, -kGravity, 0.0f));
-  // Penetration is corrected apart from the velocities, so a landing gains no bounce or spin from it.
+  // Penetration is corrected apart from the velocities, so a landing gains no bounce or spin from
+  // it.
   world.getSolverInfo().m_splitImpulsePenetrationThreshold = 0.0f;
   // Bounds of sleeping and static bodies are refreshed when they are moved, not every sub-step.
   world.setForceUpdateAllAabbs(false);
@@ -101,14 +102,16 @@ void PhysicsScene::Impl::add(std::unique_ptr<Actor> actor) {
 }
 
 void PhysicsScene::Impl::remove(Actor* actor) {
-  auto it = std::find_if(actors.begin(), actors.end(),
-                         [actor](const std::unique_ptr<Actor>& held) { return held.get() == actor; });
+  auto it = std::find_if(actors.begin(), actors.end(), [actor](const std::unique_ptr<Actor>& held) {
+    return held.get() == actor;
+  });
   if (it == actors.end()) return;
   world.removeRigidBody(actor->getBody());
   actor->owner = nullptr;
-  touching.erase(std::remove_if(touching.begin(), touching.end(),
-                                [actor](const Touch& t) { return t.trigger == actor || t.other == actor; }),
-                 touching.end());
+  touching.erase(
+      std::remove_if(touching.begin(), touching.end(),
+                     [actor](const Touch& t) { return t.trigger == actor || t.other == actor; }),
+      touching.end());
   // Reports may be in the callback's hands right now: mark them instead of reshuffling the array.
   for (TriggerPair& pair : reports) {
     if (pair.triggerActor == actor) {
@@ -124,8 +127,9 @@ void PhysicsScene::Impl::remove(Actor* actor) {
   for (const PassThrough& pass : passes) {
     if (pass.moving == actor || pass.other == actor) collide(pass, true);
   }
-  passes.erase(std::remove_if(passes.begin(), passes.end(),
-                              [actor](const PassThrough& p) { return p.moving == actor || p.other == actor; }),
+  passes.erase(std::remove_if(
+                   passes.begin(), passes.end(),
+                   [actor](const PassThrough& p) { return p.moving == actor || p.other == actor; }),
                passes.end());
   if (callback) callback->onActorRemoved(*actor);
   actors.erase(it);

@@ -71,8 +71,7 @@ void reduceGlow(const BloomFBO& bloom, const PostShader& reduce, scene::SceneObj
 }
 
 void blurPass(const BlurFBO& target, GLuint source, GLuint sampler, const PostShader& blur,
-              bool horizontal, scene::SceneObject& fullScreenMesh,
-              const RenderSettings& settings) {
+              bool horizontal, scene::SceneObject& fullScreenMesh, const RenderSettings& settings) {
   glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
   clearTarget();
   glActiveTexture(GL_TEXTURE0);

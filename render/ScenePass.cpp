@@ -57,8 +57,8 @@ CameraView cameraView(const scene::CameraActor& camera) {
 }
 
 glm::mat4 perspectiveMatrix(float fieldOfViewDegrees, float aspect, float near, float far) {
-  const float t =
-      static_cast<float>(std::tan(static_cast<double>(fieldOfViewDegrees * kRadiansPerDegree) / 2.0));
+  const float t = static_cast<float>(
+      std::tan(static_cast<double>(fieldOfViewDegrees * kRadiansPerDegree) / 2.0));
   glm::mat4 p(0.0f);
   p[0][0] = 1.0f / (aspect * t);
   p[1][1] = 1.0f / t;
@@ -68,7 +68,8 @@ glm::mat4 perspectiveMatrix(float fieldOfViewDegrees, float aspect, float near, 
   return p;
 }
 
-bool placeForPass(scene::SceneObject& object, ViewFrustum& frustum, bool culling, glm::mat4& model) {
+bool placeForPass(scene::SceneObject& object, ViewFrustum& frustum, bool culling,
+                  glm::mat4& model) {
   if (culling && !frustum.contains(object)) return false;
   model = scene::poseToMatrix(object.getGlobalPose());
   return true;

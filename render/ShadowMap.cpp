@@ -193,12 +193,10 @@ void PointShadowCache::pass(ShadowMapFBO& pointMap, ShadowShader& pointShader,
   sortCasters(registry, frustum, now.culling);
 
   bool staticChanged = true;
-  if (!drawn || !(now == view))
-    placeStaticCasters(frustum, now.culling);
+  if (!drawn || !(now == view)) placeStaticCasters(frustum, now.culling);
   else if (staticBodies != lastStaticBodies)
     staticChanged = placeStaticCasters(frustum, now.culling);
-  else
-    staticChanged = false;
+  else staticChanged = false;
   if (staticChanged) {
     staticMapCurrent = false;
     lastWork = Work::kWholePass;
@@ -238,8 +236,7 @@ void PointShadowCache::pass(ShadowMapFBO& pointMap, ShadowShader& pointShader,
   looseCasters.swap(lastLooseCasters);
 }
 
-void PointShadowCache::drawCasters(const ShadowShader& shader,
-                                   const std::vector<Caster>& casters) {
+void PointShadowCache::drawCasters(const ShadowShader& shader, const std::vector<Caster>& casters) {
   for (const Caster& caster : casters) drawCaster(shader, *caster.object, caster.model);
 }
 

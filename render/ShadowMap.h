@@ -84,8 +84,7 @@ class PointShadowCache {
     bool culling = false;
     bool wireframe = false;
     bool operator==(const View& other) const {
-      return lightPos == other.lightPos && culling == other.culling &&
-             wireframe == other.wireframe;
+      return lightPos == other.lightPos && culling == other.culling && wireframe == other.wireframe;
     }
   };
 

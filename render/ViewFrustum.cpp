@@ -22,8 +22,8 @@ void ViewFrustum::updateFromCamera(const glm::vec3& position, const glm::vec3& f
   const glm::vec3 u = glm::normalize(up);
   const glm::vec3 r = glm::normalize(right);
 
-  const float t =
-      static_cast<float>(std::tan(static_cast<double>(fieldOfViewDegrees * kRadiansPerDegree) / 2.0));
+  const float t = static_cast<float>(
+      std::tan(static_cast<double>(fieldOfViewDegrees * kRadiansPerDegree) / 2.0));
   const float nearHeight = 2.0f * t * near;
   const float nearWidth = nearHeight * aspect;
 

@@ -26,13 +26,15 @@ constexpr Range kStairHallX{kCorridorX.hi, 22.5f};
 constexpr float kRiser = 0.5f;
 constexpr float kTread = 0.55f;
 constexpr int kStepsPerFlight = 6;
-constexpr float kLandingHeight = kStepsPerFlight * kRiser;                   // 3
+constexpr float kLandingHeight = kStepsPerFlight * kRiser;                  // 3
 constexpr float kLandingStart = kStairHallX.lo + kStepsPerFlight * kTread;  // 19.3
 
 // Areas, in x and z, where the scripted events watch the eye.
 struct Area {
   Range x, z;
-  bool contains(float px, float pz) const { return px > x.lo && px < x.hi && pz > z.lo && pz < z.hi; }
+  bool contains(float px, float pz) const {
+    return px > x.lo && px < x.hi && pz > z.lo && pz < z.hi;
+  }
 };
 constexpr Area kWinRoom{{0.0f, 14.0f}, {-20.0f, -10.0f}};  // above the upper floor
 constexpr Area kStaircaseSwitch{{16.0f, 20.0f}, {-5.0f, 5.0f}};

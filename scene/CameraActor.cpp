@@ -41,9 +41,7 @@ CameraActor::CameraActor(PhysicsScene* scene, glm::vec3 worldUp, float yaw, floa
                          std::string path)
     : MeshObject("cameraactor", std::move(path), 2),
       controller(std::make_unique<CharacterController>(*scene, capsuleDesc(worldUp))),
-      worldUp(worldUp),
-      yaw(yaw),
-      pitch(pitch) {}
+      worldUp(worldUp), yaw(yaw), pitch(pitch) {}
 
 // The base transform only reads the pose here (the camera has no actors of its own); the
 // controller is what actually moves.

@@ -4,7 +4,8 @@ namespace vorn {
 namespace scene {
 
 DerivedObject::DerivedObject(SceneObject* meshSource, SceneObject* anchor)
-    : SceneObject(meshSource->getName() + "_derived", kNoBody), meshSource(meshSource), anchor(anchor) {}
+    : SceneObject(meshSource->getName() + "_derived", kNoBody), meshSource(meshSource),
+      anchor(anchor) {}
 
 // The product order follows the previous call's flag, so the first call after construction
 // multiplies on the right whatever it asks for; every later call with local set then works in

@@ -77,7 +77,7 @@ const char* cookFailureMessage(CookResult result, int32_t kind) {
       return "ERROR: MeshDESC not valid @";
     case CookResult::CookingFailed:
       return kind == kDynamicBody ? "ERROR: Could not cook ConvexMesh @"
-                       : "ERROR: Could not cook TriangleMesh @";
+                                  : "ERROR: Could not cook TriangleMesh @";
     default:
       return "create shape failed! @";
   }
@@ -148,9 +148,9 @@ void MeshObject::cookMeshActor(ShapeCache& shapes, const ShapeCache::Key& key, b
                                const MeshData& mesh, const PhysicsMaterial& material,
                                PhysicsScene* scene) {
   CookedShape& shape = shared ? sharedShape(shapes, key, mesh) : ownShape(key.type, mesh);
-  std::unique_ptr<Actor> actor =
-      kind == kStaticBody ? Cooking::createStaticActor(material, shape)
-                          : Cooking::createDynamicActor(material, shape, kBodyDensity);
+  std::unique_ptr<Actor> actor = kind == kStaticBody
+                                     ? Cooking::createStaticActor(material, shape)
+                                     : Cooking::createDynamicActor(material, shape, kBodyDensity);
   actor->setName(name);
   actor->userData = this;
   actors.push_back(actor.get());

@@ -36,24 +36,24 @@ Pose matrixToPose(const glm::mat4& mat) {
     if (m(1, 1) > m(0, 0)) i = 1;
     if (m(2, 2) > m(i, i)) i = 2;
     if (i == 0) {
-      const float h = static_cast<float>(
-          std::sqrt(static_cast<double>(m(0, 0) - (m(1, 1) + m(2, 2))) + 1.0));
+      const float h =
+          static_cast<float>(std::sqrt(static_cast<double>(m(0, 0) - (m(1, 1) + m(2, 2))) + 1.0));
       x = 0.5f * h;
       const float s = 0.5f / h;
       y = (m(0, 1) + m(1, 0)) * s;
       z = (m(0, 2) + m(2, 0)) * s;
       w = (m(2, 1) - m(1, 2)) * s;
     } else if (i == 1) {
-      const float h = static_cast<float>(
-          std::sqrt(static_cast<double>(m(1, 1) - (m(2, 2) + m(0, 0))) + 1.0));
+      const float h =
+          static_cast<float>(std::sqrt(static_cast<double>(m(1, 1) - (m(2, 2) + m(0, 0))) + 1.0));
       y = 0.5f * h;
       const float s = 0.5f / h;
       z = (m(1, 2) + m(2, 1)) * s;
       x = (m(0, 1) + m(1, 0)) * s;
       w = (m(0, 2) - m(2, 0)) * s;
     } else {
-      const float h = static_cast<float>(
-          std::sqrt(static_cast<double>(m(2, 2) - (m(0, 0) + m(1, 1))) + 1.0));
+      const float h =
+          static_cast<float>(std::sqrt(static_cast<double>(m(2, 2) - (m(0, 0) + m(1, 1))) + 1.0));
       z = 0.5f * h;
       const float s = 0.5f / h;
       x = (m(0, 2) + m(2, 0)) * s;

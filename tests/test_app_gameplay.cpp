@@ -12,8 +12,8 @@
 
 #include <GLFW/glfw3.h>
 #include <btBulletDynamicsCommon.h>
-#include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
+#include <glm/gtc/matrix_transform.hpp>
 
 #include "app/Hud.h"
 #include "app/World.h"
@@ -37,8 +37,8 @@ Fn libraryDefinition(const char* symbol) {
   return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, symbol));
 }
 
-const void* countModelRead(void* importer, const char* file, unsigned flags)
-    __asm__("_ZN6Assimp8Importer8ReadFileEPKcj");
+const void* countModelRead(void* importer, const char* file,
+                           unsigned flags) __asm__("_ZN6Assimp8Importer8ReadFileEPKcj");
 const void* countModelRead(void* importer, const char* file, unsigned flags) {
   static const auto read = libraryDefinition<const void* (*)(void*, const char*, unsigned)>(
       "_ZN6Assimp8Importer8ReadFileEPKcj");
@@ -136,8 +136,9 @@ int pixelsTheHudChanges(Game& game) { return drawHudOver(game).count(&HudLayer::
 // matrices.
 float rowOf(const Game& game, const glm::vec3& point) {
   scene::CameraActor& camera = *world().camera;
-  const glm::mat4 projection = perspectiveMatrix(
-      camera.fieldOfView, static_cast<float>(game.width) / game.height, game.nearPlane, game.farPlane);
+  const glm::mat4 projection =
+      perspectiveMatrix(camera.fieldOfView, static_cast<float>(game.width) / game.height,
+                        game.nearPlane, game.farPlane);
   const glm::vec4 clip = projection * camera.getViewMatrix() * glm::vec4(point, 1.0f);
   return (0.5f - clip.y / clip.w * 0.5f) * game.height;
 }
@@ -177,7 +178,8 @@ TEST_F(Level, PeopleAndLooseObjectsComeToRestNearTheirPlaces) {
     if (entry.kind != 1) continue;
     // The date-night board stands on the couch a little below where it is placed.
     const glm::vec3 p = get(entry.name)->getGlobalPose().p;
-    EXPECT_LT(std::hypot(p.x - entry.position.x, p.z - entry.position.z), 0.5f) << entry.name << " drifted";
+    EXPECT_LT(std::hypot(p.x - entry.position.x, p.z - entry.position.z), 0.5f)
+        << entry.name << " drifted";
     EXPECT_LT(std::abs(p.y - entry.position.y), 1.2f) << entry.name << " fell";
   }
 }
@@ -207,7 +209,8 @@ TEST_F(Gameplay, CrosshairMarksTheCentreOverTheFinishedPicture) {
   const int w = game.width;
   const int h = game.height;
   const test::Rgba centre = test::readPixel(w / 2, h / 2);
-  EXPECT_TRUE(centre.r == 255 && centre.g == 255 && centre.b == 255) << "no crosshair at the centre";
+  EXPECT_TRUE(centre.r == 255 && centre.g == 255 && centre.b == 255)
+      << "no crosshair at the centre";
   // The backdrops of the counter and the help hint alone cover more than this; drawn as lines
   // they would not.
   const int filled = pixelsTheHudChanges(game);
@@ -300,7 +303,10 @@ TEST_F(Gameplay, PointBlankThrowsLeaveNoBoxInsideAWall) {
 
 // Where the mark is seen below the crosshair on the screen's centre line: the middle of the rows
 // the HUD changes there, from the top, and whether it is drawn in green anywhere.
-struct MarkSeen { float row; bool green; };
+struct MarkSeen {
+  float row;
+  bool green;
+};
 
 MarkSeen markSeen(Game& game) {
   const HudLayer layer = drawHudOver(game);
@@ -447,11 +453,13 @@ TEST_F(Gameplay, WinRoomWithTwelveSwapsIsRedThenTabWins) {
   while (!glfwWindowShouldClose(game.window) && frames < 1000) {
     driver.frame(0.05f);
     ++frames;
-    if (closing.empty() || closing.back() != hud.closingText()) closing.push_back(hud.closingText());
+    if (closing.empty() || closing.back() != hud.closingText())
+      closing.push_back(hud.closingText());
   }
-  EXPECT_EQ(closing, (std::vector<std::string>{"The game closes in 5 s", "The game closes in 4 s",
-                                               "The game closes in 3 s", "The game closes in 2 s",
-                                               "The game closes in 1 s", "The game closes in 0 s"}));
+  EXPECT_EQ(closing,
+            (std::vector<std::string>{"The game closes in 5 s", "The game closes in 4 s",
+                                      "The game closes in 3 s", "The game closes in 2 s",
+                                      "The game closes in 1 s", "The game closes in 0 s"}));
   const std::string printed = console.text();
   EXPECT_EQ(printed.find("YOU WON!"), printed.rfind("YOU WON!"));  // announced once
   EXPECT_NE(printed.find("YOU WON!"), std::string::npos);
@@ -475,10 +483,14 @@ TEST_F(Gameplay, OnlyTheWinRoomWins) {
       {{5, 8.6f, -15}, 1, false, "12 more to censor before you can win here"},
       {{5, 2.6f, -15}, 1, false, nullptr},  // the flat below
       {{5, 2.6f, -15}, 1, false, nullptr},
-      {{5, 8.6f, -15}, 13, true, nullptr},      {{0.5f, 8.6f, -19.5f}, 13, true, nullptr},
-      {{13.5f, 8.6f, -10.5f}, 13, true, nullptr}, {{-0.5f, 8.6f, -15}, 13, false, nullptr},
-      {{14.5f, 8.6f, -15}, 13, false, nullptr}, {{5, 8.6f, -20.5f}, 13, false, nullptr},
-      {{5, 8.6f, -9.5f}, 13, false, nullptr},   {{5, 5.5f, -15}, 13, false, nullptr},
+      {{5, 8.6f, -15}, 13, true, nullptr},
+      {{0.5f, 8.6f, -19.5f}, 13, true, nullptr},
+      {{13.5f, 8.6f, -10.5f}, 13, true, nullptr},
+      {{-0.5f, 8.6f, -15}, 13, false, nullptr},
+      {{14.5f, 8.6f, -15}, 13, false, nullptr},
+      {{5, 8.6f, -20.5f}, 13, false, nullptr},
+      {{5, 8.6f, -9.5f}, 13, false, nullptr},
+      {{5, 5.5f, -15}, 13, false, nullptr},
   };
   test::CoutCapture console;
   int posted = 0;

@@ -260,7 +260,8 @@ TEST(KeyList, EveryToggleIsListedWithEveryStateItCanShow) {
   for (std::size_t i = 0; i < kToggleCount; ++i) {
     const Toggle& t = kToggles[i];
     SCOPED_TRACE(t.keyName);
-    EXPECT_NE(markdown.find(std::string("| ") + t.keyName + " | " + t.label + " |"), std::string::npos);
+    EXPECT_NE(markdown.find(std::string("| ") + t.keyName + " | " + t.label + " |"),
+              std::string::npos);
     EXPECT_NE(roff.find(std::string(".B ") + t.keyName + "\n" + t.label), std::string::npos);
     for (const std::string& list : {markdown, roff}) {
       for (int s = 0; s < t.states.count; ++s)

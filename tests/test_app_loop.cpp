@@ -137,10 +137,22 @@ TEST(Config, EachLineSetsWhatParsesAndNamesTheRest) {
       {"-800 600 0 60", {}, 4},
       {"16385 600 0 60", {}, 4},
       {"4294968320 768 1 75", {}, 4},  // 2^32 + 1024 must not wrap to 1024
-      {"\xEF\xBB\xBF" "1024 768 1 75", {1024, 768, true, 75}, 0},  // a byte-order mark
-      {"\xEF\xBB\xBF\xEF\xBB\xBF" "1024 768 1 75", {}, 4},      // only one mark is skipped
-      {"\xEF\xBB" "1024 768 1 75", {}, 4},                        // not a whole mark
-      {" \xEF\xBB\xBF" "1024 768 1 75", {}, 4},                   // not at the start
+      {"\xEF\xBB\xBF"
+       "1024 768 1 75",
+       {1024, 768, true, 75},
+       0},  // a byte-order mark
+      {"\xEF\xBB\xBF\xEF\xBB\xBF"
+       "1024 768 1 75",
+       {},
+       4},  // only one mark is skipped
+      {"\xEF\xBB"
+       "1024 768 1 75",
+       {},
+       4},  // not a whole mark
+      {" \xEF\xBB\xBF"
+       "1024 768 1 75",
+       {},
+       4},  // not at the start
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -163,8 +175,11 @@ TEST(Config, NoTextIsSilentAndLaterLinesBuildOnEarlierOnes) {
   EXPECT_EQ(err, std::string(kErrors[1]) + kErrors[2] + kErrors[3]);
 
   // A byte-order mark further down is part of that line's text.
-  const auto [marked, twice, all] =
-      readConfigText("\xEF\xBB\xBF" "1024 768 1 75\n" "\xEF\xBB\xBF" "640 480 0 50\n");
+  const auto [marked, twice, all] = readConfigText(
+      "\xEF\xBB\xBF"
+      "1024 768 1 75\n"
+      "\xEF\xBB\xBF"
+      "640 480 0 50\n");
   EXPECT_EQ(twice, echo({1024, 768, true, 75}) + echo({1024, 768, true, 75}));
   EXPECT_EQ(all, std::string(kErrors[0]) + kErrors[1] + kErrors[2] + kErrors[3]);
 }

@@ -5,9 +5,9 @@
 #include <sndfile.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <ostream>
 #include <regex>
@@ -135,7 +135,7 @@ Heard compare(const std::vector<float>& played, size_t start, const std::vector<
 struct Cue {
   const char* name;
   const char* file;
-  glm::vec3 ear;                     // where the player's eye stands in the frame
+  glm::vec3 ear;                      // where the player's eye stands in the frame
   void (*cause)(GameDriver& driver);  // before the frame that is to make the sound
 };
 
@@ -216,9 +216,11 @@ TEST(AssetsSound, PlausibleFilesArriveMixedToMonoOthersAreRefused) {
     long frames;
     bool loads;
   } cases[] = {
-      {1, 1000, 100, true},       {2, 384000, 10, true},  {8, 44100, 10, true},
-      {9, 44100, 10, false},      {1, 999, 100, false},   {1, 384001, 10, false},
-      {1, 8000, 8000 * 30, true}, {1, 8000, 8000 * 30 + 1, false}, {1, 8000, 0, false},
+      {1, 1000, 100, true},       {2, 384000, 10, true},
+      {8, 44100, 10, true},       {9, 44100, 10, false},
+      {1, 999, 100, false},       {1, 384001, 10, false},
+      {1, 8000, 8000 * 30, true}, {1, 8000, 8000 * 30 + 1, false},
+      {1, 8000, 0, false},
   };
   for (const auto& c : cases) {
     const std::string path = writeWav(dir, c.channels, c.rate, c.frames);

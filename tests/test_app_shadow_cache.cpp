@@ -45,8 +45,8 @@ class AgainstWholePass {
     // With effects off nothing draws the map: it still holds the last pass's depth.
     if (game.effectsEnabled) {
       ++work[static_cast<int>(world().pointShadowCache->lastWork)];
-      shadowPass(reference, *world().pointShadowShader, *world().lightingShader, ::scene(),
-                 frustum, game.renderSettings());
+      shadowPass(reference, *world().pointShadowShader, *world().lightingShader, ::scene(), frustum,
+                 game.renderSettings());
       read(reference.depthTexture, expected);
     }
     read(world().pointShadowMap->depthTexture, kept);
@@ -54,8 +54,7 @@ class AgainstWholePass {
     const auto differing = std::inner_product(kept.begin(), kept.end(), expected.begin(), 0,
                                               std::plus<>(), std::not_equal_to<>());
     if (failedFrames++ < 5)
-      ADD_FAILURE() << differing << " texels differ after frame " << frames << " (" << step
-                    << ")";
+      ADD_FAILURE() << differing << " texels differ after frame " << frames << " (" << step << ")";
   }
 
   static void read(GLuint cubeMap, std::vector<GLuint>& texels) {

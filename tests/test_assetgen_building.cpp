@@ -40,8 +40,8 @@ using vorn::scene::levelLayout;
 namespace {
 
 // The flags the game's importer uses.
-constexpr unsigned kImportFlags =
-    aiProcess_CalcTangentSpace | aiProcess_Triangulate | aiProcess_GenSmoothNormals | aiProcess_FindDegenerates;
+constexpr unsigned kImportFlags = aiProcess_CalcTangentSpace | aiProcess_Triangulate |
+                                  aiProcess_GenSmoothNormals | aiProcess_FindDegenerates;
 
 struct Corner {
   glm::vec3 position;
@@ -64,7 +64,8 @@ const Model& model(const std::string& file) {
   const aiScene* scene = importer.ReadFile(file, kImportFlags);
   if (!scene) return d;
   aiString path;
-  if (scene->mNumMaterials > 1 && scene->mMaterials[1]->GetTexture(aiTextureType_DIFFUSE, 0, &path) == AI_SUCCESS)
+  if (scene->mNumMaterials > 1 &&
+      scene->mMaterials[1]->GetTexture(aiTextureType_DIFFUSE, 0, &path) == AI_SUCCESS)
     d.texture = std::filesystem::path(file).parent_path().string() + "/" + path.C_Str();
   for (unsigned i = 0; i < scene->mNumMeshes; ++i) {
     const aiMesh* mesh = scene->mMeshes[i];
@@ -74,7 +75,8 @@ const Model& model(const std::string& file) {
       for (unsigned k = 0; k < 3; ++k) {
         const unsigned v = mesh->mFaces[f].mIndices[k];
         t[k].position = {mesh->mVertices[v].x, mesh->mVertices[v].y, mesh->mVertices[v].z};
-        if (mesh->HasTextureCoords(0)) t[k].uv = {mesh->mTextureCoords[0][v].x, mesh->mTextureCoords[0][v].y};
+        if (mesh->HasTextureCoords(0))
+          t[k].uv = {mesh->mTextureCoords[0][v].x, mesh->mTextureCoords[0][v].y};
         d.min = glm::min(d.min, t[k].position);
         d.max = glm::max(d.max, t[k].position);
       }
@@ -84,7 +86,9 @@ const Model& model(const std::string& file) {
   return d;
 }
 
-std::string censoredFile(const std::string& file) { return file.substr(0, file.size() - 4) + "_censored.obj"; }
+std::string censoredFile(const std::string& file) {
+  return file.substr(0, file.size() - 4) + "_censored.obj";
+}
 
 // Every model file the game loads, and whether it becomes a dynamic body. A censored variant
 // always does.
@@ -112,7 +116,9 @@ const uint8_t* texelAt(const vorn::Image& image, float u, float v) {
 
 std::string texture(const aiMaterial* m, aiTextureType type) {
   aiString path;
-  if (aiGetMaterialTextureCount(m, type) == 0 || aiGetMaterialTexture(m, type, 0, &path) != AI_SUCCESS) return "";
+  if (aiGetMaterialTextureCount(m, type) == 0 ||
+      aiGetMaterialTexture(m, type, 0, &path) != AI_SUCCESS)
+    return "";
   return path.C_Str();
 }
 
@@ -120,8 +126,10 @@ void expectTrianglesWoundWithTheirNormals(const aiMesh* mesh) {
   size_t wrong = 0;
   for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
     const unsigned* i = mesh->mFaces[f].mIndices;
-    const glm::vec3 a = vec(mesh->mVertices[i[0]]), b = vec(mesh->mVertices[i[1]]), c = vec(mesh->mVertices[i[2]]);
-    const glm::vec3 normals = vec(mesh->mNormals[i[0]]) + vec(mesh->mNormals[i[1]]) + vec(mesh->mNormals[i[2]]);
+    const glm::vec3 a = vec(mesh->mVertices[i[0]]), b = vec(mesh->mVertices[i[1]]),
+                    c = vec(mesh->mVertices[i[2]]);
+    const glm::vec3 normals =
+        vec(mesh->mNormals[i[0]]) + vec(mesh->mNormals[i[1]]) + vec(mesh->mNormals[i[2]]);
     // Back-face culling keeps the side the normals light.
     if (glm::dot(glm::cross(b - a, c - a), normals) <= 0.0f) ++wrong;
   }
@@ -240,7 +248,8 @@ Floors generatedFloors() {
       std::array<glm::vec3, 3> t;
       for (int k = 0; k < 3; ++k) t[k] = glm::vec3(placed * glm::vec4(corners[k].position, 1.0f));
       const glm::vec3 normal = glm::cross(t[1] - t[0], t[2] - t[0]);
-      if (glm::length(normal) > 0.0f && glm::normalize(normal).y > 0.7f) floors.triangles.push_back(t);
+      if (glm::length(normal) > 0.0f && glm::normalize(normal).y > 0.7f)
+        floors.triangles.push_back(t);
     }
   }
   return floors;
@@ -293,7 +302,9 @@ std::map<std::string, std::string> readTree(const fs::path& root) {
 
 std::map<std::string, std::string> generateInto(const vorn::test::ScratchDirectory& directory) {
   int status = -1;
-  vorn::test::runCommand(std::string(BLOTWISE_BINARY_DIR) + "/assetgen '" + directory.path.string() + "' 2>&1", status);
+  vorn::test::runCommand(
+      std::string(BLOTWISE_BINARY_DIR) + "/assetgen '" + directory.path.string() + "' 2>&1",
+      status);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   return readTree(directory.path);
 }
@@ -315,12 +326,13 @@ TEST(AssetgenProgram, OutputIsByteIdenticalFromRunToRun) {
 float darkSurfaceShare(const Model& m) {
   const vorn::Image image = vorn::decodeImage(m.texture);
   if (image.empty()) return -1.0f;
-  const glm::vec3 samples[] = {{1 / 3.f, 1 / 3.f, 1 / 3.f}, {0.7f, 0.15f, 0.15f}, {0.15f, 0.7f, 0.15f},
-                               {0.15f, 0.15f, 0.7f},       {0.45f, 0.45f, 0.1f}, {0.1f, 0.45f, 0.45f},
-                               {0.45f, 0.1f, 0.45f}};
+  const glm::vec3 samples[] = {
+      {1 / 3.f, 1 / 3.f, 1 / 3.f}, {0.7f, 0.15f, 0.15f}, {0.15f, 0.7f, 0.15f}, {0.15f, 0.15f, 0.7f},
+      {0.45f, 0.45f, 0.1f},        {0.1f, 0.45f, 0.45f}, {0.45f, 0.1f, 0.45f}};
   float dark = 0, total = 0;
   for (const Triangle& t : m.triangles) {
-    const float area = glm::length(glm::cross(t[1].position - t[0].position, t[2].position - t[0].position));
+    const float area =
+        glm::length(glm::cross(t[1].position - t[0].position, t[2].position - t[0].position));
     for (const glm::vec3& w : samples) {
       const glm::vec2 uv = glm::clamp(w.x * t[0].uv + w.y * t[1].uv + w.z * t[2].uv, 0.0f, 1.0f);
       const uint8_t* texel = texelAt(image, uv.x, uv.y);
@@ -360,7 +372,8 @@ TEST(Arm, HangsFromTheShoulderAndStaysRaisedOverheadThroughoutTheSwing) {
   const glm::vec3 shoulder(0.0f, 3.0f, 0.0f);
   float nearestToAxis = 1e30f;
   for (const Triangle& t : arm.triangles)
-    for (const Corner& c : t) nearestToAxis = std::min(nearestToAxis, glm::length(glm::vec2(c.position - shoulder)));
+    for (const Corner& c : t)
+      nearestToAxis = std::min(nearestToAxis, glm::length(glm::vec2(c.position - shoulder)));
   EXPECT_LT(nearestToAxis, 0.05f);
   for (float degrees : {195.0f, 180.0f, 165.0f}) {
     SCOPED_TRACE(degrees);

@@ -13,9 +13,9 @@
 
 #include <FreeImage.h>
 #include <btBulletDynamicsCommon.h>
+#include <gtest/gtest.h>
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
-#include <gtest/gtest.h>
 
 #include "assets/Image.h"
 #include "assets/Texture.h"
@@ -56,8 +56,12 @@ struct ObjText {
     auto at = [&](int i) {
       return glm::vec3(i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z);
     };
-    for (const auto& f : {std::vector<int>{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3},
-                          {0, 4, 6, 2}, {1, 3, 7, 5}})
+    for (const auto& f : {std::vector<int>{0, 2, 3, 1},
+                          {4, 5, 7, 6},
+                          {0, 1, 5, 4},
+                          {2, 6, 7, 3},
+                          {0, 4, 6, 2},
+                          {1, 3, 7, 5}})
       polygon({at(f[0]), at(f[1]), at(f[2]), at(f[3])});
     return *this;
   }
@@ -113,8 +117,8 @@ TEST_F(AssetsImport, LightingFactorsComeFromTheFirstMaterialAndStayUsable) {
     scratch.write("lit.mtl", library ? library : "");
     MeshObject object("lit", scratch.write("lit.obj", text), 2);
     ASSERT_TRUE(load(object));
-    EXPECT_EQ((std::vector<float>{object.ambient, object.diffuse, object.specular,
-                                  object.shininess, object.opacity}),
+    EXPECT_EQ((std::vector<float>{object.ambient, object.diffuse, object.specular, object.shininess,
+                                  object.opacity}),
               factors);
   }
 }
@@ -124,8 +128,8 @@ TEST_F(AssetsImport, MaterialsFindTheirMapsAndTheDefaultNormalMap) {
   writeImage("a/bump.png", 4, 4);
   writeImage("a/Textures/normal.jpg", 8, 8, {128, 128, 255, 255}, FIF_JPEG);
   scratch.write("a/b.mtl",
-        "newmtl tex\nKd 1 1 1\nmap_Kd .\\diffuse.png\nmap_bump ./bump.png\n"
-        "newmtl plain\nKd 1 1 1\n");
+                "newmtl tex\nKd 1 1 1\nmap_Kd .\\diffuse.png\nmap_bump ./bump.png\n"
+                "newmtl plain\nKd 1 1 1\n");
   ObjText obj;
   obj.line("mtllib b.mtl").line("usemtl tex").polygon(kTriangle, true);
   obj.line("usemtl plain").polygon({{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}, true);
@@ -165,9 +169,9 @@ TEST_F(AssetsImport, ScaleReachesGpuAndCollisionButNotBoundsOrCorners) {
 
   EXPECT_EQ(std::vector<float>(doubled.bounds, doubled.bounds + 6),
             (std::vector<float>{-1, 1, 0, 3, -2, 2}));
-  const std::vector<glm::vec4> expectedCorners = {
-      {-1, 0, -2, 1}, {1, 0, -2, 1}, {-1, 3, -2, 1}, {-1, 0, 2, 1},
-      {-1, 3, 2, 1},  {1, 0, 2, 1},  {1, 3, -2, 1},  {1, 3, 2, 1}};
+  const std::vector<glm::vec4> expectedCorners = {{-1, 0, -2, 1}, {1, 0, -2, 1}, {-1, 3, -2, 1},
+                                                  {-1, 0, 2, 1},  {-1, 3, 2, 1}, {1, 0, 2, 1},
+                                                  {1, 3, -2, 1},  {1, 3, 2, 1}};
   EXPECT_EQ(doubled.corners, expectedCorners);
 
   // A load from another file widens the bounds of the first rather than replacing them.
@@ -180,11 +184,15 @@ TEST_F(AssetsImport, ScaleReachesGpuAndCollisionButNotBoundsOrCorners) {
 // Every mesh gets an actor named after the object and pointing back at it; a loose (kind 1) model
 // of more than one mesh says so and loads them all.
 TEST_F(AssetsImport, EveryMeshGetsAnActorAndALooseModelOfTwoSaysSo) {
-  const ObjText two = ObjText().box({0, 0, 0}, {1, 1, 1}).line("o second").box({2, 0, 0}, {3, 1, 1});
+  const ObjText two =
+      ObjText().box({0, 0, 0}, {1, 1, 1}).line("o second").box({2, 0, 0}, {3, 1, 1});
   const std::string pair = scratch.write("pair.obj", two.text);
   const std::string single = scratch.write("single.obj", ObjText().box({0, 0, 0}, {1, 1, 1}).text);
-  const std::tuple<std::string, int32_t, std::string> cases[] = {  // path, kind, printed
-      {pair, 1, pair + " contains more than 1 object (2)\n"}, {pair, 0, ""}, {single, 1, ""}};
+  const std::tuple<std::string, int32_t, std::string> cases[] = {
+      // path, kind, printed
+      {pair, 1, pair + " contains more than 1 object (2)\n"},
+      {pair, 0, ""},
+      {single, 1, ""}};
   for (const auto& [path, kind, printed] : cases) {
     SCOPED_TRACE(path + " kind " + std::to_string(kind));
     MeshObject object("c_pair", path, kind);
@@ -280,8 +288,9 @@ TEST_F(AssetsImport, DrawIssuesOneCallPerSubMeshWithItsMaterialsTextures) {
   const ShaderProgram program(
       scratch.write("draw.vert", head + "layout(location = 0) in vec3 p;\nout vec2 t;\n"
                                         "void main() { t = uv; gl_Position = vec4(p, 1); }\n"),
-      scratch.write("draw.frag", "#version 430 core\nuniform sampler2D d;\nin vec2 t;\n"
-                                 "out vec4 c;\nvoid main() { c = texture(d, t); }\n"));
+      scratch.write("draw.frag",
+                    "#version 430 core\nuniform sampler2D d;\nin vec2 t;\n"
+                    "out vec4 c;\nvoid main() { c = texture(d, t); }\n"));
   glUseProgram(program.program);
   glViewport(0, 0, 64, 64);
   glClear(GL_COLOR_BUFFER_BIT);
@@ -352,7 +361,8 @@ class RobustModels : public test::ModelTest {
 TEST_F(RobustModels, MalformedAndTruncatedFilesAreReportedOrLoadSafely) {
   const std::string triangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
   const std::string face = triangle + "f 1 2 3\n";
-  const std::pair<std::string, bool> cases[] = {  // the text, and whether it loads
+  const std::pair<std::string, bool> cases[] = {
+      // the text, and whether it loads
       {"", false},
       {"# nothing\n", false},
       {triangle, true},  // a mesh of points
@@ -417,7 +427,8 @@ TEST_F(RobustModels, LooseBodiesOfAbsurdSizeGetNoHull) {
 using RobustModelsDeathTest = RobustModels;
 TEST_F(RobustModelsDeathTest, ModelsThatFormNoBodyEndTheProgram) {
   const std::string tetrahedron = "v 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\nf 2 3 4\n";
-  const std::tuple<std::string, int32_t, const char*> cases[] = {  // text, kind, message
+  const std::tuple<std::string, int32_t, const char*> cases[] = {
+      // text, kind, message
       {"v 0 0 0\nv 1 0 0\nl 1 2\n", 1, "ERROR: MeshDESC not valid @"},
       {"v 0 0 0\nv 1 1 1\nv 2 2 2\nv 3 3 3\nf 1 2 3\nf 2 3 4\n", 1,
        "ERROR: Could not cook ConvexMesh @"},
@@ -491,7 +502,8 @@ TEST_F(AssetsTexture, EveryDepthArrivesAsRgba8) {
     const Image image = decodeImage(path);
     ASSERT_FALSE(image.empty()) << bpp;
     EXPECT_EQ(std::vector<int>(image.levels[0].pixels.begin(), image.levels[0].pixels.begin() + 4),
-              expected) << bpp;
+              expected)
+        << bpp;
   }
 }
 
@@ -524,7 +536,7 @@ TEST_F(AssetsTexture, OnlyWholeTrustedImagesOfPlausibleSizeAreDecoded) {
       {writeImage("widest.png", 16384, 1), 16384},
       {writeImage("too_wide.png", 16385, 1), 0},
       {writeImage("past_floor.png", 16384, 1025), 16384},  // 64 MiB of pixels from 50 KB
-      {writeImage("ok.psd", 37, 29, {}, FIF_PSD), 0},  // its decoder crashes on damaged files
+      {writeImage("ok.psd", 37, 29, {}, FIF_PSD), 0},      // its decoder crashes on damaged files
       {scratch.write("truncated.png", pngBytes.substr(0, 100)), 0},
       {scratch.write("garbage.png", "this is not an image"), 0},
       {scratch.file("missing.png"), 0},

@@ -120,8 +120,8 @@ TEST_F(UnpackedPackage, HoldsTheGameInDebiansLayoutForGames) {
   EXPECT_NE(entry.find("\nExec=blotwise\n"), std::string::npos) << entry;
   EXPECT_NE(entry.find("\nIcon=blotwise\n"), std::string::npos) << entry;
   int status = 0;
-  const std::string page =
-      test::runCommand("zcat '" + (root / "usr/share/man/man6/blotwise.6.gz").string() + "'", status);
+  const std::string page = test::runCommand(
+      "zcat '" + (root / "usr/share/man/man6/blotwise.6.gz").string() + "'", status);
   for (std::size_t i = 0; i < kToggleCount; ++i)
     EXPECT_NE(page.find(std::string(".B ") + kToggles[i].keyName + "\n"), std::string::npos)
         << kToggles[i].keyName << " is missing from the manual page";
@@ -185,13 +185,13 @@ TEST_F(UnpackedPackage, ListsTheGameForSoftwareCentres) {
   const fs::path metainfo =
       root / "usr/share/metainfo/example.c_seed_c0abea69.blotwise.metainfo.xml";
   int status = 0;
-  std::string output = test::runCommand(
-      "appstreamcli validate --no-net '" + metainfo.string() + "' 2>&1", status);
+  std::string output =
+      test::runCommand("appstreamcli validate --no-net '" + metainfo.string() + "' 2>&1", status);
   EXPECT_EQ(status, 0) << output;
   const std::string xml = readFile(metainfo);
   std::smatch launchable;
-  ASSERT_TRUE(std::regex_search(
-      xml, launchable, std::regex("<launchable type=\"desktop-id\">([^<]+)</launchable>")))
+  ASSERT_TRUE(std::regex_search(xml, launchable,
+                                std::regex("<launchable type=\"desktop-id\">([^<]+)</launchable>")))
       << xml;
   const fs::path entry = root / "usr/share/applications" / launchable[1].str();
   output = test::runCommand("desktop-file-validate '" + entry.string() + "' 2>&1", status);
@@ -207,7 +207,8 @@ TEST_F(UnpackedPackage, ListsTheGameForSoftwareCentres) {
       test::runCommand("date -u +%F -d \"$(" + field + "Date)\" | tr -d '\\n'", status);
   EXPECT_NE(xml.find("<release version=\"" + version + "\" date=\"" + day + "\""),
             std::string::npos)
-      << version << " " << day << "\n" << xml;
+      << version << " " << day << "\n"
+      << xml;
 }
 
 // The player's directory links to wherever the installed tree is now, under XDG_CONFIG_HOME when
@@ -227,8 +228,7 @@ TEST_F(UnpackedPackage, LauncherLinksThePlayersDirectoryToTheTreeWhereverItIs) {
   launchWithoutDisplay(moved, configHome.string());
   EXPECT_EQ(fs::read_symlink(configHome / "blotwise/Shader"),
             moved / "usr/share/games/blotwise/Shader");
-  EXPECT_EQ(fs::symlink_status(configHome / "blotwise/Resources").type(),
-            fs::file_type::directory);
+  EXPECT_EQ(fs::symlink_status(configHome / "blotwise/Resources").type(), fs::file_type::directory);
 }
 
 // What a window shows: the share of pixels unlike the commonest colour, and how many colours.

@@ -44,7 +44,8 @@ struct MeshBuffers {
 inline void appendBox(MeshBuffers& mesh, const glm::vec3& low, const glm::vec3& high) {
   const auto base = static_cast<uint32_t>(mesh.points.size() / 3);
   for (int i = 0; i < 8; ++i) {
-    mesh.addPoint(glm::vec3(i & 1 ? high.x : low.x, i & 2 ? high.y : low.y, i & 4 ? high.z : low.z));
+    mesh.addPoint(
+        glm::vec3(i & 1 ? high.x : low.x, i & 2 ? high.y : low.y, i & 4 ? high.z : low.z));
   }
   static const uint32_t faces[36] = {0, 2, 1, 1, 2, 3, 4, 5, 6, 5, 7, 6, 0, 1, 4, 1, 5, 4,
                                      2, 6, 3, 3, 6, 7, 0, 4, 2, 2, 4, 6, 1, 3, 5, 3, 7, 5};
@@ -57,7 +58,9 @@ inline MeshBuffers boxMesh(const glm::vec3& low, const glm::vec3& high) {
   return mesh;
 }
 
-inline MeshBuffers cubeMesh(float size) { return boxMesh(glm::vec3(-0.5f * size), glm::vec3(0.5f * size)); }
+inline MeshBuffers cubeMesh(float size) {
+  return boxMesh(glm::vec3(-0.5f * size), glm::vec3(0.5f * size));
+}
 
 // A ramp rising along +x from x = 0 at the angle, as one closed wedge.
 inline MeshBuffers ramp(float degrees, float l) {

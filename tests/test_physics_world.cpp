@@ -5,8 +5,8 @@
 #include <functional>
 
 #include <btBulletDynamicsCommon.h>
-#include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
+#include <glm/gtc/matrix_transform.hpp>
 
 #include "physics/CharacterController.h"
 #include "physics/SceneImpl.h"
@@ -99,8 +99,8 @@ TEST(PhysicsWorld, BodiesComeToRestOnStaticGround) {
   addBody(scene, wall, test::boxMesh(glm::vec3(1.0f, 0, 8), glm::vec3(1.2f, 3, 12)), glm::vec3(0));
   addBody(scene, fast, cubeMesh(0.2f), glm::vec3(0, 1.5f, 10));
   fast.setVelocity(glm::vec3(100, 0, 0));  // past the wall and itself in one sub-step
-  Actor* offCentre =
-      addBody(scene, statue, test::boxMesh(glm::vec3(2, 0, 0), glm::vec3(3, 1, 1)), glm::vec3(0, 0.5f, -8));
+  Actor* offCentre = addBody(scene, statue, test::boxMesh(glm::vec3(2, 0, 0), glm::vec3(3, 1, 1)),
+                             glm::vec3(0, 0.5f, -8));
   btVector3 low, high;
   offCentre->getBody()->getAabb(low, high);
   EXPECT_NEAR(low.x(), 2.0f, 0.03f);
@@ -175,7 +175,8 @@ TEST(PhysicsTrigger, OnlyABoxTouchingACensorableIsRecorded) {
     addBody(*physics.getScene(), upper, cubeMesh(0.4f), glm::vec3(0, 1.2f, 0));
     Physics::setupFiltering(&upper, c.upperGroup, c.lowerGroup);
     if (c.lowerGroup) Physics::setupFiltering(&lower, c.lowerGroup, c.upperGroup);
-    for (const Shape& shape : upper.getActor()->getShapes()) EXPECT_EQ(shape.filterData.word1, c.lowerGroup);
+    for (const Shape& shape : upper.getActor()->getShapes())
+      EXPECT_EQ(shape.filterData.word1, c.lowerGroup);
     testing::internal::CaptureStdout();
     simulateFor(*physics.getScene(), 1.0f);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), c.hit ? "Censor IT!\n" : "");
@@ -191,7 +192,8 @@ struct RecordingCallback : SimulationEventCallback {
   PhysicsScene* removeFirstFrom = nullptr;
   std::vector<std::string> seen;
   void onTrigger(const TriggerPair* pairs, uint32_t count) override {
-    if (removeFirstFrom && pairs[0].triggerActor) removeFirstFrom->removeActor(pairs[0].triggerActor);
+    if (removeFirstFrom && pairs[0].triggerActor)
+      removeFirstFrom->removeActor(pairs[0].triggerActor);
     for (const TriggerPair* p = pairs; p != pairs + count; ++p) {
       const std::string trigger = p->flags & kRemovedShapeTrigger ? "removed" : "";
       seen.push_back((p->triggerActor ? p->triggerActor->getName() : trigger) +
@@ -254,7 +256,8 @@ TEST(PhysicsTrigger, TouchInEarlySubStepOfLongFrameIsReported) {
   testing::internal::CaptureStdout();
   world.scene.simulate(0.1f);  // twelve sub-steps
   // Found and lost within the frame: only the touch counts as a hit.
-  EXPECT_EQ(world.callback.seen, (std::vector<std::string>{"box1 found c_slab", "box1 lost c_slab"}));
+  EXPECT_EQ(world.callback.seen,
+            (std::vector<std::string>{"box1 found c_slab", "box1 lost c_slab"}));
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Censor IT!\n");
   EXPECT_EQ(world.game.pendingTrigger, &world.box);
   EXPECT_EQ(world.game.pendingTarget, &world.slab);
@@ -341,7 +344,8 @@ struct Walker {
     btCapsuleShape capsule(0.7f, 1.8f);
     btCollisionObject probe;
     probe.setCollisionShape(&capsule);
-    probe.setWorldTransform(btTransform(btQuaternion::getIdentity(), btVector3(at().x, at().y, at().z)));
+    probe.setWorldTransform(
+        btTransform(btQuaternion::getIdentity(), btVector3(at().x, at().y, at().z)));
     DeepestContact contact;
     scene.impl().world.contactTest(&probe, contact);
     return contact.deepest;
@@ -350,7 +354,8 @@ struct Walker {
 };
 
 void stairs(Walker& w) {  // twelve steps 0.5 high and deep, the last one a landing
-  for (float i = 0; i < 12; ++i) w.add({1 + i / 2, 0, -2}, {i == 11 ? 10.5f : 1.5f + i / 2, (i + 1) / 2, 2});
+  for (float i = 0; i < 12; ++i)
+    w.add({1 + i / 2, 0, -2}, {i == 11 ? 10.5f : 1.5f + i / 2, (i + 1) / 2, 2});
 }
 
 // Each walk, at several frame rates, ends with the capsule centre inside the box [low, high],
@@ -366,35 +371,121 @@ TEST(PhysicsController, StepsSlopesAndWallsAtAnyFrameRate) {
     uint32_t met, notMet;
     glm::dvec3 start{0, kStanding, 0};
   } cases[] = {
-      {"standing on the floor", [](Walker&) {}, {0, 0, 0}, 1, {-1e-6, h - .02, -1e-6}, {1e-6, h + .02, 1e-6},
-       kCollisionDown, kCollisionSides},
-      {"pushed out of the floor", [](Walker&) {}, {0, 0, 0}, .1f, {-.01, h - .11, -.01}, {.01, h + .02, .01},
-       kCollisionDown, 0, {0, 0.8, 0}},
-      {"falling onto the floor", [](Walker&) {}, {0, 0, 0}, 1.5f, {-.01, h - .02, -.01}, {.01, h + .02, .01},
-       kCollisionDown, 0, {0, 20, 0}},
-      {"a wall stops it outside", [](Walker& w) { w.add({2, 0, -5}, {2.5f, 4, 5}); }, {1, 0, 0}, 2,
-       {1.15, h - .02, -.01}, {1.3, h + .02, .01}, kCollisionSides, 0},
-      {"it slides along a wall", [](Walker& w) { w.add({-5, 0, -2.5f}, {10, 4, -2}); },
-       glm::normalize(glm::vec3(1, 0, -1)), 1, {3, h - .02, -1.3}, {inf, h + .02, -1.15}, kCollisionSides, 0},
-      {"up a half-unit step", [](Walker& w) { w.add({1.5f, 0, -5}, {8, .5f, 5}); }, {1, 0, 0}, 1,
-       {4, h + .48, -.01}, {inf, h + .52, .01}, kCollisionDown, 0},
-      {"not up a step above the offset", [](Walker& w) { w.add({1.5f, 0, -5}, {8, 1.5f, 5}); }, {1, 0, 0},
-       1.5f, {0, h - .02, -.01}, {.8, h + .02, .01}, 0, 0},
-      {"up a flight of steps", stairs, {1, 0, 0}, 1.6f, {7, h + 5.98, -.01}, {inf, h + 6.02, .01},
-       kCollisionDown, 0},
-      {"down the flight", stairs, {-1, 0, 0}, 2, {-inf, h - .02, -.01}, {0, h + .02, .01}, kCollisionDown, 0,
+      {"standing on the floor",
+       [](Walker&) {},
+       {0, 0, 0},
+       1,
+       {-1e-6, h - .02, -1e-6},
+       {1e-6, h + .02, 1e-6},
+       kCollisionDown,
+       kCollisionSides},
+      {"pushed out of the floor",
+       [](Walker&) {},
+       {0, 0, 0},
+       .1f,
+       {-.01, h - .11, -.01},
+       {.01, h + .02, .01},
+       kCollisionDown,
+       0,
+       {0, 0.8, 0}},
+      {"falling onto the floor",
+       [](Walker&) {},
+       {0, 0, 0},
+       1.5f,
+       {-.01, h - .02, -.01},
+       {.01, h + .02, .01},
+       kCollisionDown,
+       0,
+       {0, 20, 0}},
+      {"a wall stops it outside",
+       [](Walker& w) {
+         w.add({2, 0, -5}, {2.5f, 4, 5});
+       },
+       {1, 0, 0},
+       2,
+       {1.15, h - .02, -.01},
+       {1.3, h + .02, .01},
+       kCollisionSides,
+       0},
+      {"it slides along a wall",
+       [](Walker& w) {
+         w.add({-5, 0, -2.5f}, {10, 4, -2});
+       },
+       glm::normalize(glm::vec3(1, 0, -1)),
+       1,
+       {3, h - .02, -1.3},
+       {inf, h + .02, -1.15},
+       kCollisionSides,
+       0},
+      {"up a half-unit step",
+       [](Walker& w) {
+         w.add({1.5f, 0, -5}, {8, .5f, 5});
+       },
+       {1, 0, 0},
+       1,
+       {4, h + .48, -.01},
+       {inf, h + .52, .01},
+       kCollisionDown,
+       0},
+      {"not up a step above the offset",
+       [](Walker& w) {
+         w.add({1.5f, 0, -5}, {8, 1.5f, 5});
+       },
+       {1, 0, 0},
+       1.5f,
+       {0, h - .02, -.01},
+       {.8, h + .02, .01},
+       0,
+       0},
+      {"up a flight of steps",
+       stairs,
+       {1, 0, 0},
+       1.6f,
+       {7, h + 5.98, -.01},
+       {inf, h + 6.02, .01},
+       kCollisionDown,
+       0},
+      {"down the flight",
+       stairs,
+       {-1, 0, 0},
+       2,
+       {-inf, h - .02, -.01},
+       {0, h + .02, .01},
+       kCollisionDown,
+       0,
        {8, h + 6, 0}},
-      {"up a gentle ramp", [](Walker& w) { w.add(test::ramp(30, 6), 0, {1, 0, 0}); }, {1, 0, 0}, 1,
-       {2, h + 1, -.01}, {inf, inf, .01}, 0, 0},
-      {"not up a steep ramp", [](Walker& w) { w.add(test::ramp(60, 6), 0, {1, 0, 0}); }, {1, 0, 0}, 2,
-       {0, h - .02, -.01}, {1, h + .3, .01}, kCollisionDown, 0},
+      {"up a gentle ramp",
+       [](Walker& w) {
+         w.add(test::ramp(30, 6), 0, {1, 0, 0});
+       },
+       {1, 0, 0},
+       1,
+       {2, h + 1, -.01},
+       {inf, inf, .01},
+       0,
+       0},
+      {"not up a steep ramp",
+       [](Walker& w) {
+         w.add(test::ramp(60, 6), 0, {1, 0, 0});
+       },
+       {1, 0, 0},
+       2,
+       {0, h - .02, -.01},
+       {1, h + .3, .01},
+       kCollisionDown,
+       0},
       // The capsule (3.3 with its skin) passes the lintel only while not lifted by the step offset.
       {"through a doorway 4 high",
        [](Walker& w) {
          for (float z : {-10.0f, 1.2f}) w.add({2, 0, z}, {2.3f, 8, z + 8.8f});
          w.add({2, 4, -1.2f}, {2.3f, 8, 1.2f});
        },
-       {1, 0, 0}, 1.5f, {4, h - .15, -.5}, {inf, h + .15, .5}, 0, 0},
+       {1, 0, 0},
+       1.5f,
+       {4, h - .15, -.5},
+       {inf, h + .15, .5},
+       0,
+       0},
       // Dropped into a table top of many layers: out beside or on it, never flung across the room.
       {"placed into furniture",
        [](Walker& w) {
@@ -402,7 +493,13 @@ TEST(PhysicsController, StepsSlopesAndWallsAtAnyFrameRate) {
          for (int i = 0; i < 8; ++i) test::appendBox(top, {-1, 1, -1}, {1, 1.2f + .01f * i, 1});
          w.add(top);
        },
-       {0, 0, 0}, .5f, {-1, h - .02, -1.2}, {2, h + 1.3, 1.8}, 0, 0, {0.5, h, 0.3}},
+       {0, 0, 0},
+       .5f,
+       {-1, h - .02, -1.2},
+       {2, h + 1.3, 1.8},
+       0,
+       0,
+       {0.5, h, 0.3}},
   };
   for (float dt : {1.0f / 60.0f, 1.0f / 15.0f, 1.0f / 144.0f}) {
     for (const auto& c : cases) {
@@ -481,7 +578,8 @@ class SceneCamera : public ::testing::Test {
   float height() const { return static_cast<float>(camera.controller->getPosition().y); }
 
   Physics physics;
-  CameraActor camera{physics.getScene(), glm::vec3(0, 1, 0), -90.0f, 0.0f, "Resources/Human/basic_male.obj"};
+  CameraActor camera{physics.getScene(), glm::vec3(0, 1, 0), -90.0f, 0.0f,
+                     "Resources/Human/basic_male.obj"};
 };
 
 TEST_F(SceneCamera, ViewLooksAlongYawAndPitchFromTheEyeAboveTheCentre) {
@@ -530,7 +628,8 @@ TEST_F(SceneCamera, KeysMoveHorizontallyAtWalkingSpeedWhileGravityPulls) {
     placeAt({0, 100, 0});
     const glm::vec3 before(camera.controller->getPosition());
     camera.move(c.flags, 0.1f);
-    expectNear(glm::vec3(camera.controller->getPosition()) - before, {c.xz.x, -1.5f, c.xz.y}, 1e-4f);
+    expectNear(glm::vec3(camera.controller->getPosition()) - before, {c.xz.x, -1.5f, c.xz.y},
+               1e-4f);
     EXPECT_FALSE(camera.jumping);
   }
 }

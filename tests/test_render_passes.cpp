@@ -45,7 +45,8 @@ TEST(RenderFrustumTest, EachCameraPlaneBoundsTheFrustum) {
     const char* plane;
     glm::vec3 inside, outside;
   } cases[] = {
-      {"near", {0, 0, -0.11f}, {0, 0, -0.09f}}, {"far", {0, 0, -49.9f}, {0, 0, -50.1f}},
+      {"near", {0, 0, -0.11f}, {0, 0, -0.09f}},
+      {"far", {0, 0, -49.9f}, {0, 0, -50.1f}},
       {"top", {0, edge - 0.01f, -10}, {0, edge + 0.01f, -10}},
       {"bottom", {0, 0.01f - edge, -10}, {0, -0.01f - edge, -10}},
       {"right", {edge - 0.01f, 0, -10}, {edge + 0.01f, 0, -10}},
@@ -210,8 +211,9 @@ TEST_F(RenderPassTest, CullingSkipsOnlyWhatLiesWhollyOutside) {
 
   bool report = true;
   ::testing::internal::CaptureStdout();
-  EXPECT_EQ(scenePass(viewProjection(), {lighting, &depthOnly}, registry, frustum, camera, {},
-                      report), 2);
+  EXPECT_EQ(
+      scenePass(viewProjection(), {lighting, &depthOnly}, registry, frustum, camera, {}, report),
+      2);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Objects drawn: 2\n");
   EXPECT_FALSE(report);
   EXPECT_EQ(namesOf(log), (std::vector<std::string>{"front", "straddling", "front", "straddling"}));
@@ -222,9 +224,9 @@ TEST_F(RenderPassTest, CullingSkipsOnlyWhatLiesWhollyOutside) {
   ::testing::internal::CaptureStdout();
   EXPECT_EQ(pass(noCulling), 5);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-  EXPECT_EQ(namesOf(log), (std::vector<std::string>{"behind", "front", "noCorners", "straddling",
-                                                    "behind", "front", "noCorners", "straddling",
-                                                    "farAway"}));
+  EXPECT_EQ(namesOf(log),
+            (std::vector<std::string>{"behind", "front", "noCorners", "straddling", "behind",
+                                      "front", "noCorners", "straddling", "farAway"}));
 }
 
 // Small scenes on the 8 x 8 floor, ambient light off, each with the lamps of one case: what must
@@ -462,7 +464,8 @@ std::shared_ptr<test::GpuMesh> scatteredTriangles(const glm::vec3& around, int c
   std::uniform_real_distribution<float> position(-9.0f, 9.0f), unit(-1.0f, 1.0f);
   std::vector<glm::vec3> positions;
   for (int t = 0; t < count; ++t) {
-    const glm::vec3 centre = around + glm::vec3(position(random), position(random), position(random));
+    const glm::vec3 centre =
+        around + glm::vec3(position(random), position(random), position(random));
     const float size = t % 10 == 0 ? 15.0f : 3.0f;
     for (int corner = 0; corner < 3; ++corner)
       positions.push_back(centre + size * glm::vec3(unit(random), unit(random), unit(random)));
@@ -535,8 +538,8 @@ void main() {
 TEST_F(RenderShadowPassTest, DepthIsThatOfTheDistanceAlongTheFacesAxis) {
   ASSERT_TRUE(cubeMap.initPoint());
   // A thin wall 5 in front of face +X, wider than the face's view.
-  add("wall", 1.0f, lightPos + glm::vec3(5, 0, 0),
-      test::outwardBox({0, -6, -6}, {0.001f, 6, 6}), 6.0f);
+  add("wall", 1.0f, lightPos + glm::vec3(5, 0, 0), test::outwardBox({0, -6, -6}, {0.001f, 6, 6}),
+      6.0f);
   shadow(false);
   std::vector<float> depths(ShadowMapFBO::kSize * ShadowMapFBO::kSize);
   glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMap.depthTexture);

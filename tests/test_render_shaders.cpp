@@ -24,8 +24,9 @@
 namespace vorn {
 namespace {
 
-const char* kVertex = "#version 430 core\nlayout(location = 0) in vec3 p;\n"
-                      "void main() { gl_Position = vec4(p, 1); }\n";
+const char* kVertex =
+    "#version 430 core\nlayout(location = 0) in vec3 p;\n"
+    "void main() { gl_Position = vec4(p, 1); }\n";
 const char* kGeometry =
     "#version 430 core\nlayout(triangles) in;\nlayout(triangle_strip, max_vertices = 3) out;\n"
     "void main() { for (int i = 0; i < 3; ++i) {\n"
@@ -39,10 +40,10 @@ using RenderShaderTest = test::GlTest;
 // tests.)
 TEST_F(RenderShaderTest, GameProgramsBuildAndFindEveryUniformTheGameSets) {
   const LightingShader l("./Shader/blinn_phong.vert", "./Shader/blinn_phong.frag");
-  std::vector<GLint> found = {l.viewProjection, l.model,       l.cameraPos,     l.nearFar,
-                              l.textureUnit,    l.normalUnit,  l.shadowMapCubeUnit,
-                              l.matAmbient,     l.matDiffuse,  l.matSpecular,   l.matShininess,
-                              l.alpha,          l.numPointLights, l.numSpotLights, l.ambientColor};
+  std::vector<GLint> found = {l.viewProjection, l.model,         l.cameraPos,         l.nearFar,
+                              l.textureUnit,    l.normalUnit,    l.shadowMapCubeUnit, l.matAmbient,
+                              l.matDiffuse,     l.matSpecular,   l.matShininess,      l.alpha,
+                              l.numPointLights, l.numSpotLights, l.ambientColor};
   const ShadowShader point("./Shader/pointShadowMap.vert", "./Shader/pointShadowMap.geom",
                            "./Shader/pointShadowMap.frag");
   const ShadowShader spot("./Shader/spotShadowMap.vert", "./Shader/spotShadowMap.frag");
@@ -192,7 +193,7 @@ TEST(RenderLightReach, ShortReachIsKeptAndNoReachIsTheLargestFloat) {
     float quadratic;
     float inverseSquared;
   } cases[] = {
-      {{1, 1, 1}, 16.0f, 4.0f},    // reach 0.5
+      {{1, 1, 1}, 16.0f, 4.0f},     // reach 0.5
       {{1, 0.5f, 0}, 1.0f, 0.25f},  // reach 2, by the brightest channel
       {{0.1f, 0.1f, 0.1f}, 1.0f, std::numeric_limits<float>::max()},
   };
@@ -332,7 +333,8 @@ std::vector<int> expectedBlur(int size, int glowLo, int glowHi) {
   return levels;
 }
 
-// The blurred glow read back at full size with the filter between texels, as the composite reads it.
+// The blurred glow read back at full size with the filter between texels, as the composite reads
+// it.
 float upsampled(const std::vector<int>& blurred, int quarter, int x, int y) {
   const auto texel = [&](int tx, int ty) {
     return blurred[std::clamp(ty, 0, quarter - 1) * quarter + std::clamp(tx, 0, quarter - 1)] /

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/quaternion.hpp>
-#include <gtest/gtest.h>
 
 #include "scene/DerivedObject.h"
 #include "scene/SceneObject.h"
@@ -57,16 +57,11 @@ TEST(ScenePose, EveryPivotGivesTheRotationBack) {
   // Traces below zero need the pivot of the largest diagonal element; exact 180 degree turns hit
   // the ties between diagonal elements.
   const Case cases[] = {
-      {"trace positive", 30, {0.2f, 1, 0.3f}},
-      {"pivot x", 170, {1, 0.1f, 0.2f}},
-      {"pivot y", 170, {0.1f, 1, -0.2f}},
-      {"pivot z", 170, {0.2f, -0.1f, 1}},
-      {"half turn about x", 180, {1, 0, 0}},
-      {"half turn about y", 180, {0, 1, 0}},
-      {"half turn about z", 180, {0, 0, 1}},
-      {"tie x and y", 180, {1, 1, 0}},
-      {"tie y and z", 180, {0, 1, 1}},
-      {"tie x and z", 180, {1, 0, 1}},
+      {"trace positive", 30, {0.2f, 1, 0.3f}}, {"pivot x", 170, {1, 0.1f, 0.2f}},
+      {"pivot y", 170, {0.1f, 1, -0.2f}},      {"pivot z", 170, {0.2f, -0.1f, 1}},
+      {"half turn about x", 180, {1, 0, 0}},   {"half turn about y", 180, {0, 1, 0}},
+      {"half turn about z", 180, {0, 0, 1}},   {"tie x and y", 180, {1, 1, 0}},
+      {"tie y and z", 180, {0, 1, 1}},         {"tie x and z", 180, {1, 0, 1}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -227,7 +222,8 @@ TEST_F(SceneObjects, ReplaceTakesOverTheOldPoseOrKeepsTheOldObject) {
   EXPECT_FALSE(registry.replace("c_tv", std::make_shared<TestObject>("c_tv_censored")));
   EXPECT_FALSE(registry.replace("c_tv", nullptr));
   EXPECT_FALSE(registry.replace("missing", placeable("new")));
-  EXPECT_FALSE(registry.replace("glass", placeable("new glass")));  // only the opaque map is searched
+  EXPECT_FALSE(
+      registry.replace("glass", placeable("new glass")));  // only the opaque map is searched
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 4) << err;
   EXPECT_EQ(err.rfind("ERROR: ", 0), 0u) << err;

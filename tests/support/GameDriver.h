@@ -82,7 +82,9 @@ class GameDriver {
   }
 
   // Frames for the game time, hands off.
-  void run(float seconds, float dt = 1.0f / 60.0f) { runUntil([] { return false; }, seconds, dt); }
+  void run(float seconds, float dt = 1.0f / 60.0f) {
+    runUntil([] { return false; }, seconds, dt);
+  }
 
   // The controller's feet position (capsule centre less 1.6).
   glm::vec3 feet() const;

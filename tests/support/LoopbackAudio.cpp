@@ -28,9 +28,9 @@ std::unique_ptr<AudioDevice> LoopbackAudio::open() {
       extension<LPALCLOOPBACKOPENDEVICESOFT>(nullptr, "alcLoopbackOpenDeviceSOFT");
   device = openLoopback(nullptr);
   // The limiter would bend loud passages; the recording is to hold exactly what was played.
-  const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT, ALC_MONO_SOFT,  ALC_FORMAT_TYPE_SOFT,
-                               ALC_FLOAT_SOFT,           ALC_FREQUENCY,  kRate,
-                               ALC_OUTPUT_LIMITER_SOFT,  ALC_FALSE,      0};
+  const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT, ALC_MONO_SOFT, ALC_FORMAT_TYPE_SOFT,
+                               ALC_FLOAT_SOFT,           ALC_FREQUENCY, kRate,
+                               ALC_OUTPUT_LIMITER_SOFT,  ALC_FALSE,     0};
   ALCcontext* context = device ? alcCreateContext(device, attributes) : nullptr;
   if (!context || !alcMakeContextCurrent(context)) {
     std::fprintf(stderr, "sound test: no OpenAL loopback device at %d Hz mono\n", kRate);

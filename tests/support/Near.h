@@ -1,8 +1,8 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <glm/mat4x4.hpp>
 #include <glm/vec3.hpp>
-#include <gtest/gtest.h>
 
 namespace vorn::test {
 

@@ -40,10 +40,15 @@ OwnDisplay::OwnDisplay() {
   posix_spawn_file_actions_adddup2(&actions, ready[1], 3);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  char* argv[] = {const_cast<char*>("Xvfb"),   const_cast<char*>("-displayfd"),
-                  const_cast<char*>("3"),      const_cast<char*>("-screen"),
-                  const_cast<char*>("0"),      const_cast<char*>("1280x1024x24"),
-                  const_cast<char*>("-nolisten"), const_cast<char*>("tcp"), nullptr};
+  char* argv[] = {const_cast<char*>("Xvfb"),
+                  const_cast<char*>("-displayfd"),
+                  const_cast<char*>("3"),
+                  const_cast<char*>("-screen"),
+                  const_cast<char*>("0"),
+                  const_cast<char*>("1280x1024x24"),
+                  const_cast<char*>("-nolisten"),
+                  const_cast<char*>("tcp"),
+                  nullptr};
   const int spawned = posix_spawnp(&server, "Xvfb", &actions, nullptr, argv, environ);
   posix_spawn_file_actions_destroy(&actions);
   close(ready[1]);

@@ -6,9 +6,9 @@
 #include <limits>
 
 #include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
-#include <gtest/gtest.h>
 
 #include "app/Game.h"
 #include "app/World.h"
@@ -93,8 +93,8 @@ glm::vec3 worldFeet(const Spot& spot) {
   for (const scene::LevelEntry& entry : scene::levelLayout()) {
     if (std::string(entry.name) != spot.frame) continue;
     const glm::mat4 placed =
-        glm::rotate(glm::translate(glm::mat4(1.0f), entry.position), entry.angle * kRadiansPerDegree,
-                    glm::vec3(0.0f, 1.0f, 0.0f));
+        glm::rotate(glm::translate(glm::mat4(1.0f), entry.position),
+                    entry.angle * kRadiansPerDegree, glm::vec3(0.0f, 1.0f, 0.0f));
     return glm::vec3(placed * glm::vec4(spot.feet, 1.0f));
   }
   ADD_FAILURE() << "the level places no " << spot.frame;
@@ -161,8 +161,8 @@ float throwPitch(const glm::vec3& eye, const glm::vec3& target) {
     const float ahead = horizontal - c;
     if (ahead <= 0.0f) continue;
     const float t = ahead / (kThrowSpeed * c);
-    const float height = static_cast<float>(eye.y - kThrowDrop) + kThrowSpeed * s * t -
-                         0.5f * kGravity * t * t;
+    const float height =
+        static_cast<float>(eye.y - kThrowDrop) + kThrowSpeed * s * t - 0.5f * kGravity * t * t;
     if (height >= target.y) return pitch;
   }
   return std::nanf("");
@@ -238,7 +238,6 @@ float WaypointGraph::distance(int from, int to) const {
     length += glm::distance(spots[walk[i - 1]].feet, spots[walk[i]].feet);
   return length;
 }
-
 
 PlayerBot::PlayerBot(GameDriver& driver, float frameTime)
     : frameTime(frameTime), driver(driver), input(*driver.input) {
@@ -358,7 +357,7 @@ bool PlayerBot::throwAt(const std::string& target, const glm::vec3& aim) {
 }
 
 float PlayerBot::settleOnMark(const std::string& target, const glm::vec3& aim, float yaw,
-                             float pitch) {
+                              float pitch) {
   const scene::SceneObject* object = ::scene().get(target).get();
   for (int step = 0; step < kMarkSteps; ++step) {
     const AimMark& mark = driver.game.aim;

@@ -67,8 +67,8 @@ class PlayerBot {
   float frameTime;
   int boxes = 0;
   int misses = 0;
-  float time = 0.0f;   // game time of the frames the bot ran
-  int at;              // the waypoint it last reached
+  float time = 0.0f;  // game time of the frames the bot ran
+  int at;             // the waypoint it last reached
 
  private:
   // Throws at the aim point; true when the target got censored.

@@ -44,8 +44,9 @@ class ScratchDirectory {
  private:
   static std::string ownName(const std::string& prefix) {
     const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = prefix + "_" + (test ? std::string(test->test_suite_name()) + "." +
-                                                  test->name() : std::to_string(::getpid()));
+    std::string name = prefix + "_" +
+                       (test ? std::string(test->test_suite_name()) + "." + test->name()
+                             : std::to_string(::getpid()));
     std::replace(name.begin(), name.end(), '/', '_');  // parameterised tests
     return name;
   }

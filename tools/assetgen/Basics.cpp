@@ -18,8 +18,8 @@ bool writeScreenCube(const std::string& resourcesDir) {
   // No texture on purpose: the post-processing passes bind their own render targets to unit 0,
   // and a diffuse map here would replace them when the cube is drawn.
   Model model;
-  model.addMaterial(Material{"screen", glm::vec3(1.0f), glm::vec3(1.0f), glm::vec3(0.0f), 1.0f,
-                             1.0f, "", ""});
+  model.addMaterial(
+      Material{"screen", glm::vec3(1.0f), glm::vec3(1.0f), glm::vec3(0.0f), 1.0f, 1.0f, "", ""});
   model.beginMesh("screen", "screen");
   model.addMappedBox(glm::vec3(-1.0f), glm::vec3(1.0f));
   return model.write(resourcesDir, "cube");
@@ -103,13 +103,13 @@ bool writeBasicMale(const std::string& resourcesDir) {
   const std::string dir = resourcesDir + "/Human";
   if (!writeBodyTexture(dir) || !writeDefaultNormalMap(dir)) return false;
   Model model;
-  model.addMaterial(Material{"body", glm::vec3(0.4f), glm::vec3(0.8f), glm::vec3(0.1f), 16.0f,
-                             1.0f, "Textures/basic_male.jpg", ""});
+  model.addMaterial(Material{"body", glm::vec3(0.4f), glm::vec3(0.8f), glm::vec3(0.1f), 16.0f, 1.0f,
+                             "Textures/basic_male.jpg", ""});
   model.beginMesh("basic_male", "body");
-  model.addCylinder({-0.25f, 0.0f, 0.0f}, 0.18f, 1.4f, 10);   // legs
+  model.addCylinder({-0.25f, 0.0f, 0.0f}, 0.18f, 1.4f, 10);  // legs
   model.addCylinder({0.25f, 0.0f, 0.0f}, 0.18f, 1.4f, 10);
   model.addBox({-0.5f, 1.4f, -0.25f}, {0.5f, 2.4f, 0.25f}, 0.5f);  // torso
-  model.addCylinder({-0.65f, 1.3f, 0.0f}, 0.13f, 1.1f, 8);    // arms
+  model.addCylinder({-0.65f, 1.3f, 0.0f}, 0.13f, 1.1f, 8);         // arms
   model.addCylinder({0.65f, 1.3f, 0.0f}, 0.13f, 1.1f, 8);
   model.addSphere({0.0f, 2.75f, 0.0f}, glm::vec3(0.3f, 0.35f, 0.3f), 12, 8);  // head
   return model.write(dir, "basic_male");

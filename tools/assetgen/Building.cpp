@@ -65,8 +65,8 @@ bool writeTexture(const std::string& dir, const std::string& name, int size, flo
   }
   colour.alpha = glows ? 0 : 255;
   if (!writeImage(colour, dir + "/" + diffuseMapFile(name, glows))) return false;
-  return bumpStrength <= 0.0f ||
-         writeImage(normalMapFromHeights(heights, bumpStrength), dir + "/Textures/" + name + "_normal.png");
+  return bumpStrength <= 0.0f || writeImage(normalMapFromHeights(heights, bumpStrength),
+                                            dir + "/Textures/" + name + "_normal.png");
 }
 
 // Hallway paint, one storey (6 units) per repeat: a dark wainscot up to 1.5 with a rail, light
@@ -86,7 +86,8 @@ Texel hallPlaster(float u, float v) {
       height -= 0.5f;
     }
   } else if (v < rail + railHalf) {
-    colour = glm::vec3(0.42f, 0.3f, 0.2f) * (0.9f + 0.2f * std::cos((v - rail) / railHalf * kPi * 0.5f));
+    colour =
+        glm::vec3(0.42f, 0.3f, 0.2f) * (0.9f + 0.2f * std::cos((v - rail) / railHalf * kPi * 0.5f));
     height = 1.5f;
   }
   return {colour, height};
@@ -162,7 +163,8 @@ Texel parquet(float u, float v) {
   const int strip = static_cast<int>(across * 3.0f);
   const float stripAcross = fract(across * 3.0f);
   const float tone = latticeHash(cx * 3 + strip, cy, 31u);
-  const float grain = alongU ? tileableFbm(u, v * 8.0f, 8, 3, 32u) : tileableFbm(u * 8.0f, v, 8, 3, 32u);
+  const float grain =
+      alongU ? tileableFbm(u, v * 8.0f, 8, 3, 32u) : tileableFbm(u * 8.0f, v, 8, 3, 32u);
   const float streak = 0.5f + 0.5f * std::sin((stripAcross * 3.0f + grain * 4.0f) * kPi * 2.0f);
   glm::vec3 colour = glm::mix(glm::vec3(0.36f, 0.2f, 0.1f), glm::vec3(0.58f, 0.36f, 0.18f),
                               0.4f * tone + 0.3f * streak + 0.3f * grain);
@@ -183,11 +185,13 @@ Texel hallTiles(float u, float v) {
   const int ty = static_cast<int>(v * tiles) % tiles;
   const float lu = fract(u * tiles), lv = fract(v * tiles);
   const float marble = tileableFbm(u, v, 8, 5, 41u);
-  const float vein = 1.0f - smoothstep(0.0f, 0.04f, std::abs(std::sin((u * 2.0f + marble * 3.0f) * kPi * 2.0f)));
+  const float vein =
+      1.0f - smoothstep(0.0f, 0.04f, std::abs(std::sin((u * 2.0f + marble * 3.0f) * kPi * 2.0f)));
   const bool dark = (tx + ty) % 2 == 1;
   glm::vec3 colour = dark ? glm::vec3(0.26f, 0.3f, 0.28f) : glm::vec3(0.86f, 0.83f, 0.76f);
   colour *= 0.9f + 0.15f * marble;
-  colour = glm::mix(colour, dark ? glm::vec3(0.5f, 0.52f, 0.5f) : glm::vec3(0.62f, 0.6f, 0.56f), 0.35f * vein);
+  colour = glm::mix(colour, dark ? glm::vec3(0.5f, 0.52f, 0.5f) : glm::vec3(0.62f, 0.6f, 0.56f),
+                    0.35f * vein);
   float height = 1.0f;
   const float edge = std::min(std::min(lu, 1.0f - lu), std::min(lv, 1.0f - lv));
   if (edge < 0.02f) {
@@ -229,7 +233,9 @@ Texel windowView(float u, float v) {
   const float roof = 0.12f + 0.16f * latticeHash(block, 3, 82u);
   if (v < roof) {
     glm::vec3 building = glm::vec3(0.42f, 0.4f, 0.44f) * (0.8f + 0.3f * latticeHash(block, 5, 83u));
-    const bool lit = fract(u * 42.0f) > 0.4f && fract(v * 30.0f) > 0.45f && latticeHash(static_cast<int>(u * 42.0f), static_cast<int>(v * 30.0f), 84u) > 0.55f;
+    const bool lit =
+        fract(u * 42.0f) > 0.4f && fract(v * 30.0f) > 0.45f &&
+        latticeHash(static_cast<int>(u * 42.0f), static_cast<int>(v * 30.0f), 84u) > 0.55f;
     if (lit) building = glm::vec3(0.9f, 0.8f, 0.5f);
     return {building, 0.0f};
   }
@@ -284,12 +290,18 @@ bool writeBuildingTextures(const std::string& dir) {
     bool glows = false;
   };
   const Entry entries[] = {
-      {"hall_plaster", 512, 3.0f, hallPlaster},   {"wallpaper_low", 512, 2.0f, wallpaperLow},
-      {"wallpaper_high", 512, 2.0f, wallpaperHigh}, {"wood_planks", 512, 4.0f, woodPlanks},
-      {"parquet", 512, 4.0f, parquet},             {"hall_tiles", 512, 4.0f, hallTiles},
-      {"ceiling", 256, 2.0f, ceilingPlaster},      {"trim", 256, 1.5f, paintedTrim},
-      {"granite", 256, 2.0f, granite},             {"window_view", 256, 0.0f, windowView},
-      {"door_leaf", 256, 4.0f, doorLeaf},          {"brass", 64, 0.0f, brass},
+      {"hall_plaster", 512, 3.0f, hallPlaster},
+      {"wallpaper_low", 512, 2.0f, wallpaperLow},
+      {"wallpaper_high", 512, 2.0f, wallpaperHigh},
+      {"wood_planks", 512, 4.0f, woodPlanks},
+      {"parquet", 512, 4.0f, parquet},
+      {"hall_tiles", 512, 4.0f, hallTiles},
+      {"ceiling", 256, 2.0f, ceilingPlaster},
+      {"trim", 256, 1.5f, paintedTrim},
+      {"granite", 256, 2.0f, granite},
+      {"window_view", 256, 0.0f, windowView},
+      {"door_leaf", 256, 4.0f, doorLeaf},
+      {"brass", 64, 0.0f, brass},
       {"lamp", 64, 0.0f, lampGlass, true},
   };
   for (const Entry& e : entries)
@@ -370,16 +382,15 @@ class Solids {
   void emit(Model& model, const std::string& prefix) const {
     std::vector<const Material*> order;
     for (const Solid& s : solids)
-      if (std::find(order.begin(), order.end(), s.material) == order.end()) order.push_back(s.material);
+      if (std::find(order.begin(), order.end(), s.material) == order.end())
+        order.push_back(s.material);
     for (const Material* m : order) {
       model.addMaterial(*m);
       model.beginMesh(prefix + "_" + m->name, m->name);
       for (const Solid& s : solids) {
         if (s.material != m) continue;
-        if (s.mapped)
-          model.addMappedBox(s.min, s.max);
-        else
-          model.addBox(s.min, s.max, s.uvScale);
+        if (s.mapped) model.addMappedBox(s.min, s.max);
+        else model.addBox(s.min, s.max, s.uvScale);
       }
     }
   }
@@ -396,7 +407,8 @@ struct Opening {
 // A straight wall with rectangular openings (doors, windows), split into solid pieces.
 void addWall(Solids& s, const Material& m, Run run, Span along, Span across, Span y,
              std::vector<Opening> openings, float uvScale = 0.25f) {
-  std::sort(openings.begin(), openings.end(), [](const Opening& a, const Opening& b) { return a.from < b.from; });
+  std::sort(openings.begin(), openings.end(),
+            [](const Opening& a, const Opening& b) { return a.from < b.from; });
   float cursor = along.lo;
   for (const Opening& o : openings) {
     if (o.from > cursor) s.box(m, run, {cursor, o.from}, y, across, uvScale);
@@ -414,12 +426,15 @@ void addWindow(Solids& s, Run run, const Opening& o, Span wall, float inside) {
   const float interior = inside > 0 ? wall.hi : wall.lo;
   const float mid = 0.5f * (wall.lo + wall.hi);
   const float lining = 0.1f;
-  s.mappedBox(kWindowView, at(run, o.from, o.y.lo, mid - 0.02f), at(run, o.to, o.y.hi, mid + 0.02f));
+  s.mappedBox(kWindowView, at(run, o.from, o.y.lo, mid - 0.02f),
+              at(run, o.to, o.y.hi, mid + 0.02f));
   s.box(kTrim, run, {o.from, o.from + lining}, o.y, wall, 1.0f);
   s.box(kTrim, run, {o.to - lining, o.to}, o.y, wall, 1.0f);
   s.box(kTrim, run, {o.from, o.to}, {o.y.hi - lining, o.y.hi}, wall, 1.0f);
-  s.box(kTrim, run, {o.from - 0.15f, o.to + 0.15f}, {o.y.lo - 0.1f, o.y.lo + 0.04f},
-        {std::min(wall.lo, interior + 0.18f * inside), std::max(wall.hi, interior + 0.18f * inside)}, 1.0f);
+  s.box(
+      kTrim, run, {o.from - 0.15f, o.to + 0.15f}, {o.y.lo - 0.1f, o.y.lo + 0.04f},
+      {std::min(wall.lo, interior + 0.18f * inside), std::max(wall.hi, interior + 0.18f * inside)},
+      1.0f);
   const Span bar{mid + 0.02f * inside, mid + 0.1f * inside};
   const Span barAcross{std::min(bar.lo, bar.hi), std::max(bar.lo, bar.hi)};
   const float centre = 0.5f * (o.from + o.to);
@@ -451,13 +466,13 @@ void addLamp(Solids& s, float x, float z, float top) {
 // ---------------------------------------------------------------------------------------------
 // Shared measures.
 
-constexpr float kFrontWall = 0.3f;     // apartment front wall, behind the plane z = 0
-constexpr float kVeneer = 0.02f;       // hallway paint on the corridor side of a front wall
-constexpr float kSideWall = 0.15f;     // half of a wall shared by two neighbouring flats
-constexpr float kBackInner = -16.1f;   // inner face of an apartment's back (outer) wall
+constexpr float kFrontWall = 0.3f;    // apartment front wall, behind the plane z = 0
+constexpr float kVeneer = 0.02f;      // hallway paint on the corridor side of a front wall
+constexpr float kSideWall = 0.15f;    // half of a wall shared by two neighbouring flats
+constexpr float kBackInner = -16.1f;  // inner face of an apartment's back (outer) wall
 constexpr float kBackOuter = -16.4f;
 constexpr float kStorey = vorn::scene::kStoreyHeight;
-constexpr float kCeilingSlab = 0.3f;   // ceiling of a flat, above kStorey
+constexpr float kCeilingSlab = 0.3f;  // ceiling of a flat, above kStorey
 constexpr Span kDoorOpening{-1.3f, 1.3f};
 constexpr float kDoorTop = 4.0f;
 constexpr float kWindowSill = 2.2f, kWindowTop = 4.6f, kWindowWidth = 2.4f;
@@ -466,13 +481,13 @@ constexpr float kHallPlasterScale = 1.0f / 6.0f;  // one storey per repeat of th
 // An apartment in its own frame: front wall on z = 0 with the door at x = 0, flat behind it
 // towards -z, floor surface y = 0.
 struct ApartmentPlan {
-  Span x;                       // outer extent of the side walls
+  Span x;  // outer extent of the side walls
   const Material* wallpaper;
-  float wallpaperScale;         // texture repeats per unit
+  float wallpaperScale;  // texture repeats per unit
   const Material* floor;
   float floorScale;
   float floorThickness;
-  std::vector<float> windows;   // centres along the back wall
+  std::vector<float> windows;  // centres along the back wall
   // Interior walls as (run, along, across) with their openings, full storey height.
   struct Partition {
     Run run;
@@ -498,9 +513,11 @@ void addApartment(Solids& s, const ApartmentPlan& plan) {
   addWall(s, paper, Run::X, plan.x, {kBackOuter, kBackInner}, storey, windows, scale);
   addWall(s, paper, Run::Z, {kBackInner, -kFrontWall}, {plan.x.lo, inner.lo}, storey, {}, scale);
   addWall(s, paper, Run::Z, {kBackInner, -kFrontWall}, {inner.hi, plan.x.hi}, storey, {}, scale);
-  for (const auto& p : plan.partitions) addWall(s, paper, p.run, p.along, p.across, storey, p.openings, scale);
+  for (const auto& p : plan.partitions)
+    addWall(s, paper, p.run, p.along, p.across, storey, p.openings, scale);
 
-  s.box(*plan.floor, {plan.x.lo, -plan.floorThickness, kBackOuter}, {plan.x.hi, 0.0f, 0.0f}, plan.floorScale);
+  s.box(*plan.floor, {plan.x.lo, -plan.floorThickness, kBackOuter}, {plan.x.hi, 0.0f, 0.0f},
+        plan.floorScale);
   s.box(kCeiling, {plan.x.lo, kStorey, kBackOuter}, {plan.x.hi, kStorey + kCeilingSlab, 0.0f});
 
   for (const Opening& w : windows) addWindow(s, Run::X, w, {kBackOuter, kBackInner}, +1.0f);
@@ -579,12 +596,14 @@ bool writeDoor(const std::string& dir) {
   for (const Span face : {Span{0.0f, casingDepth}, Span{-kFrontWall - casingDepth, -kFrontWall}}) {
     s.box(kTrim, Run::X, {clear.lo - casing, clear.lo}, {0.0f, clearTop + casing}, face, 1.0f);
     s.box(kTrim, Run::X, {clear.hi, clear.hi + casing}, {0.0f, clearTop + casing}, face, 1.0f);
-    s.box(kTrim, Run::X, {clear.lo - casing, clear.hi + casing}, {clearTop, clearTop + casing}, face, 1.0f);
+    s.box(kTrim, Run::X, {clear.lo - casing, clear.hi + casing}, {clearTop, clearTop + casing},
+          face, 1.0f);
   }
   // The leaf, hinged at the inner corner of the lining and opened against the flat's side.
   const float leafThickness = 0.1f;
   const Span leafX{clear.lo - leafThickness, clear.lo};
-  const Span leafZ{-kFrontWall - casingDepth - (clear.hi - clear.lo), -kFrontWall - casingDepth - 0.01f};
+  const Span leafZ{-kFrontWall - casingDepth - (clear.hi - clear.lo),
+                   -kFrontWall - casingDepth - 0.01f};
   s.mappedBox(kDoorLeaf, {leafX.lo, 0.02f, leafZ.lo}, {leafX.hi, clearTop - 0.02f, leafZ.hi});
   // Handles on both faces near the free edge.
   for (const Span hx : {Span{leafX.hi, leafX.hi + 0.08f}, Span{leafX.lo - 0.08f, leafX.lo}})
@@ -601,7 +620,7 @@ bool writeDoor(const std::string& dir) {
 constexpr float kRoofTop = 11.8f;
 constexpr float kWallThickness = 0.3f;
 constexpr float kStairEnd = vorn::scene::kStairHallX.hi;  // inner face of the hall's east wall
-constexpr Span kApartmentLowX{-10.5f, 6.5f};   // the apartments' own x extents
+constexpr Span kApartmentLowX{-10.5f, 6.5f};              // the apartments' own x extents
 constexpr Span kApartmentHighX{-2.5f, 22.5f};
 
 const vorn::scene::LevelEntry& placement(const std::string& name) {
@@ -654,7 +673,8 @@ bool writeHallway(const std::string& dir) {
   const Span ground{0.0f, kUpperFloor - 0.2f}, upper{kUpperFloor - 0.2f, kRoofTop};
   const Span whole{0.0f, kRoofTop};
   auto window = [](float c, float floorY) {
-    return Opening{c - kWindowWidth / 2, c + kWindowWidth / 2, {floorY + kWindowSill, floorY + kWindowTop}};
+    return Opening{
+        c - kWindowWidth / 2, c + kWindowWidth / 2, {floorY + kWindowSill, floorY + kWindowTop}};
   };
   // Walls where no apartment front closes the corridor; the west end is the building's edge.
   const std::vector<Opening> northWest{window(-17.0f, 0.0f), window(-17.0f, kUpperFloor)};
@@ -662,22 +682,29 @@ bool writeHallway(const std::string& dir) {
   const std::vector<Opening> westEnd{window(0.0f, 0.0f), window(0.0f, kUpperFloor)};
   // West of apartments 3 and 5 the north wall runs through both storeys.
   const float northWestEnd = std::min(frontOf("apartment3").lo, frontOf("apartment5").lo);
-  addWall(s, kHallPlaster, Run::X, {kCorridorX.lo, northWestEnd}, north, whole, northWest, kHallPlasterScale);
-  addWall(s, kHallPlaster, Run::X, {frontOf("apartment5").hi, kCorridorX.hi}, north, upper, {}, kHallPlasterScale);
-  addWall(s, kHallPlaster, Run::X, {frontOf("apartment2").hi, kCorridorX.hi}, south, ground, {}, kHallPlasterScale);
-  addWall(s, kHallPlaster, Run::X, {frontOf("apartment6").hi, kCorridorX.hi}, south, upper, {}, kHallPlasterScale);
-  addWall(s, kHallPlaster, Run::X, {kCorridorX.lo, frontOf("apartment6").lo}, south, upper, southWestUpper,
+  addWall(s, kHallPlaster, Run::X, {kCorridorX.lo, northWestEnd}, north, whole, northWest,
           kHallPlasterScale);
+  addWall(s, kHallPlaster, Run::X, {frontOf("apartment5").hi, kCorridorX.hi}, north, upper, {},
+          kHallPlasterScale);
+  addWall(s, kHallPlaster, Run::X, {frontOf("apartment2").hi, kCorridorX.hi}, south, ground, {},
+          kHallPlasterScale);
+  addWall(s, kHallPlaster, Run::X, {frontOf("apartment6").hi, kCorridorX.hi}, south, upper, {},
+          kHallPlasterScale);
+  addWall(s, kHallPlaster, Run::X, {kCorridorX.lo, frontOf("apartment6").lo}, south, upper,
+          southWestUpper, kHallPlasterScale);
   addWall(s, kHallPlaster, Run::Z, {kCorridorZ.lo - kWallThickness, kCorridorZ.hi + kWallThickness},
-          {kCorridorX.lo - kWallThickness, kCorridorX.lo}, {-0.3f, kRoofTop}, westEnd, kHallPlasterScale);
+          {kCorridorX.lo - kWallThickness, kCorridorX.lo}, {-0.3f, kRoofTop}, westEnd,
+          kHallPlasterScale);
   for (const Opening& w : northWest) addWindow(s, Run::X, w, north, -1.0f);
   for (const Opening& w : southWestUpper) addWindow(s, Run::X, w, south, +1.0f);
-  for (const Opening& w : westEnd) addWindow(s, Run::Z, w, {kCorridorX.lo - kWallThickness, kCorridorX.lo}, +1.0f);
+  for (const Opening& w : westEnd)
+    addWindow(s, Run::Z, w, {kCorridorX.lo - kWallThickness, kCorridorX.lo}, +1.0f);
 
   // Ground floor, upper floor with the ceiling below it, roof.
   s.box(kHallTiles, {kCorridorX.lo, -0.3f, kCorridorZ.lo}, {kCorridorX.hi, 0.0f, kCorridorZ.hi});
   addStoreySlab(s, kCorridorX, kCorridorZ, kUpperFloor, kHallTiles);
-  s.box(kCeiling, {kCorridorX.lo, kRoofTop - 0.3f, kCorridorZ.lo}, {kCorridorX.hi, kRoofTop, kCorridorZ.hi});
+  s.box(kCeiling, {kCorridorX.lo, kRoofTop - 0.3f, kCorridorZ.lo},
+        {kCorridorX.hi, kRoofTop, kCorridorZ.hi});
 
   // Skirting along both corridor sides, open at the door casings (door centres per storey).
   auto gaps = [](float side, float floorY) {
@@ -691,7 +718,8 @@ bool writeHallway(const std::string& dir) {
     addSkirting(s, Run::X, run, kCorridorZ.lo, +1.0f, floorY, gaps(-1.0f, floorY));
   }
   for (float floorY : {0.0f, kUpperFloor})
-    addSkirting(s, Run::Z, {kCorridorZ.lo + 0.05f, kCorridorZ.hi - 0.05f}, kCorridorX.lo, +1.0f, floorY);
+    addSkirting(s, Run::Z, {kCorridorZ.lo + 0.05f, kCorridorZ.hi - 0.05f}, kCorridorX.lo, +1.0f,
+                floorY);
   // Fittings where the corridor's down-lights shine from, at x = -6 and 6 on both floors.
   for (float x : {-6.0f, 6.0f}) {
     addLamp(s, x, 0.0f, kStorey);
@@ -711,7 +739,8 @@ constexpr float kRailTop = kUpperFloor + 1.3f;
 // One step: a granite tread on a plastered support down to the floor.
 void addStep(Solids& s, Span x, Span z, float top) {
   const float tread = std::min(0.25f, top);
-  if (top > tread) s.box(kHallPlaster, {x.lo, 0.0f, z.lo}, {x.hi, top - tread, z.hi}, kHallPlasterScale);
+  if (top > tread)
+    s.box(kHallPlaster, {x.lo, 0.0f, z.lo}, {x.hi, top - tread, z.hi}, kHallPlasterScale);
   s.box(kGranite, {x.lo, top - tread, z.lo}, {x.hi, top, z.hi}, 0.5f);
 }
 
@@ -724,10 +753,12 @@ bool writeStairs(const std::string& dir) {
   // Walls of the stair hall. Below y = 5.8 on the north side apartment 1's front closes it.
   const Opening southWindow{19.6f, 22.0f, {kUpperFloor + 1.0f, kUpperFloor + 4.0f}};
   const Opening eastWindow{-1.2f, 1.2f, {kUpperFloor + 1.0f, kUpperFloor + 4.0f}};
-  addWall(s, kHallPlaster, Run::X, hallX, south, {-0.3f, kRoofTop}, {southWindow}, kHallPlasterScale);
-  addWall(s, kHallPlaster, Run::X, hallX, north, {kUpperFloor - 0.2f, kRoofTop}, {}, kHallPlasterScale);
-  addWall(s, kHallPlaster, Run::Z, {kCorridorZ.lo - kWallThickness, kCorridorZ.hi + kWallThickness}, east,
-          {-0.3f, kRoofTop}, {eastWindow}, kHallPlasterScale);
+  addWall(s, kHallPlaster, Run::X, hallX, south, {-0.3f, kRoofTop}, {southWindow},
+          kHallPlasterScale);
+  addWall(s, kHallPlaster, Run::X, hallX, north, {kUpperFloor - 0.2f, kRoofTop}, {},
+          kHallPlasterScale);
+  addWall(s, kHallPlaster, Run::Z, {kCorridorZ.lo - kWallThickness, kCorridorZ.hi + kWallThickness},
+          east, {-0.3f, kRoofTop}, {eastWindow}, kHallPlasterScale);
   addWindow(s, Run::X, southWindow, south, +1.0f);
   addWindow(s, Run::Z, eastWindow, east, -1.0f);
 
@@ -747,13 +778,16 @@ bool writeStairs(const std::string& dir) {
 
   // A wall between the flights and a balustrade along the stairwell's edge on the upper floor,
   // both capped with a rail, keep the player from falling into the well.
-  s.box(kHallPlaster, {kStairStart, 0.0f, kNewel.lo}, {kLandingStart, kRailTop, kNewel.hi}, kHallPlasterScale);
-  s.box(kHallPlaster, {kStairStart - 0.15f, kUpperFloor, kNewel.lo}, {kStairStart, kRailTop, kCorridorZ.hi},
+  s.box(kHallPlaster, {kStairStart, 0.0f, kNewel.lo}, {kLandingStart, kRailTop, kNewel.hi},
         kHallPlasterScale);
-  s.box(kTrim, {kStairStart - 0.05f, kRailTop, kNewel.lo - 0.05f}, {kLandingStart, kRailTop + 0.1f, kNewel.hi + 0.05f}, 1.0f);
-  s.box(kTrim, {kStairStart - 0.2f, kRailTop, kNewel.lo - 0.05f}, {kStairStart + 0.05f, kRailTop + 0.1f, kCorridorZ.hi},
-        1.0f);
-  addSkirting(s, Run::Z, {kCorridorZ.lo + 0.05f, kCorridorZ.hi - 0.05f}, kStairEnd, -1.0f, kLandingHeight);
+  s.box(kHallPlaster, {kStairStart - 0.15f, kUpperFloor, kNewel.lo},
+        {kStairStart, kRailTop, kCorridorZ.hi}, kHallPlasterScale);
+  s.box(kTrim, {kStairStart - 0.05f, kRailTop, kNewel.lo - 0.05f},
+        {kLandingStart, kRailTop + 0.1f, kNewel.hi + 0.05f}, 1.0f);
+  s.box(kTrim, {kStairStart - 0.2f, kRailTop, kNewel.lo - 0.05f},
+        {kStairStart + 0.05f, kRailTop + 0.1f, kCorridorZ.hi}, 1.0f);
+  addSkirting(s, Run::Z, {kCorridorZ.lo + 0.05f, kCorridorZ.hi - 0.05f}, kStairEnd, -1.0f,
+              kLandingHeight);
   addLamp(s, 19.5f, 0.0f, kRoofTop - 0.3f);
 
   Model model;

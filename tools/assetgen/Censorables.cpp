@@ -41,7 +41,7 @@ void figure(Canvas& c, float cu, float v0, float h, const FigureStyle& s, float 
   // Legs, then body over them.
   c.ellipse(cu - w * 0.05f, v0 + h * 0.22f, w * 0.05f, h * 0.23f, s.skin);
   c.ellipse(cu + w * 0.05f, v0 + h * 0.22f, w * 0.05f, h * 0.23f, s.skin);
-  c.ellipse(cu, v0 + h * 0.45f, w * 0.1f, h * 0.08f, s.skin);  // hips
+  c.ellipse(cu, v0 + h * 0.45f, w * 0.1f, h * 0.08f, s.skin);    // hips
   c.ellipse(cu, v0 + h * 0.62f, w * 0.085f, h * 0.14f, s.skin);  // torso
   if (s.swimwear) {
     c.rect(cu - w * 0.1f, v0 + h * 0.42f, cu + w * 0.1f, v0 + h * 0.48f, s.clothes);
@@ -84,16 +84,20 @@ void screenPicture(Canvas& c) {
   styles[3].clothes = vec3(0.1f, 0.7f, 0.3f);
   for (int i = 0; i < 4; ++i) {
     float u0 = 0.03f + 0.24f * i;
-    c.rect(u0, 0.3f, u0 + 0.22f, 0.8f, glm::mix(vec3(0.4f, 0.7f, 0.95f), vec3(0.95f, 0.8f, 0.5f), i / 3.0f));
+    c.rect(u0, 0.3f, u0 + 0.22f, 0.8f,
+           glm::mix(vec3(0.4f, 0.7f, 0.95f), vec3(0.95f, 0.8f, 0.5f), i / 3.0f));
     styles[i].swimwear = true;
     styles[i].longHair = (i % 2) == 1;
     figure(c, u0 + 0.11f, 0.3f, 0.48f, styles[i]);
   }
-  for (int i = 0; i < 4; ++i) c.rect(0.03f, 0.22f - i * 0.05f, 0.95f - 0.15f * (i % 3), 0.245f - i * 0.05f, vec3(0.6f));
+  for (int i = 0; i < 4; ++i)
+    c.rect(0.03f, 0.22f - i * 0.05f, 0.95f - 0.15f * (i % 3), 0.245f - i * 0.05f, vec3(0.6f));
 }
 
 void newspaperPage(Canvas& c) {
-  c.fill([](float u, float v) { return vec3(0.93f, 0.92f, 0.87f) * (0.97f + 0.03f * props::noise(u * 40, v * 40, 301)); });
+  c.fill([](float u, float v) {
+    return vec3(0.93f, 0.92f, 0.87f) * (0.97f + 0.03f * props::noise(u * 40, v * 40, 301));
+  });
   c.textCentred("DAILY GOSSIP", 0.5f, 0.88f, 0.08f, vec3(0.05f));
   c.rect(0.04f, 0.85f, 0.96f, 0.86f, vec3(0.1f));
   c.text("SCANDAL!", 0.05f, 0.7f, 0.11f, vec3(0.7f, 0.05f, 0.05f));
@@ -109,15 +113,17 @@ void newspaperPage(Canvas& c) {
   figure(c, 0.36f, 0.2f, 0.42f, b, -1.0f);
   for (int col = 0; col < 2; ++col)
     for (int i = 0; i < 11; ++i)
-      c.rect(0.6f + col * 0.19f, 0.64f - i * 0.045f, 0.76f + col * 0.19f - 0.04f * (i % 3 == 2), 0.66f - i * 0.045f,
-             vec3(0.35f));
-  for (int i = 0; i < 3; ++i) c.rect(0.05f, 0.14f - i * 0.045f, 0.95f, 0.16f - i * 0.045f, vec3(0.35f));
+      c.rect(0.6f + col * 0.19f, 0.64f - i * 0.045f, 0.76f + col * 0.19f - 0.04f * (i % 3 == 2),
+             0.66f - i * 0.045f, vec3(0.35f));
+  for (int i = 0; i < 3; ++i)
+    c.rect(0.05f, 0.14f - i * 0.045f, 0.95f, 0.16f - i * 0.045f, vec3(0.35f));
 }
 
 void posterPicture(Canvas& c) {
   c.fill([](float u, float v) {
     vec3 sky = glm::mix(vec3(1.0f, 0.55f, 0.2f), vec3(0.45f, 0.15f, 0.5f), v);
-    return v < 0.18f ? vec3(0.95f, 0.8f, 0.5f) * (0.9f + 0.1f * props::noise(u * 50, v * 50, 311)) : sky;
+    return v < 0.18f ? vec3(0.95f, 0.8f, 0.5f) * (0.9f + 0.1f * props::noise(u * 50, v * 50, 311))
+                     : sky;
   });
   c.ellipse(0.5f, 0.45f, 0.3f, 0.21f, vec3(1.0f, 0.85f, 0.3f));  // sun
   FigureStyle s;
@@ -131,8 +137,10 @@ void posterPicture(Canvas& c) {
 
 void tvPicture(Canvas& c) {
   c.fill([](float u, float v) {
-    if (v > 0.45f) return glm::mix(vec3(0.6f, 0.85f, 1.0f), vec3(0.2f, 0.45f, 0.9f), (v - 0.45f) / 0.55f);
-    if (v > 0.3f) return vec3(0.1f, 0.45f, 0.7f) * (0.9f + 0.2f * props::noise(u * 30, v * 60, 321));
+    if (v > 0.45f)
+      return glm::mix(vec3(0.6f, 0.85f, 1.0f), vec3(0.2f, 0.45f, 0.9f), (v - 0.45f) / 0.55f);
+    if (v > 0.3f)
+      return vec3(0.1f, 0.45f, 0.7f) * (0.9f + 0.2f * props::noise(u * 30, v * 60, 321));
     return vec3(0.95f, 0.85f, 0.6f);
   });
   FigureStyle a, b;
@@ -150,13 +158,15 @@ void tvPicture(Canvas& c) {
 }
 
 void dateNightPicture(Canvas& c) {
-  c.fill([](float u, float v) { return vec3(0.25f, 0.1f, 0.12f) * (0.8f + 0.4f * props::fbm(u * 3, v * 3, 331)); });
+  c.fill([](float u, float v) {
+    return vec3(0.25f, 0.1f, 0.12f) * (0.8f + 0.4f * props::fbm(u * 3, v * 3, 331));
+  });
   c.rect(0, 0, 1, 0.04f, vec3(0.85f, 0.7f, 0.25f));
   c.rect(0, 0.96f, 1, 1, vec3(0.85f, 0.7f, 0.25f));
   c.rect(0, 0, 0.04f, 1, vec3(0.85f, 0.7f, 0.25f));
   c.rect(0.96f, 0, 1, 1, vec3(0.85f, 0.7f, 0.25f));
   c.textCentred("DATE NIGHT", 0.5f, 0.83f, 0.07f, vec3(1.0f, 0.85f, 0.4f));
-  c.rect(0.1f, 0.08f, 0.9f, 0.2f, vec3(0.9f));  // table cloth
+  c.rect(0.1f, 0.08f, 0.9f, 0.2f, vec3(0.9f));                   // table cloth
   c.rect(0.48f, 0.2f, 0.52f, 0.34f, vec3(0.95f, 0.95f, 0.85f));  // candle
   c.ellipse(0.5f, 0.37f, 0.02f, 0.03f, vec3(1.0f, 0.8f, 0.2f));
   FigureStyle a, b;
@@ -190,7 +200,9 @@ CensorTiles paintCensorTiles(Prop& p) {
 
 Painter picture(const Painter& p, bool censor) { return censor ? props::censored(p) : p; }
 
-std::string stemOf(const std::string& name, bool censor) { return censor ? name + "_censored" : name; }
+std::string stemOf(const std::string& name, bool censor) {
+  return censor ? name + "_censored" : name;
+}
 
 bool writeScreen(const std::string& dir, bool censor) {
   Prop p("screen", 512, props::matte("screen", 0.4f, 96));
@@ -213,7 +225,8 @@ bool writeNewspaper(const std::string& dir, bool censor) {
 }
 
 // Seven-fingered leaf in the plane spanned by `out` and `side`, starting at `base`.
-void leaf(Prop& p, const vec3& base, const vec3& out, const vec3& side, float length, const Tile& t) {
+void leaf(Prop& p, const vec3& base, const vec3& out, const vec3& side, float length,
+          const Tile& t) {
   const float spread[] = {-1.25f, -0.8f, -0.4f, 0.0f, 0.4f, 0.8f, 1.25f};
   const float scale[] = {0.4f, 0.65f, 0.85f, 1.0f, 0.85f, 0.65f, 0.4f};
   for (int i = 0; i < 7; ++i) {
@@ -234,15 +247,19 @@ bool writePothead(const std::string& dir, bool censor) {
   Painter leafPaint = [](Canvas& c) {
     c.fill([](float u, float v) {
       float rib = std::abs(u - v) < 0.06f ? 0.75f : 1.0f;  // the midrib runs along the diagonal
-      return props::shade(vec3(0.2f, 0.55f, 0.15f), rib * (0.85f + 0.3f * props::noise(u * 12, v * 12, 354)));
+      return props::shade(vec3(0.2f, 0.55f, 0.15f),
+                          rib * (0.85f + 0.3f * props::noise(u * 12, v * 12, 354)));
     });
   };
-  Tile leafTile = p.tile(64, 64, censor ? Painter([](Canvas& c) {
-    c.fill([](float u, float v) {
-      float cell = props::noise(std::floor(u * 6) * 3.3f, std::floor(v * 6) * 3.3f, 355);
-      return glm::mix(vec3(0.02f), vec3(0.2f, 0.5f, 0.15f), cell);
-    });
-  }) : leafPaint);
+  Tile leafTile =
+      p.tile(64, 64,
+             censor ? Painter([](Canvas& c) {
+               c.fill([](float u, float v) {
+                 float cell = props::noise(std::floor(u * 6) * 3.3f, std::floor(v * 6) * 3.3f, 355);
+                 return glm::mix(vec3(0.02f), vec3(0.2f, 0.5f, 0.15f), cell);
+               });
+             })
+                    : leafPaint);
 
   p.cylinder({0, 0, 0}, 0.42f, 0.72f, pot, 14);
   p.cylinder({0, 0.68f, 0}, 0.5f, 0.16f, pot, 14);
@@ -295,7 +312,8 @@ bool writeTv(const std::string& dir, bool censor) {
 
 bool writeDateNight(const std::string& dir, bool censor) {
   Prop p("datenight", 512, props::matte("datenight", 0.2f, 32));
-  Tile wood = p.tile(64, 64, props::wood(vec3(0.5f, 0.32f, 0.18f), vec3(0.32f, 0.2f, 0.1f), 5, 381));
+  Tile wood =
+      p.tile(64, 64, props::wood(vec3(0.5f, 0.32f, 0.18f), vec3(0.32f, 0.2f, 0.1f), 5, 381));
   Tile image = p.tile(256, 320, picture(dateNightPicture, censor));
   // Sandwich board: two boards leaning together, feet 0.9 apart, so it stands wherever it lands.
   const float height = 1.3f, foot = 0.45f;
@@ -318,7 +336,9 @@ bool writeDateNight(const std::string& dir, bool censor) {
 // A marble figure on a plinth, facing +X; female adds the curves, the censored variant the bars.
 bool writeStatue(const std::string& dir, const std::string& name, bool female, bool censor) {
   Prop p(name, 256, props::matte(name, 0.45f, 80));
-  Tile stone = p.tile(128, 128, props::marble(vec3(0.92f, 0.91f, 0.88f), vec3(0.55f, 0.55f, 0.58f), female ? 391 : 392));
+  Tile stone = p.tile(
+      128, 128,
+      props::marble(vec3(0.92f, 0.91f, 0.88f), vec3(0.55f, 0.55f, 0.58f), female ? 391 : 392));
   Tile plinth = p.tile(96, 96, props::marble(vec3(0.55f, 0.56f, 0.58f), vec3(0.25f), 393));
   Tile face = p.tile(64, 64, [](Canvas& c) {
     props::marble(vec3(0.92f, 0.91f, 0.88f), vec3(0.55f, 0.55f, 0.58f), 394)(c);
@@ -338,17 +358,24 @@ bool writeStatue(const std::string& dir, const std::string& name, bool female, b
   p.limb(kneeL, hipL, female ? 0.14f : 0.13f, stone);
   p.limb(footR, kneeR, 0.1f, stone);
   p.limb(kneeR, hipR, female ? 0.14f : 0.13f, stone);
-  for (const vec3& f : {footL, footR}) p.box(f + vec3(-0.1f, -0.05f, -0.08f), f + vec3(0.2f, 0.04f, 0.08f), stone);
-  p.sphere({0, base + 1.32f, 0}, female ? vec3(0.22f, 0.24f, 0.36f) : vec3(0.2f, 0.22f, 0.3f), stone);  // hips
-  p.sphere({0, base + 1.8f, 0}, female ? vec3(0.2f, 0.45f, 0.28f) : vec3(0.22f, 0.5f, 0.36f), stone);
+  for (const vec3& f : {footL, footR})
+    p.box(f + vec3(-0.1f, -0.05f, -0.08f), f + vec3(0.2f, 0.04f, 0.08f), stone);
+  p.sphere({0, base + 1.32f, 0}, female ? vec3(0.22f, 0.24f, 0.36f) : vec3(0.2f, 0.22f, 0.3f),
+           stone);  // hips
+  p.sphere({0, base + 1.8f, 0}, female ? vec3(0.2f, 0.45f, 0.28f) : vec3(0.22f, 0.5f, 0.36f),
+           stone);
   if (female) {
-    for (float z : {-0.12f, 0.12f}) p.sphere({0.16f, base + 1.95f, z}, vec3(0.1f), stone, props::Projection::Box, 8, 4);
+    for (float z : {-0.12f, 0.12f})
+      p.sphere({0.16f, base + 1.95f, z}, vec3(0.1f), stone, props::Projection::Box, 8, 4);
   }
   p.limb({0, base + 2.2f, 0}, {0, base + 2.4f, 0}, 0.07f, stone, 6);
   vec3 head(0.02f, base + 2.55f, 0);
   p.sphere(head, {0.17f, 0.2f, 0.16f}, face, props::Projection::X, 10, 6);
-  p.sphere(head + vec3(-0.06f, 0.04f, 0), {0.17f, 0.2f, 0.17f}, stone, props::Projection::Box, 10, 5);  // hair
-  if (female) p.sphere(head + vec3(-0.18f, 0.1f, 0), vec3(0.09f), stone, props::Projection::Box, 8, 4);  // bun
+  p.sphere(head + vec3(-0.06f, 0.04f, 0), {0.17f, 0.2f, 0.17f}, stone, props::Projection::Box, 10,
+           5);  // hair
+  if (female)
+    p.sphere(head + vec3(-0.18f, 0.1f, 0), vec3(0.09f), stone, props::Projection::Box, 8,
+             4);  // bun
   float shoulderZ = female ? 0.26f : 0.34f;
   vec3 shoulderL(0, base + 2.15f, -shoulderZ), shoulderR(0, base + 2.15f, shoulderZ);
   if (female) {
@@ -368,7 +395,8 @@ bool writeStatue(const std::string& dir, const std::string& name, bool female, b
     // Bars round the hips (and the chest), visible from every side.
     CensorTiles ct = paintCensorTiles(p);
     censorBlock(p, {-0.3f, base + 1.18f, -0.4f}, {0.3f, base + 1.45f, 0.4f}, ct.black, ct.bar);
-    if (female) censorBlock(p, {-0.26f, base + 1.86f, -0.34f}, {0.3f, base + 2.06f, 0.34f}, ct.black, ct.bar);
+    if (female)
+      censorBlock(p, {-0.26f, base + 1.86f, -0.34f}, {0.3f, base + 2.06f, 0.34f}, ct.black, ct.bar);
   }
   return p.write(dir, stemOf(name, censor));
 }
@@ -378,9 +406,10 @@ bool writeStatue(const std::string& dir, const std::string& name, bool female, b
 bool writeCensorables(const std::string& resourcesDir) {
   const std::string dir = resourcesDir + "/Censorable";
   for (bool censor : {false, true}) {
-    bool ok = writeScreen(dir, censor) && writeNewspaper(dir, censor) && writePothead(dir, censor) &&
-              writePoster(dir, censor) && writeTv(dir, censor) && writeDateNight(dir, censor) &&
-              writeStatue(dir, "statuemale", false, censor) && writeStatue(dir, "statuefemale", true, censor);
+    bool ok = writeScreen(dir, censor) && writeNewspaper(dir, censor) &&
+              writePothead(dir, censor) && writePoster(dir, censor) && writeTv(dir, censor) &&
+              writeDateNight(dir, censor) && writeStatue(dir, "statuemale", false, censor) &&
+              writeStatue(dir, "statuefemale", true, censor);
     if (!ok) return false;
   }
   return true;

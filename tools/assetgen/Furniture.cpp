@@ -86,8 +86,10 @@ void bricks(Canvas& c) {
 void fireplace(Canvas& c) {
   c.fill([](float u, float v) {
     float flame = props::fbm(u * 6, v * 3 - 1.0f, 12) * (1.4f - v) - std::abs(u - 0.5f) * 0.7f;
-    if (v < 0.18f) return vec3(0.25f, 0.15f, 0.1f) * (0.6f + 0.6f * props::noise(u * 30, v * 30, 13));
-    if (flame > 0.3f) return glm::mix(vec3(0.9f, 0.3f, 0.05f), vec3(1.0f, 0.9f, 0.4f), (flame - 0.3f) * 2.5f);
+    if (v < 0.18f)
+      return vec3(0.25f, 0.15f, 0.1f) * (0.6f + 0.6f * props::noise(u * 30, v * 30, 13));
+    if (flame > 0.3f)
+      return glm::mix(vec3(0.9f, 0.3f, 0.05f), vec3(1.0f, 0.9f, 0.4f), (flame - 0.3f) * 2.5f);
     return vec3(0.05f, 0.04f, 0.04f);
   });
   c.rect(0.15f, 0.12f, 0.85f, 0.18f, vec3(0.3f, 0.18f, 0.1f));
@@ -111,7 +113,8 @@ void keyboard(Canvas& c) {
   c.fill([](float, float) { return vec3(0.1f); });
   for (int row = 0; row < 5; ++row)
     for (int k = 0; k < 15; ++k)
-      c.rect(0.02f + k * 0.064f, 0.06f + row * 0.18f, 0.075f + k * 0.064f, 0.2f + row * 0.18f, vec3(0.25f));
+      c.rect(0.02f + k * 0.064f, 0.06f + row * 0.18f, 0.075f + k * 0.064f, 0.2f + row * 0.18f,
+             vec3(0.25f));
   c.rect(0.25f, 0.06f, 0.7f, 0.2f, vec3(0.3f));
 }
 
@@ -124,8 +127,9 @@ void towerFront(Canvas& c) {
 
 void papers(Canvas& c) {
   c.fill([](float, float) { return vec3(0.95f, 0.95f, 0.92f); });
-  for (int i = 0; i < 12; ++i) c.rect(0.1f, 0.1f + i * 0.065f, 0.2f + 0.7f * ((i * 37) % 10) / 10.0f,
-                                      0.12f + i * 0.065f, vec3(0.3f));
+  for (int i = 0; i < 12; ++i)
+    c.rect(0.1f, 0.1f + i * 0.065f, 0.2f + 0.7f * ((i * 37) % 10) / 10.0f, 0.12f + i * 0.065f,
+           vec3(0.3f));
 }
 
 bool writeKitchenUnit(const std::string& dir) {
@@ -136,7 +140,9 @@ bool writeKitchenUnit(const std::string& dir) {
   Tile counter = p.tile(128, 64, [](Canvas& c) {
     c.fill([](float u, float v) {
       float speck = props::noise(u * 200, v * 100, 21);
-      return speck > 0.8f ? vec3(0.85f) : vec3(0.25f, 0.25f, 0.27f) * (0.8f + 0.4f * props::fbm(u * 10, v * 5, 22));
+      return speck > 0.8f
+                 ? vec3(0.85f)
+                 : vec3(0.25f, 0.25f, 0.27f) * (0.8f + 0.4f * props::fbm(u * 10, v * 5, 22));
     });
   });
   Tile doorL = p.tile(80, 144, [&](Canvas& c) { cabinetDoor(c, oak, true); });
@@ -179,7 +185,8 @@ bool writeKitchenUnit(const std::string& dir) {
 
 bool writeDesk(const std::string& dir) {
   Prop p("desk", 512, props::matte("desk", 0.2f, 48));
-  Tile top = p.tile(192, 96, props::wood(vec3(0.85f, 0.8f, 0.72f), vec3(0.7f, 0.64f, 0.55f), 4, 31));
+  Tile top =
+      p.tile(192, 96, props::wood(vec3(0.85f, 0.8f, 0.72f), vec3(0.7f, 0.64f, 0.55f), 4, 31));
   Tile body = p.tile(64, 64, props::solid(vec3(0.82f, 0.8f, 0.76f), 0.04f));
   Tile drawers = p.tile(64, 128, [](Canvas& c) {
     props::solid(vec3(0.82f, 0.8f, 0.76f), 0.04f)(c);
@@ -210,7 +217,8 @@ bool writeDesk(const std::string& dir) {
 
 bool writeChair(const std::string& dir) {
   Prop p("chair", 256, props::matte("chair", 0.2f, 48));
-  Tile frame = p.tile(64, 128, props::wood(vec3(0.45f, 0.28f, 0.16f), vec3(0.3f, 0.17f, 0.09f), 6, 41));
+  Tile frame =
+      p.tile(64, 128, props::wood(vec3(0.45f, 0.28f, 0.16f), vec3(0.3f, 0.17f, 0.09f), 6, 41));
   Tile cushion = p.tile(64, 64, props::fabric(vec3(0.55f, 0.12f, 0.14f), 16));
   Tile back = p.tile(96, 128, [](Canvas& c) {
     props::fabric(vec3(0.55f, 0.12f, 0.14f), 16)(c);
@@ -250,13 +258,15 @@ bool writeCouch(const std::string& dir) {
   p.box({-2.6f, 0.2f, -0.7f}, {-2.2f, 1.8f, 0.9f}, body);  // armrests
   p.box({2.2f, 0.2f, -0.7f}, {2.6f, 1.8f, 0.9f}, body);
   const float cushionX[] = {-2.2f, -0.74f, 0.74f, 2.2f};
-  for (int i = 0; i < 3; ++i) p.box({cushionX[i] + 0.01f, 0.9f, -0.7f}, {cushionX[i + 1] - 0.01f, 1.2f, 0.9f}, seat);
+  for (int i = 0; i < 3; ++i)
+    p.box({cushionX[i] + 0.01f, 0.9f, -0.7f}, {cushionX[i + 1] - 0.01f, 1.2f, 0.9f}, seat);
   return p.write(dir, "couch_low");
 }
 
 bool writeSmallTable(const std::string& dir) {
   Prop p("smalltable", 256, props::matte("smalltable", 0.3f, 64));
-  Tile top = p.tile(128, 96, props::wood(vec3(0.55f, 0.36f, 0.2f), vec3(0.38f, 0.23f, 0.12f), 7, 61));
+  Tile top =
+      p.tile(128, 96, props::wood(vec3(0.55f, 0.36f, 0.2f), vec3(0.38f, 0.23f, 0.12f), 7, 61));
   Tile legs = p.tile(32, 64, props::wood(vec3(0.4f, 0.25f, 0.14f), vec3(0.3f, 0.18f, 0.1f), 3, 62));
 
   p.box({-1.2f, 1.08f, -0.8f}, {1.2f, 1.2f, 0.8f}, top);
@@ -272,7 +282,8 @@ bool writeCatBasket(const std::string& dir) {
     c.fill([](float u, float v) {
       float a = std::sin(u * 40 * 6.2831853f + std::sin(v * 8 * 6.2831853f) * 2);
       float b = std::sin(v * 8 * 6.2831853f);
-      return props::shade(vec3(0.75f, 0.58f, 0.32f), 0.75f + 0.2f * a * b + 0.1f * props::noise(u * 50, v * 50, 71));
+      return props::shade(vec3(0.75f, 0.58f, 0.32f),
+                          0.75f + 0.2f * a * b + 0.1f * props::noise(u * 50, v * 50, 71));
     });
   });
   Tile cushion = p.tile(64, 64, props::fabric(vec3(0.75f, 0.25f, 0.3f), 12, 72));
@@ -286,7 +297,8 @@ bool writeCatBasket(const std::string& dir) {
     float half = radius * std::tan(3.14159265f / segments) + 0.02f;
     p.box({radius - 0.05f, 0.0f, -half}, {radius + 0.05f, 0.45f, half}, wicker);
     p.resetTransform();
-    vec3 ra(radius * std::cos(a), 0.47f, -radius * std::sin(a)), rb(radius * std::cos(b), 0.47f, -radius * std::sin(b));
+    vec3 ra(radius * std::cos(a), 0.47f, -radius * std::sin(a)),
+        rb(radius * std::cos(b), 0.47f, -radius * std::sin(b));
     p.limb(ra, rb, 0.07f, wicker, 6);
   }
   return p.write(dir, "catbasket_low");
@@ -297,8 +309,10 @@ bool writeSleepingCat(const std::string& dir) {
   vec3 ginger(0.85f, 0.5f, 0.2f);
   Tile fur = p.tile(128, 128, [&](Canvas& c) {
     c.fill([&](float u, float v) {
-      float stripe = 0.5f + 0.5f * std::sin((u * 7 + props::fbm(u * 3, v * 3, 81) * 1.2f) * 6.2831853f);
-      return props::shade(ginger, 0.8f + 0.2f * stripe + 0.08f * (props::noise(u * 60, v * 60, 82) - 0.5f));
+      float stripe =
+          0.5f + 0.5f * std::sin((u * 7 + props::fbm(u * 3, v * 3, 81) * 1.2f) * 6.2831853f);
+      return props::shade(ginger,
+                          0.8f + 0.2f * stripe + 0.08f * (props::noise(u * 60, v * 60, 82) - 0.5f));
     });
   });
   Tile face = p.tile(96, 96, [&](Canvas& c) {
@@ -314,7 +328,8 @@ bool writeSleepingCat(const std::string& dir) {
   p.sphere({0.0f, 0.2f, 0.0f}, {0.45f, 0.2f, 0.33f}, fur);
   p.sphere({0.32f, 0.2f, 0.17f}, {0.15f, 0.14f, 0.15f}, face, props::Projection::X, 10, 6);
   for (float z : {0.08f, 0.26f}) {
-    p.setTransform(glm::rotate(glm::translate(glm::mat4(1.0f), {0.33f, 0.36f, z}), (z - 0.17f) * -3.0f, vec3(1, 0, 0)));
+    p.setTransform(glm::rotate(glm::translate(glm::mat4(1.0f), {0.33f, 0.36f, z}),
+                               (z - 0.17f) * -3.0f, vec3(1, 0, 0)));
     p.sphere({0, 0, 0}, {0.025f, 0.08f, 0.05f}, innerEar, props::Projection::Box, 6, 4);
     p.resetTransform();
   }
@@ -335,7 +350,9 @@ bool writeBottle(const std::string& dir) {
   glass.opacity = 0.75f;
   Prop p("bottle", 128, glass);
   Tile body = p.tile(64, 96, [](Canvas& c) {
-    c.fill([](float u, float) { return vec3(0.12f, 0.45f, 0.18f) * (0.8f + 0.4f * std::abs(std::sin(u * 3.1f))); });
+    c.fill([](float u, float) {
+      return vec3(0.12f, 0.45f, 0.18f) * (0.8f + 0.4f * std::abs(std::sin(u * 3.1f)));
+    });
     c.rect(0, 0.35f, 1, 0.75f, vec3(0.92f, 0.88f, 0.7f));
     c.rect(0, 0.48f, 1, 0.62f, vec3(0.75f, 0.1f, 0.1f));
   });
@@ -351,7 +368,8 @@ bool writeBottle(const std::string& dir) {
 
 bool writeSpeaker(const std::string& dir) {
   Prop p("speaker", 256, props::matte("speaker", 0.35f, 64));
-  Tile cabinet = p.tile(64, 64, props::wood(vec3(0.2f, 0.14f, 0.1f), vec3(0.1f, 0.07f, 0.05f), 5, 91));
+  Tile cabinet =
+      p.tile(64, 64, props::wood(vec3(0.2f, 0.14f, 0.1f), vec3(0.1f, 0.07f, 0.05f), 5, 91));
   Tile front = p.tile(96, 224, speakerFront);
   Tile rim = p.tile(16, 16, props::solid(vec3(0.3f), 0.02f));
 
@@ -389,13 +407,16 @@ bool writeChimney(const std::string& dir) {
 
 bool writeDiningTable(const std::string& dir) {
   Prop p("diningtable", 512, props::matte("diningtable", 0.35f, 80));
-  Tile top = p.tile(256, 96, props::wood(vec3(0.45f, 0.22f, 0.12f), vec3(0.3f, 0.13f, 0.07f), 9, 111));
-  Tile legs = p.tile(32, 96, props::wood(vec3(0.38f, 0.19f, 0.1f), vec3(0.26f, 0.11f, 0.06f), 3, 112));
+  Tile top =
+      p.tile(256, 96, props::wood(vec3(0.45f, 0.22f, 0.12f), vec3(0.3f, 0.13f, 0.07f), 9, 111));
+  Tile legs =
+      p.tile(32, 96, props::wood(vec3(0.38f, 0.19f, 0.1f), vec3(0.26f, 0.11f, 0.06f), 3, 112));
   Tile runner = p.tile(192, 48, [](Canvas& c) {
     c.fill([](float u, float v) {
       bool border = v < 0.15f || v > 0.85f;
       float pattern = std::sin(u * 60) * std::sin(v * 20);
-      return border ? vec3(0.8f, 0.65f, 0.2f) : vec3(0.92f, 0.9f, 0.85f) * (0.95f + 0.05f * pattern);
+      return border ? vec3(0.8f, 0.65f, 0.2f)
+                    : vec3(0.92f, 0.9f, 0.85f) * (0.95f + 0.05f * pattern);
     });
   });
 
@@ -413,9 +434,9 @@ bool writeDiningTable(const std::string& dir) {
 
 bool writeFurniture(const std::string& resourcesDir) {
   const std::string dir = resourcesDir + "/Furniture";
-  return writeKitchenUnit(dir) && writeDesk(dir) && writeChair(dir) && writeCouch(dir) && writeSmallTable(dir) &&
-         writeCatBasket(dir) && writeSleepingCat(dir) && writeBottle(dir) && writeSpeaker(dir) &&
-         writeChimney(dir) && writeDiningTable(dir);
+  return writeKitchenUnit(dir) && writeDesk(dir) && writeChair(dir) && writeCouch(dir) &&
+         writeSmallTable(dir) && writeCatBasket(dir) && writeSleepingCat(dir) && writeBottle(dir) &&
+         writeSpeaker(dir) && writeChimney(dir) && writeDiningTable(dir);
 }
 
 }  // namespace assetgen

@@ -112,9 +112,9 @@ void Model::addBoxFaces(const glm::vec3& min, const glm::vec3& max, float uvScal
                           {min.x, max.y, min.z}, {min.x, min.y, max.z}, {max.x, min.y, max.z},
                           {max.x, max.y, max.z}, {min.x, max.y, max.z}};
   const Face faces[6] = {
-      {{0, 0, 1}, {p[4], p[5], p[6], p[7]}},  {{0, 0, -1}, {p[1], p[0], p[3], p[2]}},
-      {{1, 0, 0}, {p[5], p[1], p[2], p[6]}},  {{-1, 0, 0}, {p[0], p[4], p[7], p[3]}},
-      {{0, 1, 0}, {p[7], p[6], p[2], p[3]}},  {{0, -1, 0}, {p[0], p[1], p[5], p[4]}},
+      {{0, 0, 1}, {p[4], p[5], p[6], p[7]}}, {{0, 0, -1}, {p[1], p[0], p[3], p[2]}},
+      {{1, 0, 0}, {p[5], p[1], p[2], p[6]}}, {{-1, 0, 0}, {p[0], p[4], p[7], p[3]}},
+      {{0, 1, 0}, {p[7], p[6], p[2], p[3]}}, {{0, -1, 0}, {p[0], p[1], p[5], p[4]}},
   };
   const glm::vec2 faceUv[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
   for (const Face& face : faces) {
@@ -187,7 +187,8 @@ void Model::addSphere(const glm::vec3& centre, const glm::vec3& radii, int segme
   };
   for (int r = 0; r < rings; ++r) {
     for (int s = 0; s < segments; ++s) {
-      const Vertex a = point(s, r), b = point(s, r + 1), c = point(s + 1, r + 1), d = point(s + 1, r);
+      const Vertex a = point(s, r), b = point(s, r + 1), c = point(s + 1, r + 1),
+                   d = point(s + 1, r);
       if (r != 0) addTriangle(a, b, d);
       if (r != rings - 1) addTriangle(d, b, c);
     }
@@ -216,12 +217,14 @@ bool Model::write(const std::string& dir, const std::string& stem) const {
       for (size_t k = 0; k < 3; ++k) {
         const Vertex& v = mesh.vertices[mesh.indices[i + k]];
         faceLines << " " << positions.lookup(formatVector(v.position), "v", vertexLines) << "/"
-                  << uvs.lookup(formatNumber(v.uv.x) + " " + formatNumber(v.uv.y), "vt", vertexLines)
+                  << uvs.lookup(formatNumber(v.uv.x) + " " + formatNumber(v.uv.y), "vt",
+                                vertexLines)
                   << "/" << normals.lookup(formatVector(v.normal), "vn", vertexLines);
       }
       faceLines << "\n";
     }
-    obj << "o " << mesh.name << "\n" << vertexLines.str() << "usemtl " << mesh.material << "\n"
+    obj << "o " << mesh.name << "\n"
+        << vertexLines.str() << "usemtl " << mesh.material << "\n"
         << faceLines.str();
   }
 
@@ -259,14 +262,16 @@ Image::Image(int w, int h)
 
 void Image::set(int x, int y, glm::vec3 colour) {
   if (x < 0 || y < 0 || x >= width || y >= height) return;
-  const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
+  const size_t i =
+      (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
   for (int c = 0; c < 3; ++c)
     rgb[i + c] = static_cast<uint8_t>(std::lround(std::clamp(colour[c], 0.0f, 1.0f) * 255.0f));
 }
 
 glm::vec3 Image::get(int x, int y) const {
   if (x < 0 || y < 0 || x >= width || y >= height) return glm::vec3(0.0f);
-  const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
+  const size_t i =
+      (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
   return glm::vec3(rgb[i], rgb[i + 1], rgb[i + 2]) / 255.0f;
 }
 
@@ -371,7 +376,8 @@ bool writeImage(const Image& image, const std::string& path) {
   // FreeImage stores scan line 0 at the bottom, as Image does, so rows copy straight across.
   for (int y = 0; y < image.height; ++y) {
     BYTE* line = FreeImage_GetScanLine(bitmap, y);
-    const uint8_t* source = &image.rgb[static_cast<size_t>(y) * static_cast<size_t>(image.width) * 3];
+    const uint8_t* source =
+        &image.rgb[static_cast<size_t>(y) * static_cast<size_t>(image.width) * 3];
     for (int x = 0; x < image.width; ++x) {
       BYTE* pixel = line + x * bytesPerPixel;
       pixel[FI_RGBA_RED] = source[x * 3];

@@ -16,13 +16,13 @@ namespace assetgen {
 
 struct Material {
   std::string name;
-  glm::vec3 ambient{0.3f};    // Ka
-  glm::vec3 diffuse{0.8f};    // Kd
-  glm::vec3 specular{0.2f};   // Ks
-  float shininess = 32.0f;    // Ns
-  float opacity = 1.0f;       // d
-  std::string diffuseMap;     // map_Kd, relative to the model's directory ("" for none)
-  std::string bumpMap;        // map_bump, relative to the model's directory ("" for none)
+  glm::vec3 ambient{0.3f};   // Ka
+  glm::vec3 diffuse{0.8f};   // Kd
+  glm::vec3 specular{0.2f};  // Ks
+  float shininess = 32.0f;   // Ns
+  float opacity = 1.0f;      // d
+  std::string diffuseMap;    // map_Kd, relative to the model's directory ("" for none)
+  std::string bumpMap;       // map_bump, relative to the model's directory ("" for none)
 };
 
 struct Vertex {
@@ -54,7 +54,8 @@ class Model {
 
   // Axis-aligned box; uvScale is texture repeats per unit of length. Faces point outwards,
   // or inwards (for a room seen from inside) when inward is true.
-  void addBox(const glm::vec3& min, const glm::vec3& max, float uvScale = 1.0f, bool inward = false);
+  void addBox(const glm::vec3& min, const glm::vec3& max, float uvScale = 1.0f,
+              bool inward = false);
   // Axis-aligned box whose every face shows the whole texture (0..1), upright on the side faces:
   // crates, screens, door leaves.
   void addMappedBox(const glm::vec3& min, const glm::vec3& max);

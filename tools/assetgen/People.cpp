@@ -69,7 +69,8 @@ void paintFace(Canvas& c, const FaceStyle& f) {
 Painter hairPainter(const vec3& colour) {
   return [colour](Canvas& c) {
     c.fill([&](float u, float v) {
-      float strands = props::noise(u * 70, v * 6, 211) * 0.5f + props::noise(u * 140, v * 10, 212) * 0.5f;
+      float strands =
+          props::noise(u * 70, v * 6, 211) * 0.5f + props::noise(u * 140, v * 10, 212) * 0.5f;
       return props::shade(colour, 0.7f + 0.5f * strands);
     });
   };
@@ -79,7 +80,8 @@ Painter denim(const vec3& colour) {
   return [colour](Canvas& c) {
     c.fill([&](float u, float v) {
       float twill = std::sin((u + v) * 180.0f) * 0.5f + 0.5f;
-      return props::shade(colour, 0.85f + 0.15f * twill + 0.15f * (props::noise(u * 30, v * 30, 221) - 0.5f));
+      return props::shade(
+          colour, 0.85f + 0.15f * twill + 0.15f * (props::noise(u * 30, v * 30, 221) - 0.5f));
     });
   };
 }
@@ -115,8 +117,9 @@ void head(Prop& p, const BodyTiles& t, const vec3& centre, bool shortHair) {
   vec3 hairCentre = centre + vec3(-0.07f, 0.08f, 0.0f);
   p.sphere(hairCentre, shortHair ? vec3(0.26f, 0.3f, 0.27f) : vec3(0.28f, 0.34f, 0.28f), t.hair,
            props::Projection::Box, 12, 6);
-  for (float z : {-0.24f, 0.24f}) p.sphere(centre + vec3(0.0f, -0.02f, z), {0.04f, 0.07f, 0.03f}, t.skin,
-                                           props::Projection::Box, 6, 3);  // ears
+  for (float z : {-0.24f, 0.24f})
+    p.sphere(centre + vec3(0.0f, -0.02f, z), {0.04f, 0.07f, 0.03f}, t.skin, props::Projection::Box,
+             6, 3);  // ears
 }
 
 enum class Hands { OnLap, Typing };
@@ -125,10 +128,12 @@ enum class Hands { OnLap, Typing };
 void seatedBody(Prop& p, const BodyTiles& t, bool longSkirt, Hands hands) {
   const float hipX = -0.12f;
   if (longSkirt) {
-    // The skirt spreads over the crossed legs: a wide flat base set forward so the back stays clear.
+    // The skirt spreads over the crossed legs: a wide flat base set forward so the back stays
+    // clear.
     p.cylinder({0.18f, 0.0f, 0.0f}, 0.6f, 0.28f, t.bottom, 14);
     p.sphere({0.18f, 0.28f, 0.0f}, {0.6f, 0.14f, 0.6f}, t.bottom, props::Projection::Box, 14, 4);
-    for (float z : {-0.32f, 0.32f}) p.sphere({0.72f, 0.1f, z}, {0.1f, 0.07f, 0.08f}, t.shoes, props::Projection::Box, 8, 4);
+    for (float z : {-0.32f, 0.32f})
+      p.sphere({0.72f, 0.1f, z}, {0.1f, 0.07f, 0.08f}, t.shoes, props::Projection::Box, 8, 4);
   } else {
     p.cylinder({hipX, 0.0f, 0.0f}, 0.34f, 0.42f, t.bottom, 12);
     for (float side : {-1.0f, 1.0f}) {
@@ -145,12 +150,15 @@ void seatedBody(Prop& p, const BodyTiles& t, bool longSkirt, Hands hands) {
   head(p, t, {-0.08f, 1.95f, 0.0f}, true);
   for (float side : {-1.0f, 1.0f}) {
     vec3 shoulder(hipX, 1.4f, 0.44f * side);
-    vec3 elbow = hands == Hands::Typing ? vec3(0.2f, 0.85f, 0.52f * side) : vec3(0.0f, 0.75f, 0.52f * side);
-    vec3 wrist = hands == Hands::Typing ? vec3(0.62f, 0.8f, 0.26f * side) : vec3(0.32f, 0.5f, 0.32f * side);
+    vec3 elbow =
+        hands == Hands::Typing ? vec3(0.2f, 0.85f, 0.52f * side) : vec3(0.0f, 0.75f, 0.52f * side);
+    vec3 wrist =
+        hands == Hands::Typing ? vec3(0.62f, 0.8f, 0.26f * side) : vec3(0.32f, 0.5f, 0.32f * side);
     p.sphere(shoulder, vec3(0.15f), t.top, props::Projection::Box, 8, 4);
     p.limb(shoulder, elbow, 0.12f, t.top);
     p.limb(elbow, wrist, 0.1f, t.top);
-    p.sphere(wrist + vec3(0.06f, 0.0f, 0.0f), {0.1f, 0.06f, 0.08f}, t.skin, props::Projection::Box, 8, 4);
+    p.sphere(wrist + vec3(0.06f, 0.0f, 0.0f), {0.1f, 0.06f, 0.08f}, t.skin, props::Projection::Box,
+             8, 4);
   }
 }
 
@@ -159,7 +167,8 @@ void standingBody(Prop& p, const BodyTiles& t) {
   for (float side : {-1.0f, 1.0f}) {
     // Long, wide-set shoes: a tall body needs a broad base.
     p.box({-0.3f, 0.0f, 0.27f * side - 0.13f}, {0.45f, 0.16f, 0.27f * side + 0.13f}, t.shoes);
-    vec3 ankle(0.0f, 0.14f, 0.25f * side), knee(0.03f, 1.0f, 0.24f * side), hip(0.0f, 1.8f, 0.22f * side);
+    vec3 ankle(0.0f, 0.14f, 0.25f * side), knee(0.03f, 1.0f, 0.24f * side),
+        hip(0.0f, 1.8f, 0.22f * side);
     p.limb(ankle, knee, 0.13f, t.bottom);
     p.limb(knee, hip, 0.17f, t.bottom);
   }
@@ -173,7 +182,8 @@ void standingBody(Prop& p, const BodyTiles& t) {
   p.limb(shoulder, shoulder + 0.45f * (elbow - shoulder), 0.15f, t.top);
   p.limb(shoulder + 0.4f * (elbow - shoulder), elbow, 0.12f, t.skin);
   p.limb(elbow, wrist, 0.1f, t.skin);
-  p.sphere(wrist + vec3(0.02f, -0.1f, 0.0f), {0.08f, 0.11f, 0.07f}, t.skin, props::Projection::Box, 8, 4);
+  p.sphere(wrist + vec3(0.02f, -0.1f, 0.0f), {0.08f, 0.11f, 0.07f}, t.skin, props::Projection::Box,
+           8, 4);
 }
 
 // A flattened patch on the chest for a print or a shirt front, in front of the torso's surface.
@@ -184,7 +194,8 @@ void chestPatch(Prop& p, const vec3& centre, const vec3& radii, const Tile& t) {
 Painter knit(const vec3& colour) {
   return [colour](Canvas& c) {
     c.fill([&](float u, float v) {
-      float rib = std::abs(std::sin(u * 40.0f)) * 0.6f + 0.4f * std::abs(std::sin(v * 60.0f + u * 10.0f));
+      float rib =
+          std::abs(std::sin(u * 40.0f)) * 0.6f + 0.4f * std::abs(std::sin(v * 60.0f + u * 10.0f));
       return props::shade(colour, 0.75f + 0.35f * rib);
     });
   };
@@ -192,19 +203,23 @@ Painter knit(const vec3& colour) {
 
 bool writeComputerFreak(const std::string& dir) {
   Prop p("computerfreak", 512, props::matte("computerfreak", 0.1f, 16));
-  Outfit o{{vec3(0.92f, 0.8f, 0.72f)}, vec3(0.12f, 0.1f, 0.08f), props::fabric(vec3(0.22f, 0.3f, 0.22f), 30, 241),
-           denim(vec3(0.2f, 0.3f, 0.55f)), vec3(0.85f)};
+  Outfit o{{vec3(0.92f, 0.8f, 0.72f)},
+           vec3(0.12f, 0.1f, 0.08f),
+           props::fabric(vec3(0.22f, 0.3f, 0.22f), 30, 241),
+           denim(vec3(0.2f, 0.3f, 0.55f)),
+           vec3(0.85f)};
   o.face.glasses = true;
   BodyTiles t = paintOutfit(p, o);
   Tile print = p.tile(64, 64, [](Canvas& c) {
     props::fabric(vec3(0.22f, 0.3f, 0.22f), 30, 241)(c);
     // A symmetric pixel invader, readable from either side of the hoodie.
-    const char* rows[] = {"..#.....#..", "...#...#...", "..#######..", ".##.###.##.", "###########",
-                          "#.#######.#", "#.#.....#.#", "...##.##..."};
+    const char* rows[] = {"..#.....#..", "...#...#...", "..#######..", ".##.###.##.",
+                          "###########", "#.#######.#", "#.#.....#.#", "...##.##..."};
     for (int r = 0; r < 8; ++r)
       for (int col = 0; col < 11; ++col)
         if (rows[r][col] == '#')
-          c.rect(0.12f + col * 0.07f, 0.75f - r * 0.07f, 0.19f + col * 0.07f, 0.82f - r * 0.07f, vec3(0.3f, 0.95f, 0.35f));
+          c.rect(0.12f + col * 0.07f, 0.75f - r * 0.07f, 0.19f + col * 0.07f, 0.82f - r * 0.07f,
+                 vec3(0.3f, 0.95f, 0.35f));
   });
   seatedBody(p, t, false, Hands::Typing);
   chestPatch(p, {0.1f, 1.05f, 0.0f}, {0.06f, 0.26f, 0.24f}, print);
@@ -215,8 +230,11 @@ bool writeComputerFreak(const std::string& dir) {
 
 bool writeGranny(const std::string& dir) {
   Prop p("granny", 512, props::matte("granny", 0.08f, 12));
-  Outfit o{{vec3(0.93f, 0.8f, 0.74f)}, vec3(0.82f, 0.82f, 0.85f), knit(vec3(0.5f, 0.3f, 0.55f)),
-           props::fabric(vec3(0.35f, 0.35f, 0.4f), 18, 251), vec3(0.3f, 0.2f, 0.15f)};
+  Outfit o{{vec3(0.93f, 0.8f, 0.74f)},
+           vec3(0.82f, 0.82f, 0.85f),
+           knit(vec3(0.5f, 0.3f, 0.55f)),
+           props::fabric(vec3(0.35f, 0.35f, 0.4f), 18, 251),
+           vec3(0.3f, 0.2f, 0.15f)};
   o.face.glasses = true;
   o.face.wrinkles = true;
   BodyTiles t = paintOutfit(p, o);
@@ -233,8 +251,11 @@ bool writeGranny(const std::string& dir) {
 bool writeRichMan(const std::string& dir) {
   Prop p("rich_man", 512, props::matte("rich_man", 0.2f, 40));
   vec3 navy(0.1f, 0.12f, 0.22f);
-  Outfit o{{vec3(0.9f, 0.75f, 0.65f)}, vec3(0.35f, 0.25f, 0.15f), props::stripes(navy, props::shade(navy, 1.6f), 24, true),
-           props::stripes(navy, props::shade(navy, 1.6f), 24, true), vec3(0.05f)};
+  Outfit o{{vec3(0.9f, 0.75f, 0.65f)},
+           vec3(0.35f, 0.25f, 0.15f),
+           props::stripes(navy, props::shade(navy, 1.6f), 24, true),
+           props::stripes(navy, props::shade(navy, 1.6f), 24, true),
+           vec3(0.05f)};
   o.face.monocle = true;
   o.face.moustache = true;
   BodyTiles t = paintOutfit(p, o);
@@ -258,9 +279,12 @@ bool writeRichWoman(const std::string& dir) {
   Prop p("rich_woman", 512, props::matte("rich_woman", 0.3f, 64));
   vec3 red(0.75f, 0.05f, 0.12f);
   Painter silk = [red](Canvas& c) {
-    c.fill([&](float u, float v) { return props::shade(red, 0.8f + 0.35f * props::fbm(u * 3, v * 8, 271)); });
+    c.fill([&](float u, float v) {
+      return props::shade(red, 0.8f + 0.35f * props::fbm(u * 3, v * 8, 271));
+    });
   };
-  Outfit o{{vec3(0.95f, 0.82f, 0.75f)}, vec3(0.95f, 0.8f, 0.4f), silk, silk, vec3(0.7f, 0.05f, 0.1f)};
+  Outfit o{
+      {vec3(0.95f, 0.82f, 0.75f)}, vec3(0.95f, 0.8f, 0.4f), silk, silk, vec3(0.7f, 0.05f, 0.1f)};
   o.face.makeUp = true;
   o.face.lips = vec3(0.85f, 0.05f, 0.15f);
   o.face.eyes = vec3(0.2f, 0.45f, 0.7f);
@@ -268,13 +292,15 @@ bool writeRichWoman(const std::string& dir) {
   Tile pearl = p.tile(16, 16, props::solid(vec3(0.97f, 0.95f, 0.9f), 0.03f, 272));
   Tile gold = p.tile(16, 16, props::solid(vec3(0.95f, 0.75f, 0.2f), 0.05f, 273));
   seatedBody(p, t, true, Hands::OnLap);
-  p.sphere({-0.18f, 2.3f, 0.0f}, {0.2f, 0.17f, 0.2f}, t.hair, props::Projection::Box, 10, 5);  // updo
-  for (float z : {-0.25f, 0.25f}) p.sphere({-0.08f, 1.8f, z}, vec3(0.045f), gold, props::Projection::Box, 6, 3);
+  p.sphere({-0.18f, 2.3f, 0.0f}, {0.2f, 0.17f, 0.2f}, t.hair, props::Projection::Box, 10,
+           5);  // updo
+  for (float z : {-0.25f, 0.25f})
+    p.sphere({-0.08f, 1.8f, z}, vec3(0.045f), gold, props::Projection::Box, 6, 3);
   const int pearls = 12;
   for (int i = 0; i < pearls; ++i) {
     float a = 6.2831853f * i / pearls;
-    p.sphere({-0.1f + 0.17f * std::cos(a), 1.52f - 0.05f * std::cos(a), 0.19f * std::sin(a)}, vec3(0.04f), pearl,
-             props::Projection::Box, 6, 3);
+    p.sphere({-0.1f + 0.17f * std::cos(a), 1.52f - 0.05f * std::cos(a), 0.19f * std::sin(a)},
+             vec3(0.04f), pearl, props::Projection::Box, 6, 3);
   }
   // A clutch bag beside her on the seat.
   p.box({-0.1f, 0.3f, -0.72f}, {0.3f, 0.55f, -0.6f}, gold);
@@ -283,13 +309,20 @@ bool writeRichWoman(const std::string& dir) {
 
 Painter collegeShirt() {
   return [](Canvas& c) {
-    c.fill([](float u, float v) { return props::shade(vec3(0.85f, 0.55f, 0.1f), 0.9f + 0.15f * props::noise(u * 20, v * 20, 281)); });
+    c.fill([](float u, float v) {
+      return props::shade(vec3(0.85f, 0.55f, 0.1f),
+                          0.9f + 0.15f * props::noise(u * 20, v * 20, 281));
+    });
   };
 }
 
 bool writeCollegeDude(const std::string& dir) {
   Prop p("collegedude", 512, props::matte("collegedude", 0.1f, 16));
-  Outfit o{{vec3(0.8f, 0.62f, 0.48f)}, vec3(0.3f, 0.2f, 0.1f), collegeShirt(), denim(vec3(0.3f, 0.4f, 0.6f)), vec3(0.9f, 0.2f, 0.2f)};
+  Outfit o{{vec3(0.8f, 0.62f, 0.48f)},
+           vec3(0.3f, 0.2f, 0.1f),
+           collegeShirt(),
+           denim(vec3(0.3f, 0.4f, 0.6f)),
+           vec3(0.9f, 0.2f, 0.2f)};
   BodyTiles t = paintOutfit(p, o);
   Tile letter = p.tile(64, 64, [](Canvas& c) {
     collegeShirt()(c);

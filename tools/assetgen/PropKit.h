@@ -2,9 +2,9 @@
 
 // Shared tools of the prop generators (furniture, people, censorable objects).
 //
-// Every prop is ONE mesh with ONE material whose diffuse map is an atlas of painted tiles: a dynamic
-// prop becomes one physics body only when it is a single mesh, and one draw call per prop keeps the
-// level cheap to render. Parts are added as simple solids; each solid takes its texture
+// Every prop is ONE mesh with ONE material whose diffuse map is an atlas of painted tiles: a
+// dynamic prop becomes one physics body only when it is a single mesh, and one draw call per prop
+// keeps the level cheap to render. Parts are added as simple solids; each solid takes its texture
 // coordinates from one tile, so the builder's own coordinates are replaced.
 
 #include <functional>
@@ -39,7 +39,8 @@ class Canvas {
   void ellipse(float cu, float cv, float ru, float rv, const glm::vec3& colour);
   // Blocky 5x7 text, bottom-left at (u, v), glyph height in v units; returns the text width in u.
   float text(const std::string& s, float u, float v, float glyphHeight, const glm::vec3& colour);
-  void textCentred(const std::string& s, float cu, float v, float glyphHeight, const glm::vec3& colour);
+  void textCentred(const std::string& s, float cu, float v, float glyphHeight,
+                   const glm::vec3& colour);
   // Averages square blocks of about `block` pixels: the mosaic look of a censored picture.
   void pixelate(int block);
 
@@ -79,8 +80,10 @@ class Prop {
   void setTransform(const glm::mat4& m);
   void resetTransform() { setTransform(glm::mat4(1.0f)); }
 
-  void box(const glm::vec3& min, const glm::vec3& max, const Tile& t, Projection p = Projection::Box);
-  void cylinder(const glm::vec3& base, float radius, float height, const Tile& t, int segments = 12);
+  void box(const glm::vec3& min, const glm::vec3& max, const Tile& t,
+           Projection p = Projection::Box);
+  void cylinder(const glm::vec3& base, float radius, float height, const Tile& t,
+                int segments = 12);
   void sphere(const glm::vec3& centre, const glm::vec3& radii, const Tile& t,
               Projection p = Projection::Box, int segments = 12, int rings = 6);
   // A round rod from a to b (no joint spheres; add them where a joint shows).

@@ -18,8 +18,8 @@ int main(int argc, char** argv) {
   if (!assetgen::makeDirectories(resourcesDir)) return 1;
 
   const std::pair<const char*, assetgen::Generator> generators[] = {
-      {"basics", assetgen::writeBasics},         {"building", assetgen::writeBuilding},
-      {"furniture", assetgen::writeFurniture},   {"people", assetgen::writePeople},
+      {"basics", assetgen::writeBasics},           {"building", assetgen::writeBuilding},
+      {"furniture", assetgen::writeFurniture},     {"people", assetgen::writePeople},
       {"censorables", assetgen::writeCensorables}, {"sounds", assetgen::writeSounds},
   };
   bool ok = true;

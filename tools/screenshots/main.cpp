@@ -1,5 +1,6 @@
 // Renders the game from chosen spots and writes each frame as a PNG: for looking at the level
-// and the HUD without playing it. Run it in the game's run directory under a display (xvfb-run works).
+// and the HUD without playing it. Run it in the game's run directory under a display (xvfb-run
+// works).
 //
 //   screenshots [options] <out dir> [x y z yaw pitch name]...      one PNG per spot (feet, degrees)
 //   screenshots [options] --sheet <file.png> [x y z yaw pitch name]...  the same laid out three
@@ -89,8 +90,8 @@ void printFigures(const std::string& name, const Picture& picture) {
 
 FIBITMAP* toBitmap(const Picture& picture) {
   return FreeImage_ConvertFromRawBits(const_cast<unsigned char*>(picture.bgr.data()), kWidth,
-                                      kHeight, kWidth * 3, 24, FI_RGBA_RED_MASK,
-                                      FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK, false);
+                                      kHeight, kWidth * 3, 24, FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK,
+                                      FI_RGBA_BLUE_MASK, false);
 }
 
 bool savePng(FIBITMAP* image, const std::string& path) {
@@ -183,8 +184,10 @@ int main(int argc, char** argv) {
   const bool sheet = first + 1 < argc && std::strcmp(argv[first], "--sheet") == 0;
   const int firstSpot = sheet ? first + 2 : first + 1;
   if (first >= argc || firstSpot > argc || (argc - firstSpot) % 6 != 0) {
-    std::fprintf(stderr, "usage: %s [--size WIDTHxHEIGHT] [--overlay] <out dir> [x y z yaw pitch name]...\n"
-                 "       %s [--size WIDTHxHEIGHT] [--overlay] --sheet <file.png> [x y z yaw pitch name]...\n",
+    std::fprintf(stderr,
+                 "usage: %s [--size WIDTHxHEIGHT] [--overlay] <out dir> [x y z yaw pitch name]...\n"
+                 "       %s [--size WIDTHxHEIGHT] [--overlay] --sheet <file.png> [x y z yaw pitch "
+                 "name]...\n",
                  argv[0], argv[0]);
     return 2;
   }
@@ -192,7 +195,8 @@ int main(int argc, char** argv) {
   for (int i = firstSpot; i + 5 < argc; i += 6) {
     views.push_back({{std::atof(argv[i]), std::atof(argv[i + 1]), std::atof(argv[i + 2])},
                      static_cast<float>(std::atof(argv[i + 3])),
-                     static_cast<float>(std::atof(argv[i + 4])), argv[i + 5]});
+                     static_cast<float>(std::atof(argv[i + 4])),
+                     argv[i + 5]});
   }
   if (views.empty()) views = kSheetViews;
 
@@ -200,5 +204,6 @@ int main(int argc, char** argv) {
   vorn::test::GameDriver driver(kWidth, kHeight);
   driver.game.showHelp = overlay;
   driver.runUntil([] { return false; }, 1.0f);
-  return sheet ? writeSheet(driver, views, argv[first + 1]) : writePictures(driver, views, argv[first]);
+  return sheet ? writeSheet(driver, views, argv[first + 1])
+               : writePictures(driver, views, argv[first]);
 }
