@@ -22,10 +22,6 @@ namespace bench {
 
 namespace {
 
-// The reach of the point-light shadow pass's culling box about the light.
-constexpr float kShadowHorizontalReach = 20.0f;
-constexpr float kShadowVerticalReach = 7.0f;
-
 vorn::scene::MeshObject& meshOf(vorn::scene::SceneObject& object) {
   if (auto* derived = dynamic_cast<vorn::scene::DerivedObject*>(&object))
     return dynamic_cast<vorn::scene::MeshObject&>(*derived->meshSource);
@@ -54,7 +50,7 @@ BareFrame::BareFrame(vorn::Game& game)
 
   // The shadow pass: both maps as one in name order (an opaque object hides a transparent one of
   // the same name), culled by the box about the light.
-  frustum.updateAsBox(glm::vec3(lightPosition), kShadowHorizontalReach, kShadowVerticalReach);
+  frustum.updateAsBox(glm::vec3(lightPosition), vorn::kShadowFar, vorn::kShadowVerticalReach);
   std::map<std::string_view, vorn::scene::SceneObject*> byName;
   for (const auto& entry : registry.opaque()) byName.emplace(entry.first, entry.second.get());
   for (const auto& entry : registry.transparent()) byName.emplace(entry.first, entry.second.get());

@@ -12,9 +12,6 @@ namespace vorn {
 
 namespace {
 
-// Objects further above or below the light than this cast no shadow.
-constexpr float kShadowVerticalReach = 7.0f;
-
 struct CubeFace {
   glm::vec3 look;
   glm::vec3 up;

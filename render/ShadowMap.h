@@ -22,6 +22,8 @@ class SceneObject;
 constexpr float kShadowFar = 20.0f;
 // Its near plane, which the lighting needs too to read the map's depths back as distances.
 constexpr float kShadowNear = 0.1f;
+// Objects further above or below the light than this cast no shadow.
+constexpr float kShadowVerticalReach = 7.0f;
 
 // A depth-only framebuffer: the 2D spot-light map or the point-light cube map, 512 x 512.
 class ShadowMapFBO {
