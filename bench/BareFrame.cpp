@@ -1,5 +1,6 @@
 #include "bench/BareFrame.h"
 
+#include <algorithm>
 #include <map>
 #include <string_view>
 
@@ -31,7 +32,8 @@ vorn::scene::MeshObject& meshOf(vorn::scene::SceneObject& object) {
 }  // namespace
 
 BareFrame::BareFrame(vorn::Game& game)
-    : game(game), shadowWork(vorn::world().pointShadowCache->lastWork) {
+    : game(game), shadowWork(vorn::world().pointShadowCache->lastWork),
+      redrawn(vorn::world().pointShadowCache->redrawn) {
   vorn::World& w = vorn::world();
   const vorn::ShadowShader& shadow = *w.pointShadowShader;
   for (int i = 0; i < 6; ++i)
@@ -54,11 +56,17 @@ BareFrame::BareFrame(vorn::Game& game)
   std::map<std::string_view, vorn::scene::SceneObject*> byName;
   for (const auto& entry : registry.opaque()) byName.emplace(entry.first, entry.second.get());
   for (const auto& entry : registry.transparent()) byName.emplace(entry.first, entry.second.get());
+  // Over the static casters' map, only the loose casters reaching where it changed are drawn.
+  using Work = vorn::PointShadowCache::Work;
+  const bool overStatic =
+      shadowWork == Work::kLooseOverStatic || shadowWork == Work::kStaticThenLoose;
+  const std::vector<vorn::scene::SceneObject*>& redrawnLoose = w.pointShadowCache->redrawnLoose;
   for (const auto& entry : byName) {
     vorn::scene::SceneObject& object = *entry.second;
-    if (vorn::placeForPass(object, frustum, culling, model))
-      record(object.kind == vorn::scene::kStaticBody ? staticShadowDraws : looseShadowDraws, object,
-             model, 1.0f);
+    if (!vorn::placeForPass(object, frustum, culling, model)) continue;
+    if (object.kind == vorn::scene::kStaticBody) record(staticShadowDraws, object, model, 1.0f);
+    else if (!overStatic || std::count(redrawnLoose.begin(), redrawnLoose.end(), &object))
+      record(looseShadowDraws, object, model, 1.0f);
   }
 
   const vorn::scene::CameraActor& camera = *w.camera;
@@ -147,6 +155,7 @@ void BareFrame::shadowPass() {
       glViewport(0, 0, kSize, kSize);
       glClear(GL_DEPTH_BUFFER_BIT);
       drawShadowCasters(staticShadowDraws);
+      drawShadowCasters(looseShadowDraws);
     } else {
       if (shadowWork == Work::kStaticThenLoose) {
         glBindFramebuffer(GL_FRAMEBUFFER, staticMap.framebuffer);
@@ -154,12 +163,20 @@ void BareFrame::shadowPass() {
         glClear(GL_DEPTH_BUFFER_BIT);
         drawShadowCasters(staticShadowDraws);
       }
-      glCopyImageSubData(staticMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, 0, 0, 0,
-                         pointMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, 0, 0, 0, kSize, kSize, 6);
+      for (int face = 0; face < 6; ++face) {
+        const vorn::FaceRect& r = redrawn[face];
+        if (!r.empty())
+          glCopyImageSubData(staticMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, r.left, r.bottom, face,
+                             pointMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, r.left, r.bottom, face,
+                             r.width, r.height, 1);
+        glScissorIndexed(face, r.left, r.bottom, std::max(r.width, 0), std::max(r.height, 0));
+      }
       glBindFramebuffer(GL_FRAMEBUFFER, pointMap.framebuffer);
       glViewport(0, 0, kSize, kSize);
+      glEnable(GL_SCISSOR_TEST);
+      drawShadowCasters(looseShadowDraws);
+      glDisable(GL_SCISSOR_TEST);
     }
-    drawShadowCasters(looseShadowDraws);
   }
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glUseProgram(w.lightingShader->program);

@@ -59,8 +59,10 @@ class BareFrame {
   vorn::Game& game;
   std::vector<SubMesh> subMeshes;
   // The shadow pass as the game's last one went: everything drawn into the point map, the loose
-  // casters over a copy of the static ones' map (drawn first or kept), or nothing at all.
+  // casters over a copy of the static ones' map (drawn first or kept) in rectangles of the faces,
+  // or nothing at all.
   vorn::PointShadowCache::Work shadowWork;
+  vorn::FaceRects redrawn;
   std::vector<Draw> staticShadowDraws;
   std::vector<Draw> looseShadowDraws;
   std::vector<Draw> sceneDraws;  // the opaque ones first

@@ -1,7 +1,11 @@
 #include "render/ShadowMap.h"
 
-#include <glm/gtc/type_ptr.hpp>
+#include <algorithm>
+#include <cmath>
 #include <iostream>
+
+#include <glm/common.hpp>
+#include <glm/gtc/type_ptr.hpp>
 
 #include "render/ScenePass.h"
 #include "render/ShaderProgram.h"
@@ -65,13 +69,14 @@ void forEachObjectByName(const ObjectMap& opaque, const ObjectMap& transparent, 
   }
 }
 
-void uploadFaceMatrices(const ShadowShader& shader, const glm::vec3& lightPos) {
+using FaceMatrices = std::array<glm::mat4, 6>;
+
+FaceMatrices cubeFaceMatrices(const glm::vec3& lightPos) {
   const glm::mat4 projection = perspectiveMatrix(90.0f, 1.0f, kShadowNear, kShadowFar);
-  for (int i = 0; i < 6; ++i) {
-    const glm::mat4 faceMatrix =
-        projection * lookAt(lightPos, kCubeFaces[i].look, kCubeFaces[i].up);
-    glUniformMatrix4fv(shader.viewProjections[i], 1, GL_FALSE, glm::value_ptr(faceMatrix));
-  }
+  FaceMatrices matrices;
+  for (int i = 0; i < 6; ++i)
+    matrices[i] = projection * lookAt(lightPos, kCubeFaces[i].look, kCubeFaces[i].up);
+  return matrices;
 }
 
 const glm::vec2 kNearFar(kShadowNear, kShadowFar);
@@ -87,9 +92,11 @@ void bindForDrawing(const ShadowMapFBO& map) {
   glViewport(0, 0, ShadowMapFBO::kSize, ShadowMapFBO::kSize);
 }
 
-void useShadowProgram(const ShadowShader& shader, const glm::vec3& lightPos) {
+void useShadowProgram(const ShadowShader& shader, const glm::vec3& lightPos,
+                      const FaceMatrices& faces) {
   shader.use();
-  uploadFaceMatrices(shader, lightPos);
+  for (int i = 0; i < 6; ++i)
+    glUniformMatrix4fv(shader.viewProjections[i], 1, GL_FALSE, glm::value_ptr(faces[i]));
   const glm::vec4 lightPos4(lightPos, 1.0f);
   glUniform4fv(shader.lightPos, 1, glm::value_ptr(lightPos4));
   glUniform2fv(shader.nearFar, 1, glm::value_ptr(kNearFar));
@@ -98,6 +105,24 @@ void useShadowProgram(const ShadowShader& shader, const glm::vec3& lightPos) {
 void drawCaster(const ShadowShader& shader, scene::SceneObject& object, const glm::mat4& model) {
   glUniformMatrix4fv(shader.model, 1, GL_FALSE, glm::value_ptr(model));
   object.drawGeometry();
+}
+
+constexpr FaceRect kWholeFace{0, 0, ShadowMapFBO::kSize, ShadowMapFBO::kSize};
+
+// The texels whose centres a triangle between the two corners (in normalised device coordinates)
+// can cover, a texel wider all round for the rounding of the projection and the rasteriser's
+// snapping of corners.
+FaceRect texelsBetween(const glm::vec2& low, const glm::vec2& high) {
+  constexpr int kSize = ShadowMapFBO::kSize;
+  constexpr float kHalf = 0.5f * kSize;
+  // In window coordinates, held to the face first so that no conversion overflows.
+  const glm::vec2 from = glm::clamp((low + 1.0f) * kHalf, 0.0f, 2.0f * kHalf);
+  const glm::vec2 to = glm::clamp((high + 1.0f) * kHalf, 0.0f, 2.0f * kHalf);
+  const int left = std::max(static_cast<int>(std::floor(from.x)) - 1, 0);
+  const int bottom = std::max(static_cast<int>(std::floor(from.y)) - 1, 0);
+  const int right = std::min(static_cast<int>(std::ceil(to.x)) + 1, kSize);
+  const int top = std::min(static_cast<int>(std::ceil(to.y)) + 1, kSize);
+  return {left, bottom, right - left, top - bottom};
 }
 
 void endShadowPass(LightingShader& lighting) {
@@ -169,13 +194,33 @@ void shadowPass(ShadowMapFBO& pointMap, ShadowShader& pointShader, LightingShade
   bindForDrawing(pointMap);
   glClear(GL_DEPTH_BUFFER_BIT);
   frustum.updateAsBox(lightPos, kShadowFar, kShadowVerticalReach);
-  useShadowProgram(pointShader, lightPos);
+  useShadowProgram(pointShader, lightPos, cubeFaceMatrices(lightPos));
   glm::mat4 model;
   forEachObjectByName(registry.opaque(), registry.transparent(), [&](scene::SceneObject& object) {
     if (placeForPass(object, frustum, settings.frustumCulling, model))
       drawCaster(pointShader, object, model);
   });
   endShadowPass(lighting);
+}
+
+bool FaceRect::overlaps(const FaceRect& other) const {
+  return !empty() && !other.empty() && left < other.left + other.width &&
+         other.left < left + width && bottom < other.bottom + other.height &&
+         other.bottom < bottom + height;
+}
+
+void FaceRect::add(const FaceRect& other) {
+  if (other.empty()) return;
+  if (empty()) {
+    *this = other;
+    return;
+  }
+  const int right = std::max(left + width, other.left + other.width);
+  const int top = std::max(bottom + height, other.bottom + other.height);
+  left = std::min(left, other.left);
+  bottom = std::min(bottom, other.bottom);
+  width = right - left;
+  height = top - bottom;
 }
 
 bool PointShadowCache::init() { return staticMap.initPoint(); }
@@ -190,25 +235,38 @@ void PointShadowCache::pass(ShadowMapFBO& pointMap, ShadowShader& pointShader,
   sortCasters(registry, frustum, now.culling);
 
   bool staticChanged = true;
-  if (!drawn || !(now == view)) placeStaticCasters(frustum, now.culling);
-  else if (staticBodies != lastStaticBodies)
+  if (!drawn || !(now == view)) {
+    faceMatrices = cubeFaceMatrices(now.lightPos);
+    placeStaticCasters(frustum, now.culling);
+  } else if (staticBodies != lastStaticBodies) {
     staticChanged = placeStaticCasters(frustum, now.culling);
-  else staticChanged = false;
+  } else {
+    staticChanged = false;
+  }
+  redrawn.fill(FaceRect{});
   if (staticChanged) {
     staticMapCurrent = false;
     lastWork = Work::kWholePass;
-  } else if (looseCasters == lastLooseCasters) {
-    lastWork = Work::kNothing;
   } else {
-    lastWork = staticMapCurrent ? Work::kLooseOverStatic : Work::kStaticThenLoose;
+    markChanged(looseCasters, lastLooseCasters);
+    markChanged(lastLooseCasters, looseCasters);
+    const bool changed =
+        std::any_of(redrawn.begin(), redrawn.end(), [](const FaceRect& r) { return !r.empty(); });
+    // A wire frame's lines can land on another face than their triangle's (seen with Mesa's
+    // llvmpipe, a box cut by the far plane outlined on its neighbour face), where no rectangle
+    // of ours looks for them: wire frame redraws whole faces.
+    if (changed && now.wireframe) redrawn.fill(kWholeFace);
+    if (!changed) lastWork = Work::kNothing;
+    else lastWork = staticMapCurrent ? Work::kLooseOverStatic : Work::kStaticThenLoose;
   }
 
   if (lastWork != Work::kNothing) {
-    useShadowProgram(pointShader, now.lightPos);
+    useShadowProgram(pointShader, now.lightPos, faceMatrices);
     if (lastWork == Work::kWholePass) {
       bindForDrawing(pointMap);
       glClear(GL_DEPTH_BUFFER_BIT);
       drawCasters(pointShader, staticCasters);
+      drawCasters(pointShader, looseCasters);
     } else {
       if (lastWork == Work::kStaticThenLoose) {
         bindForDrawing(staticMap);
@@ -216,13 +274,8 @@ void PointShadowCache::pass(ShadowMapFBO& pointMap, ShadowShader& pointShader,
         drawCasters(pointShader, staticCasters);
         staticMapCurrent = true;
       }
-      // All six faces are layers of one image.
-      glCopyImageSubData(staticMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, 0, 0, 0,
-                         pointMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, 0, 0, 0,
-                         ShadowMapFBO::kSize, ShadowMapFBO::kSize, 6);
-      bindForDrawing(pointMap);
+      redrawLooseOverStatic(pointMap, pointShader);
     }
-    drawCasters(pointShader, looseCasters);
   }
   endShadowPass(lighting);
 
@@ -231,6 +284,81 @@ void PointShadowCache::pass(ShadowMapFBO& pointMap, ShadowShader& pointShader,
   // The capacities go round with the contents, so a frame allocates nothing.
   staticBodies.swap(lastStaticBodies);
   looseCasters.swap(lastLooseCasters);
+}
+
+// The map holds the static casters and last pass's loose ones. Where a loose caster was or is now
+// it takes the static casters' depth back, and every loose caster reaching there is drawn over it;
+// elsewhere nothing of it changes.
+void PointShadowCache::redrawLooseOverStatic(ShadowMapFBO& pointMap, const ShadowShader& shader) {
+  for (int face = 0; face < 6; ++face) {
+    const FaceRect& r = redrawn[face];
+    if (!r.empty())
+      glCopyImageSubData(staticMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, r.left, r.bottom, face,
+                         pointMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, r.left, r.bottom, face,
+                         r.width, r.height, 1);
+    // The geometry stage draws each face through the viewport of its own index.
+    glScissorIndexed(face, r.left, r.bottom, std::max(r.width, 0), std::max(r.height, 0));
+  }
+  bindForDrawing(pointMap);
+  glEnable(GL_SCISSOR_TEST);
+  redrawnLoose.clear();
+  for (const Caster& caster : looseCasters) {
+    const FaceRects rects = reach(caster);
+    bool overlaps = false;
+    for (int face = 0; face < 6; ++face) overlaps = overlaps || rects[face].overlaps(redrawn[face]);
+    if (!overlaps) continue;
+    redrawnLoose.push_back(caster.object);
+    drawCaster(shader, *caster.object, caster.model);
+  }
+  glDisable(GL_SCISSOR_TEST);
+}
+
+// Adds to `redrawn` where each caster reaches that `others` lacks at the same pose: one that
+// moved, came or went, where it is or was. Both lists are in the same name order.
+void PointShadowCache::markChanged(const std::vector<Caster>& casters,
+                                   const std::vector<Caster>& others) {
+  std::size_t next = 0;
+  for (const Caster& caster : casters) {
+    std::size_t k = next;
+    while (k < others.size() && others[k].object != caster.object) ++k;
+    if (k < others.size()) {
+      next = k + 1;
+      if (others[k].model == caster.model) continue;
+    }
+    const FaceRects rects = reach(caster);
+    for (int face = 0; face < 6; ++face) redrawn[face].add(rects[face]);
+  }
+}
+
+// The texels of each face the caster's triangles can cover: the corners of its box projected as
+// the geometry stage projects the triangles. A face sees nothing of a box wholly behind its near
+// plane, and may see a box reaching across that plane anywhere; so may every face an object
+// without a box of its own (the arm draws another object's mesh).
+FaceRects PointShadowCache::reach(const Caster& caster) const {
+  FaceRects rects;
+  const std::vector<glm::vec4>& corners = caster.object->corners;
+  if (corners.empty()) {
+    rects.fill(kWholeFace);
+    return rects;
+  }
+  for (int face = 0; face < 6; ++face) {
+    const glm::mat4 toFace = faceMatrices[face] * caster.model;
+    glm::vec2 low(kShadowFar), high(-kShadowFar);
+    std::size_t behind = 0;
+    for (const glm::vec4& corner : corners) {
+      const glm::vec4 clip = toFace * corner;
+      if (clip.w < kShadowNear) {
+        ++behind;
+        continue;
+      }
+      const glm::vec2 ndc = glm::vec2(clip) / clip.w;
+      low = glm::min(low, ndc);
+      high = glm::max(high, ndc);
+    }
+    if (behind == 0) rects[face] = texelsBetween(low, high);
+    else if (behind < corners.size()) rects[face] = kWholeFace;
+  }
+  return rects;
 }
 
 void PointShadowCache::drawCasters(const ShadowShader& shader, const std::vector<Caster>& casters) {

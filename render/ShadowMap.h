@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include <GL/glew.h>
@@ -52,14 +53,30 @@ void shadowPass(ShadowMapFBO& pointMap, ShadowShader& pointShader, LightingShade
                 const SceneRegistry& registry, ViewFrustum& frustum,
                 const RenderSettings& settings);
 
+// A rectangle of texels on one cube face, the scissor's and the copy's unit; empty when it has
+// no width.
+struct FaceRect {
+  int left = 0;
+  int bottom = 0;
+  int width = 0;
+  int height = 0;
+
+  bool empty() const { return width <= 0 || height <= 0; }
+  bool overlaps(const FaceRect& other) const;
+  void add(const FaceRect& other);
+};
+using FaceRects = std::array<FaceRect, 6>;  // in the GL cube face order
+
 // The same pass drawn again only where it changed, into the same map every time. The depth of the
 // static casters (bodies of kind 0, which never move once placed) is kept in a cube map of its own.
-// A pass that finds a loose caster moved, come or gone copies that map into the point map and
-// draws the loose ones over it; one that finds nothing changed draws nothing. When the light moves
-// (upstairs it circles every frame), culling or the polygon mode changes, or a static caster comes
-// or goes, the pass is drawn whole, and the static casters' map is drawn again the first time a
-// loose caster moves after that. Depth testing keeps the nearest fragment whatever the order, so
-// the map always ends up as the whole pass would leave it.
+// A pass that finds loose casters moved, come or gone copies that map into the point map where
+// they were and are, and draws over it there, with a scissor per face, the loose casters that
+// reach it (in wire frame, whole faces); one that finds nothing changed draws nothing. When the
+// light moves (upstairs it circles every frame), culling or the polygon mode changes, or a static
+// caster comes or goes, the pass is drawn whole, and the static casters' map is drawn again the
+// first time a loose caster moves after that. Depth testing keeps the nearest fragment whatever the
+// order, and drawing a caster again where it already is changes nothing, so the map always ends up
+// as the whole pass would leave it.
 class PointShadowCache {
  public:
   // How the last pass brought the map up to date.
@@ -71,6 +88,9 @@ class PointShadowCache {
 
   ShadowMapFBO staticMap;
   Work lastWork = Work::kNothing;
+  // Where a pass that drew over the static casters' depth copied it and drew, and what it drew.
+  FaceRects redrawn;
+  std::vector<scene::SceneObject*> redrawnLoose;
 
  private:
   struct Caster {
@@ -92,11 +112,15 @@ class PointShadowCache {
 
   void sortCasters(const SceneRegistry& registry, ViewFrustum& frustum, bool culling);
   bool placeStaticCasters(ViewFrustum& frustum, bool culling);
+  void markChanged(const std::vector<Caster>& casters, const std::vector<Caster>& others);
+  FaceRects reach(const Caster& caster) const;
+  void redrawLooseOverStatic(ShadowMapFBO& pointMap, const ShadowShader& shader);
   static void drawCasters(const ShadowShader& shader, const std::vector<Caster>& casters);
 
   bool drawn = false;
   bool staticMapCurrent = false;  // holds staticCasters' depth
   View view;
+  std::array<glm::mat4, 6> faceMatrices;
   // Every static body of the object set, drawn or culled: a censor swap shows as a change here.
   std::vector<scene::SceneObject*> staticBodies;
   std::vector<scene::SceneObject*> lastStaticBodies;

@@ -29,6 +29,8 @@ bool reachesFace(vec3 depth, vec3 across, vec3 up) {
 void emit(int face) {
   for (int i = 0; i < 3; ++i) {
     gl_Layer = face;
+    // The viewports are all the face's; their scissors let a pass draw again on part of a face.
+    gl_ViewportIndex = face;
     gl_Position = m_viewProjections[face] * gl_in[i].gl_Position;
     EmitVertex();
   }
