@@ -135,6 +135,21 @@ void BenchGame::layOutHud() { vorn::world().hud->update(game, kFrameDt); }
 
 void BenchGame::drawHud() { vorn::world().hud->render(); }
 
+void BenchGame::frameUpToHud() {
+  // The clock stays put, as for phasedFrame.
+  game.measureFrame(kFrameDt);
+  physicsStep();
+  logic();
+  renderPhases();
+  glFinish();
+}
+
+void BenchGame::frameAfterHud() {
+  glfwSwapBuffers(game.window);
+  glfwPollEvents();
+  glFinish();
+}
+
 void BenchGame::renderPhases() {
   game.renderShadows();
   game.renderScene();

@@ -52,6 +52,11 @@ class BenchGame {
                  bool depthPrePass = true);
   void layOutHud();
   void drawHud();
+  // A frame as Game::runFrame orders it, in two halves around its HUD, which the caller lays out
+  // and draws in between: the first half ends when the render phases have finished rasterising,
+  // the second swaps the buffers.
+  void frameUpToHud();
+  void frameAfterHud();
 
   vorn::Game game;
 
