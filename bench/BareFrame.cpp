@@ -169,7 +169,7 @@ void BareFrame::shadowPass() {
           glCopyImageSubData(staticMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, r.left, r.bottom, face,
                              pointMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, r.left, r.bottom, face,
                              r.width, r.height, 1);
-        glScissorIndexed(face, r.left, r.bottom, std::max(r.width, 0), std::max(r.height, 0));
+        glScissorIndexed(face, r.left, r.bottom, r.width, r.height);
       }
       glBindFramebuffer(GL_FRAMEBUFFER, pointMap.framebuffer);
       glViewport(0, 0, kSize, kSize);

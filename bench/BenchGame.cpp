@@ -109,9 +109,7 @@ PhaseFigures BenchGame::phasedFrame() {
   game.renderHud(kFrameDt);
   glFinish();
   laps.lap(kHud);
-  glfwSwapBuffers(game.window);
-  glfwPollEvents();
-  glFinish();
+  frameAfterHud();
   laps.lap(kSwap);
   return figures;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iostream>
+#include <limits>
 
 #include <glm/common.hpp>
 #include <glm/gtc/type_ptr.hpp>
@@ -108,20 +109,22 @@ void drawCaster(const ShadowShader& shader, scene::SceneObject& object, const gl
 }
 
 constexpr FaceRect kWholeFace{0, 0, ShadowMapFBO::kSize, ShadowMapFBO::kSize};
+constexpr std::size_t kBoxCorners = 8;
 
 // The texels whose centres a triangle between the two corners (in normalised device coordinates)
 // can cover, a texel wider all round for the rounding of the projection and the rasteriser's
-// snapping of corners.
+// snapping of corners; none when the corners lie beside the face.
 FaceRect texelsBetween(const glm::vec2& low, const glm::vec2& high) {
   constexpr int kSize = ShadowMapFBO::kSize;
   constexpr float kHalf = 0.5f * kSize;
-  // In window coordinates, held to the face first so that no conversion overflows.
-  const glm::vec2 from = glm::clamp((low + 1.0f) * kHalf, 0.0f, 2.0f * kHalf);
-  const glm::vec2 to = glm::clamp((high + 1.0f) * kHalf, 0.0f, 2.0f * kHalf);
+  // In window coordinates, held just beyond the face first so that no conversion overflows.
+  const glm::vec2 from = glm::clamp((low + 1.0f) * kHalf, -2.0f, kSize + 2.0f);
+  const glm::vec2 to = glm::clamp((high + 1.0f) * kHalf, -2.0f, kSize + 2.0f);
   const int left = std::max(static_cast<int>(std::floor(from.x)) - 1, 0);
   const int bottom = std::max(static_cast<int>(std::floor(from.y)) - 1, 0);
   const int right = std::min(static_cast<int>(std::ceil(to.x)) + 1, kSize);
   const int top = std::min(static_cast<int>(std::ceil(to.y)) + 1, kSize);
+  if (right <= left || top <= bottom) return {};
   return {left, bottom, right - left, top - bottom};
 }
 
@@ -297,7 +300,7 @@ void PointShadowCache::redrawLooseOverStatic(ShadowMapFBO& pointMap, const Shado
                          pointMap.depthTexture, GL_TEXTURE_CUBE_MAP, 0, r.left, r.bottom, face,
                          r.width, r.height, 1);
     // The geometry stage draws each face through the viewport of its own index.
-    glScissorIndexed(face, r.left, r.bottom, std::max(r.width, 0), std::max(r.height, 0));
+    glScissorIndexed(face, r.left, r.bottom, r.width, r.height);
   }
   bindForDrawing(pointMap);
   glEnable(GL_SCISSOR_TEST);
@@ -330,33 +333,40 @@ void PointShadowCache::markChanged(const std::vector<Caster>& casters,
   }
 }
 
-// The texels of each face the caster's triangles can cover: the corners of its box projected as
-// the geometry stage projects the triangles. A face sees nothing of a box wholly behind its near
-// plane, and may see a box reaching across that plane anywhere; so may every face an object
-// without a box of its own (the arm draws another object's mesh).
+// The texels of each face the caster's triangles can cover: its box clipped at the face's near
+// plane, as the rasteriser clips the triangles, and projected as the geometry stage projects them.
+// The clipped box is the hull of its corners in front of the plane and of the points where the
+// plane cuts the lines between corners on either side of it; every face may see an object without
+// a box of its own (the arm draws another object's mesh).
 FaceRects PointShadowCache::reach(const Caster& caster) const {
   FaceRects rects;
   const std::vector<glm::vec4>& corners = caster.object->corners;
-  if (corners.empty()) {
+  if (corners.size() != kBoxCorners) {
     rects.fill(kWholeFace);
     return rects;
   }
   for (int face = 0; face < 6; ++face) {
     const glm::mat4 toFace = faceMatrices[face] * caster.model;
-    glm::vec2 low(kShadowFar), high(-kShadowFar);
-    std::size_t behind = 0;
-    for (const glm::vec4& corner : corners) {
-      const glm::vec4 clip = toFace * corner;
-      if (clip.w < kShadowNear) {
-        ++behind;
-        continue;
-      }
-      const glm::vec2 ndc = glm::vec2(clip) / clip.w;
+    std::array<glm::vec4, kBoxCorners> clip;
+    for (std::size_t i = 0; i < kBoxCorners; ++i) clip[i] = toFace * corners[i];
+    glm::vec2 low(std::numeric_limits<float>::max());
+    glm::vec2 high(-std::numeric_limits<float>::max());
+    const auto include = [&](const glm::vec4& point) {
+      const glm::vec2 ndc = glm::vec2(point) / point.w;
       low = glm::min(low, ndc);
       high = glm::max(high, ndc);
+    };
+    bool seen = false;
+    for (std::size_t i = 0; i < kBoxCorners; ++i) {
+      const bool inFront = clip[i].w >= kShadowNear;
+      if (inFront) include(clip[i]);
+      seen = seen || inFront;
+      for (std::size_t j = i + 1; j < kBoxCorners; ++j) {
+        if (inFront == (clip[j].w >= kShadowNear)) continue;
+        include(glm::mix(clip[i], clip[j], (kShadowNear - clip[i].w) / (clip[j].w - clip[i].w)));
+      }
     }
-    if (behind == 0) rects[face] = texelsBetween(low, high);
-    else if (behind < corners.size()) rects[face] = kWholeFace;
+    if (seen) rects[face] = texelsBetween(low, high);
   }
   return rects;
 }

@@ -54,14 +54,14 @@ void shadowPass(ShadowMapFBO& pointMap, ShadowShader& pointShader, LightingShade
                 const RenderSettings& settings);
 
 // A rectangle of texels on one cube face, the scissor's and the copy's unit; empty when it has
-// no width.
+// no area, and then all zero.
 struct FaceRect {
   int left = 0;
   int bottom = 0;
   int width = 0;
   int height = 0;
 
-  bool empty() const { return width <= 0 || height <= 0; }
+  bool empty() const { return width == 0 || height == 0; }
   bool overlaps(const FaceRect& other) const;
   void add(const FaceRect& other);
 };

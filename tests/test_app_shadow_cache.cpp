@@ -120,11 +120,7 @@ TEST(ShadowCache, KeptMapIsTheWholePassAfterEveryFrame) {
     ASSERT_FALSE(box->actors.empty()) << "the box left the world at frame " << frame;
     const float angle = 0.4f * static_cast<float>(frame);
     const float reach = 1.2f - 0.05f * static_cast<float>(frame);
-    const glm::vec3 to = light + glm::vec3(reach * std::cos(angle), 0.35f, reach * std::sin(angle));
-    glm::mat4 move(1.0f);
-    move[3] = glm::vec4(to - box->getGlobalPose().p, 1.0f);
-    box->transform(move, false);
-    box->setVelocity(glm::vec3(0.0f));
+    test::holdAt(*box, light + glm::vec3(reach * std::cos(angle), 0.35f, reach * std::sin(angle)));
     driver.frame(kFrameTime);
   }
   driver.run(2.0f, kFrameTime);

@@ -56,4 +56,11 @@ glm::vec3 centreOf(scene::SceneObject& object) {
   return sum / static_cast<float>(corners.size());
 }
 
+void holdAt(scene::SceneObject& object, const glm::vec3& point) {
+  glm::mat4 move(1.0f);
+  move[3] = glm::vec4(point - object.getGlobalPose().p, 1.0f);
+  object.transform(move, false);
+  object.setVelocity(glm::vec3(0.0f));
+}
+
 }  // namespace vorn::test

@@ -108,4 +108,7 @@ class GameDriver {
 // The middle of the object's bounding box in the world.
 glm::vec3 centreOf(scene::SceneObject& object);
 
+// Moves the object to the point and stops it there, as a hand holding it would, for the next frame.
+void holdAt(scene::SceneObject& object, const glm::vec3& point);
+
 }  // namespace vorn::test
